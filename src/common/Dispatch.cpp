@@ -1,0 +1,30 @@
+#include "common/Dispatch.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QThreadPool>
+
+namespace corvane::Dispatch {
+
+void global(std::function<void()> fn)
+{
+    QThreadPool::globalInstance()->start(std::move(fn));
+}
+
+void main(std::function<void()> fn)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+}
+
+bool isMainThread()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+} // namespace corvane::Dispatch

@@ -1,0 +1,54 @@
+#include "common/SerialQueue.h"
+
+#include <QSemaphore>
+#include <QThread>
+
+namespace corvane {
+
+SerialQueue::SerialQueue(const char* name) : m_thread(new QThread), m_context(new QObject)
+{
+    m_thread->setObjectName(QString::fromLatin1(name));
+    m_context->moveToThread(m_thread);
+    m_thread->start();
+}
+
+SerialQueue::~SerialQueue()
+{
+    drain();
+    QObject* context = m_context;
+    QMetaObject::invokeMethod(context, [context] { delete context; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+    delete m_thread;
+}
+
+bool SerialQueue::isCurrent() const
+{
+    return QThread::currentThread() == m_thread;
+}
+
+void SerialQueue::async(std::function<void()> fn)
+{
+    QMetaObject::invokeMethod(m_context, std::move(fn), Qt::QueuedConnection);
+}
+
+void SerialQueue::sync(const std::function<void()>& fn)
+{
+    if (isCurrent()) {
+        fn();
+        return;
+    }
+    QSemaphore done;
+    async([&] {
+        fn();
+        done.release();
+    });
+    done.acquire();
+}
+
+void SerialQueue::drain()
+{
+    sync([] {});
+}
+
+} // namespace corvane

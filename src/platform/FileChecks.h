@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+// Existence and permission questions the screens ask before offering or removing a path.
+class FileChecks
+{
+public:
+    // True when the path names something, following a final symbolic link (a dangling
+    // link does not exist), as the file manager's existence test answers.
+    static bool exists(const std::string& path);
+    // True when the path names something, the link itself counting.
+    static bool existsNoFollow(const std::string& path);
+    // True when the current user could remove the entry: write and search access to its
+    // folder, and ownership of entry or folder where the folder is sticky.
+    static bool isDeletable(const std::string& path);
+    static bool isDirectory(const std::string& path); // follows links
+    static bool isReadable(const std::string& path);
+};
+
+std::string parentPath(const std::string& path);
+std::string lastComponent(const std::string& path);
+std::string pathExtension(const std::string& path);
+std::string joinPath(const std::string& folder, const std::string& name);
+
+} // namespace corvane

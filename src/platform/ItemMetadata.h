@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace corvane {
+
+// What a desktop search index would report about an item. Linux has no such index, so
+// each answer comes from the file system itself:
+// - size: for a file package the size of its whole tree (the index's figure for a
+//   bundle); for anything else 0, which sends callers on to stat as they would for an
+//   item the index has not seen;
+// - creation date: the file system's birth time (statx), where it keeps one;
+// - date added: the time the entry was last put in its folder (its change time).
+class ItemMetadata
+{
+public:
+    static uint64_t fsSize(const std::string& path);
+    static std::optional<QDateTime> creationDate(const std::string& path);
+    static std::optional<QDateTime> dateAdded(const std::string& path);
+};
+
+} // namespace corvane

@@ -1,0 +1,269 @@
+#include "platform/Layout.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+std::string env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string join(const std::string& a, const std::string& b)
+{
+    if (a.empty())
+        return b;
+    if (a.back() == '/')
+        return b.size() && b.front() == '/' ? a + b.substr(1) : a + b;
+    return b.size() && b.front() == '/' ? a + b : a + "/" + b;
+}
+
+std::string stripTrailingSlashes(std::string p)
+{
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    return p;
+}
+
+std::mutex g_layoutMutex;
+std::unique_ptr<Layout> g_layout;
+
+} // namespace
+
+std::string currentLoginName()
+{
+    if (passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
+        return pw->pw_name;
+    std::string user = env("USER");
+    return user.empty() ? std::string("user") : user;
+}
+
+std::string currentHomeFolder()
+{
+    std::string home = env("HOME");
+    if (!home.empty())
+        return stripTrailingSlashes(home);
+    if (passwd* pw = getpwuid(geteuid()); pw && pw->pw_dir)
+        return stripTrailingSlashes(pw->pw_dir);
+    return "/";
+}
+
+Layout::Layout(Kind kind, std::string root, std::string home, std::string login)
+    : m_kind(kind), m_root(stripTrailingSlashes(std::move(root))), m_home(stripTrailingSlashes(std::move(home))),
+      m_login(std::move(login))
+{
+}
+
+Layout Layout::linuxLayout(const std::string& home)
+{
+    return Layout(Kind::Linux, "/", home.empty() ? currentHomeFolder() : home, currentLoginName());
+}
+
+Layout Layout::macLayout(const std::string& root, const std::string& login)
+{
+    const std::string name = login.empty() ? currentLoginName() : login;
+    const std::string r = stripTrailingSlashes(root);
+    return Layout(Kind::MacOS, r, join(r, "/Users/" + name), name);
+}
+
+const Layout& Layout::current()
+{
+    std::lock_guard lock(g_layoutMutex);
+    if (!g_layout) {
+        const std::string kind = env("CORVANE_LAYOUT");
+        const std::string root = env("CORVANE_ROOT");
+        if ((kind == "macos" || kind == "mac") && !root.empty())
+            g_layout = std::make_unique<Layout>(macLayout(root));
+        else
+            g_layout = std::make_unique<Layout>(linuxLayout());
+    }
+    return *g_layout;
+}
+
+void Layout::setCurrent(const Layout& layout)
+{
+    std::lock_guard lock(g_layoutMutex);
+    // The old object is kept alive on purpose: references handed out earlier stay valid.
+    static std::vector<std::unique_ptr<Layout>> retired;
+    if (g_layout)
+        retired.push_back(std::move(g_layout));
+    g_layout = std::make_unique<Layout>(layout);
+}
+
+std::string Layout::rooted(const std::string& absolute) const
+{
+    if (m_kind == Kind::Linux)
+        return absolute;
+    return join(m_root, absolute);
+}
+
+std::string Layout::xdgCacheHome() const
+{
+    std::string v = env("XDG_CACHE_HOME");
+    return v.size() && v.front() == '/' ? stripTrailingSlashes(v) : join(m_home, ".cache");
+}
+
+std::string Layout::xdgConfigHome() const
+{
+    std::string v = env("XDG_CONFIG_HOME");
+    return v.size() && v.front() == '/' ? stripTrailingSlashes(v) : join(m_home, ".config");
+}
+
+std::string Layout::xdgDataHome() const
+{
+    std::string v = env("XDG_DATA_HOME");
+    return v.size() && v.front() == '/' ? stripTrailingSlashes(v) : join(m_home, ".local/share");
+}
+
+std::string Layout::xdgStateHome() const
+{
+    std::string v = env("XDG_STATE_HOME");
+    return v.size() && v.front() == '/' ? stripTrailingSlashes(v) : join(m_home, ".local/state");
+}
+
+std::optional<std::string> Layout::userDir(const std::string& key) const
+{
+    std::ifstream in(join(xdgConfigHome(), "user-dirs.dirs"), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    const std::string prefix = "XDG_" + key + "_DIR=";
+    std::string line;
+    std::optional<std::string> found;
+    while (std::getline(in, line)) {
+        size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#')
+            continue;
+        if (line.compare(start, prefix.size(), prefix) != 0)
+            continue;
+        std::string value = line.substr(start + prefix.size());
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
+            value.pop_back();
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        // The file's own escaping: backslash quotes the next character.
+        std::string unescaped;
+        for (size_t i = 0; i < value.size(); ++i) {
+            if (value[i] == '\\' && i + 1 < value.size())
+                ++i;
+            unescaped.push_back(value[i]);
+        }
+        if (unescaped.rfind("$HOME", 0) == 0)
+            unescaped = m_home + unescaped.substr(5);
+        else if (unescaped.empty() || unescaped.front() != '/')
+            continue; // only absolute or $HOME-relative values are valid
+        found = stripTrailingSlashes(unescaped);
+    }
+    if (!found || *found == m_home || *found == stripTrailingSlashes(m_home + "/"))
+        return std::nullopt;
+    return found;
+}
+
+std::optional<std::string> Layout::path(Role role) const
+{
+    if (m_kind == Kind::MacOS) {
+        const std::string lib = join(m_home, "Library");
+        switch (role) {
+        case Role::Home: return m_home;
+        case Role::HiddenLibrary: return join(m_root, "/Users/" + m_login + "/Library");
+        case Role::UserLibrary: return lib;
+        case Role::UserCaches: return join(lib, "Caches");
+        case Role::SystemCaches: return rooted("/Library/Caches");
+        case Role::UserLogs: return join(lib, "Logs");
+        case Role::SystemLogs: return rooted("/Library/Logs");
+        case Role::PrivateLogs: return rooted("/private/var/log");
+        case Role::Containers: return join(lib, "Containers");
+        case Role::UserApplicationSupport: return join(lib, "Application Support");
+        case Role::SystemApplicationSupport: return rooted("/Library/Application Support");
+        case Role::UserPreferences: return join(lib, "Preferences");
+        case Role::Applications: return rooted("/Applications");
+        case Role::UserApplications: return join(m_home, "Applications");
+        case Role::Downloads: return join(m_home, "Downloads");
+        case Role::Documents: return join(m_home, "Documents");
+        case Role::Trash: return join(m_home, ".Trash");
+        case Role::TrashInfo: return std::nullopt;
+        case Role::UserAutostart: return std::nullopt;
+        case Role::SystemAutostart: return std::nullopt;
+        case Role::UserLaunchAgents: return join(lib, "LaunchAgents");
+        case Role::SystemLaunchAgents: return rooted("/Library/LaunchAgents");
+        case Role::SystemLaunchDaemons: return rooted("/Library/LaunchDaemons");
+        case Role::LibraryLaunchAgents: return rooted("/System/Library/LaunchAgents");
+        case Role::LibraryLaunchDaemons: return rooted("/System/Library/LaunchDaemons");
+        case Role::InternetPlugins: return rooted("/Library/Internet Plug-Ins");
+        case Role::UserInternetPlugins: return join(lib, "Internet Plug-Ins");
+        case Role::PreferencePanes: return rooted("/Library/PreferencePanes");
+        case Role::UserPreferencePanes: return join(lib, "PreferencePanes");
+        case Role::HelperSocket: return rooted("/var/run/com.corvane.CorvaneHelper.socket");
+        case Role::RuntimeDir: return rooted("/private/tmp");
+        case Role::MainBundle: return rooted("/Applications/CorvaneTidewell.app");
+        }
+        return std::nullopt;
+    }
+
+    const std::string data = xdgDataHome();
+    switch (role) {
+    case Role::Home: return m_home;
+    case Role::HiddenLibrary: {
+        // The macOS original builds this from the login name rather than the sandboxed
+        // home attribute; the unsandboxed counterpart here is the password entry's home.
+        if (passwd* pw = getpwnam(m_login.c_str()); pw && pw->pw_dir)
+            return stripTrailingSlashes(pw->pw_dir);
+        return m_home;
+    }
+    case Role::UserLibrary: return data;
+    case Role::UserCaches: return xdgCacheHome();
+    case Role::SystemCaches: return std::string("/var/cache");
+    case Role::UserLogs: return xdgStateHome();
+    case Role::SystemLogs: return std::string("/var/log");
+    case Role::PrivateLogs: return std::nullopt;
+    case Role::Containers: return join(m_home, ".var/app");
+    case Role::UserApplicationSupport: return data;
+    case Role::SystemApplicationSupport: return std::string("/usr/share");
+    case Role::UserPreferences: return xdgConfigHome();
+    case Role::Applications: return std::string("/usr/share/applications");
+    case Role::UserApplications: return join(m_home, "Applications");
+    case Role::Downloads: return userDir("DOWNLOAD");
+    case Role::Documents: {
+        if (auto d = userDir("DOCUMENTS"))
+            return d;
+        return join(m_home, "Documents");
+    }
+    case Role::Trash: return join(data, "Trash/files");
+    case Role::TrashInfo: return join(data, "Trash/info");
+    case Role::UserAutostart: return join(xdgConfigHome(), "autostart");
+    case Role::SystemAutostart: return std::string("/etc/xdg/autostart");
+    case Role::UserLaunchAgents: return join(xdgConfigHome(), "systemd/user");
+    case Role::SystemLaunchAgents: return std::string("/etc/systemd/user");
+    case Role::SystemLaunchDaemons: return std::string("/etc/systemd/system");
+    case Role::LibraryLaunchAgents: return std::string("/usr/lib/systemd/user");
+    case Role::LibraryLaunchDaemons: return std::string("/usr/lib/systemd/system");
+    case Role::InternetPlugins: return std::string("/usr/lib/mozilla/plugins");
+    case Role::UserInternetPlugins: return join(m_home, ".mozilla/plugins");
+    case Role::PreferencePanes: return std::nullopt;
+    case Role::UserPreferencePanes: return std::nullopt;
+    case Role::HelperSocket: {
+        std::string over = env("CORVANE_HELPER_SOCKET");
+        if (!over.empty())
+            return over;
+        return std::string("/run/corvane/com.corvane.CorvaneHelper.socket");
+    }
+    case Role::RuntimeDir: {
+        std::string run = env("XDG_RUNTIME_DIR");
+        if (!run.empty())
+            return stripTrailingSlashes(run);
+        return std::string("/tmp");
+    }
+    case Role::MainBundle: return join(m_home, "Applications/CorvaneTidewell.app");
+    }
+    return std::nullopt;
+}
+
+} // namespace corvane

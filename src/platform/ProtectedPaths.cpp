@@ -1,0 +1,161 @@
+#include "platform/ProtectedPaths.h"
+
+#include "platform/FileChecks.h"
+#include "platform/Layout.h"
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <string_view>
+#include <sys/stat.h>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+// Folders refused together with everything beneath them.
+constexpr std::array<std::string_view, 18> kWholeTrees = {
+    "/proc", "/sys", "/dev", "/boot", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32",
+    "/usr/bin", "/usr/sbin", "/usr/lib", "/usr/lib32", "/usr/lib64", "/usr/libexec", "/usr/include",
+    "/var/lib",
+};
+
+// Folders whose own entries are refused too (a path needs a third component below them).
+constexpr std::array<std::string_view, 8> kShallowTrees = {
+    "/usr", "/var", "/etc", "/opt", "/srv", "/run", "/root", "/home",
+};
+
+// Home entries refused with everything beneath them: keys, keyrings and shell history.
+constexpr std::array<std::string_view, 4> kHomeWholeTrees = {".ssh", ".gnupg", ".pki", ".local/share/keyrings"};
+
+// Home folders refused themselves (their entries are fair game for the screens that list them).
+constexpr std::array<std::string_view, 16> kHomeFolders = {
+    ".config", ".local", ".local/share", ".local/state", ".local/bin", ".cache", ".var", ".var/app",
+    "Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos", "Applications", "Library",
+};
+
+bool within(const std::string& path, std::string_view tree)
+{
+    return path.size() >= tree.size() && path.compare(0, tree.size(), tree) == 0 &&
+           (path.size() == tree.size() || path[tree.size()] == '/');
+}
+
+size_t componentCount(const std::string& path)
+{
+    size_t n = 0;
+    for (size_t i = 0; i < path.size(); ++i)
+        if (path[i] == '/' && i + 1 < path.size())
+            ++n;
+    return n;
+}
+
+bool refusedLexically(const std::string& p)
+{
+    if (p == "/" || componentCount(p) <= 1)
+        return true; // the root and every top-level folder
+    for (auto tree : kWholeTrees)
+        if (within(p, tree))
+            return true;
+    for (auto tree : kShallowTrees)
+        if (within(p, tree) && componentCount(p) <= componentCount(std::string(tree)) + 1)
+            return true;
+
+    const Layout& layout = Layout::current();
+    auto refusesUnder = [&](const std::string& home) {
+        if (home.empty() || home == "/")
+            return false;
+        if (p == home || p == parentPath(home))
+            return true;
+        for (auto tree : kHomeWholeTrees)
+            if (within(p, joinPath(home, std::string(tree))))
+                return true;
+        for (auto folder : kHomeFolders)
+            if (p == joinPath(home, std::string(folder)))
+                return true;
+        return false;
+    };
+    if (refusesUnder(ProtectedPaths::normalize(layout.home())) ||
+        refusesUnder(ProtectedPaths::normalize(currentHomeFolder())))
+        return true;
+
+    // Every folder the layout hands out by role is a container, never a target.
+    for (int r = 0; r <= static_cast<int>(Layout::Role::MainBundle); ++r) {
+        const auto role = static_cast<Layout::Role>(r);
+        if (role == Layout::Role::MainBundle || role == Layout::Role::HelperSocket)
+            continue;
+        if (auto folder = layout.path(role); folder && ProtectedPaths::normalize(*folder) == p)
+            return true;
+    }
+    if (layout.isMac()) {
+        const std::string root = ProtectedPaths::normalize(layout.root());
+        if (p == root)
+            return true;
+        for (const char* top : {"/Users", "/Library", "/Applications", "/private", "/private/var", "/private/tmp",
+                                "/var", "/usr", "/bin", "/sbin", "/etc", "/Volumes"})
+            if (p == root + top)
+                return true;
+        if (within(p, root + "/System"))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::string ProtectedPaths::normalize(const std::string& path)
+{
+    if (path.empty() || path.front() != '/')
+        return {};
+    std::vector<std::string_view> parts;
+    std::string_view view(path);
+    size_t i = 0;
+    while (i < view.size()) {
+        while (i < view.size() && view[i] == '/')
+            ++i;
+        size_t j = i;
+        while (j < view.size() && view[j] != '/')
+            ++j;
+        if (j > i) {
+            std::string_view part = view.substr(i, j - i);
+            if (part == "..")
+                return {};
+            if (part != ".")
+                parts.push_back(part);
+        }
+        i = j;
+    }
+    std::string out;
+    for (auto part : parts) {
+        out.push_back('/');
+        out.append(part);
+    }
+    return out.empty() ? std::string("/") : out;
+}
+
+bool ProtectedPaths::isProtected(const std::string& path)
+{
+    const std::string p = normalize(path);
+    if (p.empty() || refusedLexically(p))
+        return true;
+
+    // The same question for where the path really lands once the links in its folder
+    // part are resolved: "/tmp/link-to-root/etc" is /etc.
+    const std::string folder = parentPath(p);
+    char resolved[PATH_MAX];
+    if (::realpath(folder.c_str(), resolved)) {
+        const std::string real = normalize(joinPath(resolved, lastComponent(p)));
+        if (real.empty() || refusedLexically(real))
+            return true;
+    }
+
+    // A mount point is where another file system begins.
+    struct stat self, up;
+    if (::lstat(p.c_str(), &self) == 0 && S_ISDIR(self.st_mode) && ::stat(folder.c_str(), &up) == 0) {
+        if (self.st_dev != up.st_dev || self.st_ino == up.st_ino)
+            return true;
+    }
+    return false;
+}
+
+} // namespace corvane

@@ -1,0 +1,294 @@
+#include "platform/SafeRemover.h"
+
+#include "platform/FileChecks.h"
+#include "platform/ProtectedPaths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+// How many folder descriptors one removal keeps open; deeper folders are closed and
+// reached again through ".." with an identity check when the walk climbs back.
+constexpr size_t kOpenFolderBudget = 64;
+
+struct Frame
+{
+    int fd = -1;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::string name;               // name inside the parent frame
+    std::vector<std::string> names; // entries listed when the frame was opened
+    size_t next = 0;
+    bool failed = false;
+};
+
+bool listFolder(int fd, std::vector<std::string>& out)
+{
+    const int dup = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dup < 0)
+        return false;
+    DIR* dir = ::fdopendir(dup);
+    if (!dir) {
+        ::close(dup);
+        return false;
+    }
+    errno = 0;
+    while (dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        out.emplace_back(e->d_name);
+    }
+    const bool ok = errno == 0;
+    ::closedir(dir);
+    return ok;
+}
+
+int openFolderAt(int parent, const char* name, const struct stat& expected)
+{
+    const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_dev != expected.st_dev || st.st_ino != expected.st_ino) {
+        ::close(fd);
+        errno = ESTALE;
+        return -1;
+    }
+    return fd;
+}
+
+class Removal
+{
+public:
+    SafeRemover::Result run(const std::string& path)
+    {
+        SafeRemover::Result result;
+        const std::string folder = parentPath(path);
+        const std::string base = lastComponent(path);
+        if (base.empty() || base == "." || base == ".." || base == "/") {
+            result.status = SafeRemover::Status::Refused;
+            result.error = EINVAL;
+            return result;
+        }
+        const int parent = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (parent < 0) {
+            result.status = errno == ENOENT ? SafeRemover::Status::NotFound : SafeRemover::Status::Failed;
+            result.error = errno;
+            return result;
+        }
+        struct stat st;
+        if (::fstatat(parent, base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            result.status = errno == ENOENT ? SafeRemover::Status::NotFound : SafeRemover::Status::Failed;
+            result.error = errno;
+            ::close(parent);
+            return result;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            if (::unlinkat(parent, base.c_str(), 0) == 0 || errno == ENOENT) {
+                m_removed++;
+            } else {
+                note(errno);
+            }
+        } else {
+            removeFolder(parent, base, st);
+        }
+        ::close(parent);
+
+        result.removedEntries = m_removed;
+        result.error = m_firstError;
+        result.status = m_firstError == 0 ? SafeRemover::Status::Removed : SafeRemover::Status::Failed;
+        return result;
+    }
+
+private:
+    void note(int error)
+    {
+        if (m_firstError == 0)
+            m_firstError = error ? error : EIO;
+    }
+
+    int openFrames() const
+    {
+        int n = 0;
+        for (const Frame& f : m_stack)
+            n += f.fd >= 0;
+        return n;
+    }
+
+    // Makes sure the frame below the top has a descriptor, reopening it through ".."
+    // of the top frame and checking it is the folder we left.
+    bool ensureParentOpen(size_t index)
+    {
+        Frame& parent = m_stack[index - 1];
+        if (parent.fd >= 0)
+            return true;
+        const Frame& child = m_stack[index];
+        const int fd = ::openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || st.st_dev != parent.dev || st.st_ino != parent.ino) {
+            ::close(fd);
+            errno = ESTALE;
+            return false;
+        }
+        parent.fd = fd;
+        return true;
+    }
+
+    bool push(int parentFd, const std::string& name, const struct stat& st)
+    {
+        const int fd = openFolderAt(parentFd, name.c_str(), st);
+        if (fd < 0)
+            return false;
+        Frame frame;
+        frame.fd = fd;
+        frame.dev = st.st_dev;
+        frame.ino = st.st_ino;
+        frame.name = name;
+        if (!listFolder(fd, frame.names)) {
+            note(errno);
+            frame.failed = true;
+        }
+        m_stack.push_back(std::move(frame));
+        // Keep the number of open folders bounded: close the shallowest open ones beyond
+        // the budget (never the top two, which the walk uses next).
+        if (static_cast<size_t>(openFrames()) > kOpenFolderBudget) {
+            for (size_t i = 0; i + 2 < m_stack.size(); ++i) {
+                if (m_stack[i].fd >= 0) {
+                    ::close(m_stack[i].fd);
+                    m_stack[i].fd = -1;
+                    break;
+                }
+            }
+        }
+        return true;
+    }
+
+    void removeFolder(int parentFd, const std::string& base, const struct stat& rootStat)
+    {
+        m_rootDev = rootStat.st_dev;
+        if (!push(parentFd, base, rootStat)) {
+            if (errno == ELOOP || errno == ENOTDIR) {
+                // Swapped for a link or a file since we looked: remove that instead.
+                if (::unlinkat(parentFd, base.c_str(), 0) != 0 && errno != ENOENT)
+                    note(errno);
+                else
+                    ++m_removed;
+            } else if (errno != ENOENT) {
+                note(errno);
+            }
+            return;
+        }
+
+        while (!m_stack.empty()) {
+            Frame& top = m_stack.back();
+            if (top.next < top.names.size()) {
+                const std::string name = top.names[top.next++];
+                struct stat st;
+                if (::fstatat(top.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    if (errno != ENOENT) {
+                        note(errno);
+                        top.failed = true;
+                    }
+                    continue;
+                }
+                if (S_ISDIR(st.st_mode)) {
+                    if (st.st_dev != m_rootDev) {
+                        // Another file system is mounted here; leave it alone.
+                        note(EXDEV);
+                        top.failed = true;
+                        continue;
+                    }
+                    const int topFd = top.fd;
+                    if (!push(topFd, name, st)) {
+                        if (errno == ELOOP || errno == ENOTDIR) {
+                            if (::unlinkat(topFd, name.c_str(), 0) == 0)
+                                ++m_removed;
+                            else if (errno != ENOENT) {
+                                note(errno);
+                                m_stack.back().failed = true;
+                            }
+                        } else if (errno != ENOENT) {
+                            note(errno);
+                            m_stack.back().failed = true;
+                        }
+                    }
+                    continue;
+                }
+                if (::unlinkat(top.fd, name.c_str(), 0) == 0)
+                    ++m_removed;
+                else if (errno != ENOENT) {
+                    note(errno);
+                    top.failed = true;
+                }
+                continue;
+            }
+
+            // Every entry handled: remove the folder itself from its parent.
+            const size_t index = m_stack.size() - 1;
+            int parent = parentFd;
+            bool parentOk = true;
+            if (index > 0) {
+                parentOk = ensureParentOpen(index);
+                parent = m_stack[index - 1].fd;
+            }
+            Frame done = std::move(m_stack.back());
+            m_stack.pop_back();
+            ::close(done.fd);
+            if (!parentOk) {
+                note(errno);
+                if (!m_stack.empty())
+                    m_stack.back().failed = true;
+                continue;
+            }
+            if (::unlinkat(parent, done.name.c_str(), AT_REMOVEDIR) == 0) {
+                ++m_removed;
+            } else if (errno != ENOENT) {
+                if (!done.failed)
+                    note(errno);
+                if (!m_stack.empty())
+                    m_stack.back().failed = true;
+            }
+        }
+    }
+
+    std::vector<Frame> m_stack;
+    dev_t m_rootDev = 0;
+    uint64_t m_removed = 0;
+    int m_firstError = 0;
+};
+
+} // namespace
+
+SafeRemover::Result SafeRemover::removeTreeUnchecked(const std::string& path)
+{
+    if (path.empty()) {
+        Result r;
+        r.status = Status::Refused;
+        r.error = EINVAL;
+        return r;
+    }
+    return Removal().run(path);
+}
+
+SafeRemover::Result SafeRemover::removeTree(const std::string& path)
+{
+    if (ProtectedPaths::isProtected(path)) {
+        Result r;
+        r.status = Status::Refused;
+        r.error = EPERM;
+        return r;
+    }
+    return removeTreeUnchecked(path);
+}
+
+} // namespace corvane

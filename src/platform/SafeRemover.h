@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace corvane {
+
+// Removes a file or a whole folder tree for good, as the current user, without ever
+// following a symbolic link or leaving the file system the target lives on.
+//
+// Everything below the target is reached relative to open folder descriptors
+// (openat with O_NOFOLLOW, fstatat without following, unlinkat), so swapping a folder
+// for a link mid-removal cannot redirect the walk outside the tree. A target that is a
+// link is removed as a link. Deep trees are walked with an explicit stack and a bounded
+// number of open descriptors, so neither the thread's stack nor the descriptor table
+// limits the depth.
+class SafeRemover
+{
+public:
+    enum class Status {
+        Removed,  // the path is gone
+        NotFound, // there was nothing to remove
+        Refused,  // the protected-path list refuses the target
+        Failed,   // something could not be removed; `error` holds the first errno
+    };
+
+    struct Result
+    {
+        Status status = Status::Failed;
+        int error = 0;
+        uint64_t removedEntries = 0;
+        bool ok() const { return status == Status::Removed || status == Status::NotFound; }
+    };
+
+    static Result removeTree(const std::string& path);
+    // The same without consulting the protected-path list; for callers that have
+    // already decided (the privileged helper re-checks on its own terms).
+    static Result removeTreeUnchecked(const std::string& path);
+};
+
+} // namespace corvane

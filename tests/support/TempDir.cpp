@@ -1,0 +1,156 @@
+#include "support/TempDir.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <grp.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane::test {
+
+namespace {
+
+void removeAll(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode)) {
+        ::chmod(path.c_str(), 0700);
+        if (DIR* d = ::opendir(path.c_str())) {
+            std::vector<std::string> names;
+            while (dirent* e = ::readdir(d))
+                if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, ".."))
+                    names.emplace_back(e->d_name);
+            ::closedir(d);
+            for (const auto& n : names)
+                removeAll(path + "/" + n);
+        }
+        ::rmdir(path.c_str());
+    } else {
+        ::unlink(path.c_str());
+    }
+}
+
+} // namespace
+
+TempDir::TempDir()
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/corvane-test-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back(0);
+    if (!::mkdtemp(buf.data()))
+        throw std::runtime_error("mkdtemp failed");
+    m_path = buf.data();
+    ::chmod(m_path.c_str(), 0755);
+}
+
+TempDir::~TempDir()
+{
+    // Deep trees are removed by the shell tool, which copes with any depth.
+    const std::string cmd = "rm -rf -- '" + m_path + "' 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0)
+        removeAll(m_path);
+}
+
+void makeDirs(const std::string& path)
+{
+    std::string cur;
+    std::stringstream ss(path);
+    std::string part;
+    if (!path.empty() && path[0] == '/')
+        cur = "";
+    size_t i = 0;
+    while (i <= path.size()) {
+        size_t j = path.find('/', i);
+        if (j == std::string::npos)
+            j = path.size();
+        cur = path.substr(0, j);
+        if (!cur.empty())
+            ::mkdir(cur.c_str(), 0755);
+        i = j + 1;
+    }
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    const size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0)
+        makeDirs(path.substr(0, slash));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+}
+
+void writeSized(const std::string& path, size_t size, char fill)
+{
+    writeFile(path, std::string(size, fill));
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+uid_t unprivilegedUid()
+{
+    return ::geteuid() == 0 ? 65534 : ::geteuid();
+}
+
+void giveToUnprivileged(const std::string& path)
+{
+    if (::geteuid() != 0)
+        return;
+    const std::string cmd = "chown -R 65534:65534 -- '" + path + "'";
+    if (std::system(cmd.c_str()) != 0)
+        throw std::runtime_error("chown failed");
+}
+
+int runAsUnprivileged(const std::function<int()>& fn)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (::geteuid() == 0) {
+            const gid_t gid = 65534;
+            if (::setgroups(1, &gid) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(254);
+        }
+        ::_exit(fn() & 0xff);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+} // namespace corvane::test
