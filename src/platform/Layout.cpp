@@ -204,6 +204,7 @@ std::optional<std::string> Layout::path(Role role) const
         case Role::HelperSocket: return rooted("/var/run/com.corvane.CorvaneHelper.socket");
         case Role::RuntimeDir: return rooted("/private/tmp");
         case Role::MainBundle: return rooted("/Applications/CorvaneTidewell.app");
+        case Role::RoleCount: break;
         }
         return std::nullopt;
     }
@@ -262,6 +263,7 @@ std::optional<std::string> Layout::path(Role role) const
         return std::string("/tmp");
     }
     case Role::MainBundle: return join(m_home, "Applications/CorvaneTidewell.app");
+    case Role::RoleCount: break;
     }
     return std::nullopt;
 }

@@ -48,6 +48,8 @@ public:
         HelperSocket,         // the privileged helper's Unix socket
         RuntimeDir,           // per-user runtime folder (local sockets)
         MainBundle,           // "/Applications/CorvaneTidewell.app"
+        // New roles go above this line.
+        RoleCount
     };
 
     Layout(Kind kind, std::string root, std::string home, std::string login);

@@ -80,7 +80,7 @@ bool refusedLexically(const std::string& p)
         return true;
 
     // Every folder the layout hands out by role is a container, never a target.
-    for (int r = 0; r <= static_cast<int>(Layout::Role::MainBundle); ++r) {
+    for (int r = 0; r < static_cast<int>(Layout::Role::RoleCount); ++r) {
         const auto role = static_cast<Layout::Role>(r);
         if (role == Layout::Role::MainBundle || role == Layout::Role::HelperSocket)
             continue;
