@@ -1,0 +1,69 @@
+#include "common/QSLock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+using namespace corvane;
+
+TEST(QSLock, ManyThreadsNeverHoldOneKeyTogetherAndTheRegistryEmpties)
+{
+    constexpr int kThreads = 16;
+    constexpr int kRounds = 2000;
+    std::atomic<int> inside[4] = {0, 0, 0, 0};
+    std::atomic<int> violations{0};
+    std::atomic<long> entries{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kRounds; ++i) {
+                const int k = (t + i) % 4;
+                // Half the keys are sizes, half fingerprints, as the duplicate search uses them.
+                const QSLock::Key key = k < 2 ? QSLock::Key(uint64_t(k)) : QSLock::Key(std::string(k, 'h'));
+                QSLock::lockForKey(key);
+                if (inside[k].fetch_add(1) != 0)
+                    violations++;
+                entries++;
+                inside[k].fetch_sub(1);
+                QSLock::unLockForKey(key);
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(violations.load(), 0);
+    EXPECT_EQ(entries.load(), long(kThreads) * kRounds);
+    EXPECT_EQ(QSLock::registeredKeyCount(), 0u);
+}
+
+TEST(QSLock, OtherKeysRunInParallelAndUnknownUnlockIsHarmless)
+{
+    QSLock::unLockForKey(std::string("never-locked"));
+    QSLock::lockForKey(uint64_t(7));
+    std::atomic<bool> otherDone{false};
+    std::thread other([&] {
+        QSLock::lockForKey(uint64_t(8));
+        QSLock::unLockForKey(uint64_t(8));
+        otherDone = true;
+    });
+    other.join(); // would hang if key 8 waited for key 7
+    EXPECT_TRUE(otherDone);
+
+    std::atomic<bool> sameEntered{false};
+    std::thread same([&] {
+        QSLock::lockForKey(uint64_t(7));
+        sameEntered = true;
+        QSLock::unLockForKey(uint64_t(7));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(sameEntered) << "a second holder of key 7 got in";
+    // A key with a waiter keeps its entry: the waiter must get this very lock.
+    EXPECT_EQ(QSLock::registeredKeyCount(), 1u);
+    QSLock::unLockForKey(uint64_t(7));
+    same.join();
+    EXPECT_TRUE(sameEntered);
+    EXPECT_EQ(QSLock::registeredKeyCount(), 0u);
+}
