@@ -86,20 +86,7 @@ TEST(QSFileUtility, TreeSizeSurvivesTreesDeeperThanAnyStack)
 {
     TempDir t;
     // 3,000 levels: far beyond PATH_MAX, so every step must be relative to an open folder.
-    const int base = ::open(t.path().c_str(), O_RDONLY | O_DIRECTORY);
-    int fd = base;
-    for (int i = 0; i < 3000; ++i) {
-        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
-        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
-        if (fd != base)
-            ::close(fd);
-        fd = next;
-    }
-    const int file = ::openat(fd, "leaf", O_WRONLY | O_CREAT, 0644);
-    ASSERT_EQ(::write(file, "hello", 5), 5);
-    ::close(file);
-    ::close(fd);
-    ::close(base);
+    makeDeepChain(t.path(), "d", 3000, {}, "leaf", "hello");
     EXPECT_EQ(QSFileUtility::sizeAtPath(t / "d", false), 5u);
 }
 

@@ -92,22 +92,10 @@ TEST(SafeRemover, DeepTreesAreRemovedWithBoundedDescriptors)
 {
     TempDir t;
     // 5,000 levels with a file at each: past PATH_MAX and past a small descriptor budget.
-    int fd = ::open(t.path().c_str(), O_RDONLY | O_DIRECTORY);
-    const int base = fd;
-    for (int i = 0; i < 5000; ++i) {
-        ASSERT_EQ(::mkdirat(fd, "level", 0755), 0);
-        const int f = ::openat(fd, "file", O_WRONLY | O_CREAT, 0644);
-        ::close(f);
-        const int next = ::openat(fd, "level", O_RDONLY | O_DIRECTORY);
-        if (fd != base)
-            ::close(fd);
-        fd = next;
-    }
-    ::close(fd);
-    ::close(base);
+    makeDeepChain(t.path(), "level", 5000, "file");
     const auto r = SafeRemover::removeTree(t / "level");
     EXPECT_EQ(r.status, SafeRemover::Status::Removed);
-    EXPECT_EQ(r.removedEntries, 5000u + 4999u);
+    EXPECT_EQ(r.removedEntries, 5000u + 5000u);
     EXPECT_FALSE(exists(t / "level"));
 }
 

@@ -119,6 +119,34 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+void makeDeepChain(const std::string& root, const std::string& name, int depth, const std::string& fileAtEachLevel,
+                   const std::string& leaf, const std::string& leafBytes)
+{
+    const int base = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (base < 0)
+        throw std::runtime_error("cannot open " + root);
+    int fd = base;
+    for (int i = 0; i < depth; ++i) {
+        if (::mkdirat(fd, name.c_str(), 0755) != 0)
+            throw std::runtime_error("mkdirat failed");
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (!fileAtEachLevel.empty())
+            ::close(::openat(next, fileAtEachLevel.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        if (fd != base)
+            ::close(fd);
+        fd = next;
+    }
+    if (!leaf.empty()) {
+        const int f = ::openat(fd, leaf.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (f >= 0 && ::write(f, leafBytes.data(), leafBytes.size()) < 0) {
+        }
+        ::close(f);
+    }
+    if (fd != base)
+        ::close(fd);
+    ::close(base);
+}
+
 uid_t unprivilegedUid()
 {
     return ::geteuid() == 0 ? 65534 : ::geteuid();

@@ -28,6 +28,11 @@ void writeSized(const std::string& path, size_t size, char fill = 'x');
 void makeDirs(const std::string& path);
 std::string readFile(const std::string& path);
 bool exists(const std::string& path); // lstat
+// Makes `depth` nested folders named `name` under `root` (deeper than PATH_MAX allows by
+// path), each holding an empty file `fileAtEachLevel` when that is given, and `leaf` with
+// `leafBytes` at the bottom when given. Everything is made relative to open folders.
+void makeDeepChain(const std::string& root, const std::string& name, int depth, const std::string& fileAtEachLevel,
+                   const std::string& leaf = {}, const std::string& leafBytes = {});
 // Runs fn in a forked child as an unprivileged user (uid/gid 65534 when running as root,
 // the current user otherwise); the child's exit status is fn's result (0..255).
 int runAsUnprivileged(const std::function<int()>& fn);
