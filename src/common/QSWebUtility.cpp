@@ -1,0 +1,189 @@
+#include "common/QSWebUtility.h"
+
+#include "platform/FileChecks.h"
+#include "platform/FilePackage.h"
+
+#include <QCryptographicHash>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+constexpr size_t kSampleSize = 4096;
+
+std::string toHex(const QByteArray& digest)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(static_cast<size_t>(digest.size()) * 2);
+    for (char c : digest) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back(kDigits[b >> 4]);
+        out.push_back(kDigits[b & 15]);
+    }
+    return out;
+}
+
+ssize_t preadFully(int fd, char* buffer, size_t size, off_t offset)
+{
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return done ? static_cast<ssize_t>(done) : -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+size_t componentCount(const std::string& relative)
+{
+    return static_cast<size_t>(std::count(relative.begin(), relative.end(), '/')) + 1;
+}
+
+// Immediate entries of a folder, "." and ".." left out; an unreadable folder has none.
+std::vector<std::string> listNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return names;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
+    while (dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        names.emplace_back(e->d_name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+} // namespace
+
+std::optional<std::string> QSWebUtility::hashString(const std::string& text, int kind)
+{
+    QCryptographicHash::Algorithm algorithm;
+    switch (kind) {
+    case 0: algorithm = QCryptographicHash::Md5; break;
+    case 1: algorithm = QCryptographicHash::Sha1; break;
+    case 2: algorithm = QCryptographicHash::Sha256; break;
+    case 3: algorithm = QCryptographicHash::Sha512; break;
+    default: return std::nullopt;
+    }
+    return toHex(QCryptographicHash::hash(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())), algorithm));
+}
+
+std::optional<std::string> QSWebUtility::lazyMD5File(const std::string& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    return lazyMD5FileAt(AT_FDCWD, path.c_str());
+}
+
+std::optional<std::string> QSWebUtility::lazyMD5FileAt(int dirFd, const char* name)
+{
+    // O_NONBLOCK: a fifo swapped in for the file must not hang a worker.
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end <= 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    const auto size = static_cast<uint64_t>(end);
+    const uint64_t samples = std::min<uint64_t>(size / kSampleSize + 1, 3);
+    const uint64_t step = size / samples;
+    QCryptographicHash md5(QCryptographicHash::Md5);
+    char buffer[kSampleSize];
+    for (uint64_t i = 0; i < samples; ++i) {
+        const ssize_t n = preadFully(fd, buffer, sizeof buffer, static_cast<off_t>(i * step));
+        if (n <= 0)
+            break;
+        md5.addData(QByteArrayView(buffer, n));
+    }
+    ::close(fd);
+    return toHex(md5.result());
+}
+
+std::string QSWebUtility::lazyHashPackage(const std::string& path)
+{
+    std::vector<std::string> work = listNames(path);
+    std::vector<std::string> result;
+    const std::string base = path.empty() || path.back() == '/' ? path : path + "/";
+    // The list grows while it is walked; indices stay valid where references would not.
+    for (size_t i = 0; i < work.size(); ++i) {
+        const std::string relative = work[i];
+        if (relative.starts_with(".") || relative.starts_with("__MACOSX"))
+            continue;
+        struct stat st;
+        if (::lstat((base + relative).c_str(), &st) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode)) {
+            result.push_back(relative);
+        } else if (S_ISDIR(st.st_mode)) {
+            if (componentCount(relative) > 3)
+                continue;
+            for (std::string& child : listNames(base + relative))
+                work.push_back(relative + "/" + child);
+            result.push_back(relative);
+        } else if (S_ISREG(st.st_mode)) {
+            result.push_back(relative + "-" + std::to_string(static_cast<long long>(st.st_size)));
+        }
+    }
+    std::sort(result.begin(), result.end());
+    std::string joined;
+    for (size_t i = 0; i < result.size(); ++i) {
+        if (i)
+            joined.push_back(',');
+        joined += result[i];
+    }
+    return *hashString(joined, 0);
+}
+
+std::optional<std::string> QSWebUtility::lazyHashFile(const std::string& path)
+{
+    if (directoryValidApp(path))
+        return lazyHashPackage(path);
+    return lazyMD5File(path);
+}
+
+bool QSWebUtility::hasProductFolderName(const std::string& path)
+{
+    static constexpr std::array<std::string_view, 5> kProductFolders = {
+        "Adobe Extension Manager", "Adobe Photoshop", "Microsoft Office",
+        "Adobe Application Manager", "Adobe Utilities",
+    };
+    const std::string name = lastComponent(path);
+    return std::any_of(kProductFolders.begin(), kProductFolders.end(),
+                       [&](std::string_view product) { return name.find(product) != std::string::npos; });
+}
+
+bool QSWebUtility::directoryValidApp(const std::string& path)
+{
+    if (FilePackage::isFilePackage(path))
+        return true;
+    struct stat st;
+    return hasProductFolderName(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace corvane

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QSemaphore>
+
+#include <atomic>
+#include <cstdint>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace corvane {
+
+// The walking, filtering, throttling, stopping and draining that the large-file and the
+// duplicate searches share. The engines keep their own rules (which folders are entered
+// or examined as units, which names are skipped, what examining a file means); the
+// walker brings the mechanics:
+//
+// - the walk runs on a thread of its own, never on the global pool: it blocks while five
+//   examinations are pending, and examinations run on that pool, so a walker sitting on
+//   a pool thread could starve its own examinations when the pool is small or busy;
+// - folders are opened relative to their parent's descriptor and read with getdents64,
+//   files are handed over as (open folder, name) so examinations stat and open them with
+//   relative calls; no path is resolved again from the root;
+// - the work list is explicit, so a tree deeper than the thread's stack is walked like
+//   any other; symbolic links are never followed (folders are opened with O_NOFOLLOW);
+// - files are handed to examination in small batches, each taking one unit of a
+//   counting semaphore of five that the walking thread acquires, so at most five
+//   examinations run at once and the walk waits while five are pending;
+// - drain() takes all five units and gives them back: when it returns every
+//   examination handed over has finished, notifications included.
+class SearchWalker
+{
+public:
+    static constexpr int kConcurrentExaminations = 5;
+
+    // An open folder through which handed-over entries are named.
+    struct Folder
+    {
+        Folder(int descriptor, std::string folderPath) : fd(descriptor), path(std::move(folderPath)) {}
+        ~Folder();
+        Folder(const Folder&) = delete;
+        Folder& operator=(const Folder&) = delete;
+        int fd;
+        std::string path;
+    };
+
+    // One entry handed to examination: a regular file, or a folder taken as one unit.
+    struct Item
+    {
+        std::shared_ptr<Folder> folder; // null: `path` is used as it stands
+        std::string path;               // the full path, as notifications carry it
+        uint32_t nameOffset = 0;        // where the name relative to `folder` starts
+        bool isFolder = false;
+
+        int dirFd() const { return folder ? folder->fd : AT_FDCWD; }
+        const char* name() const { return path.c_str() + nameOffset; }
+    };
+    using Batch = std::vector<Item>;
+
+    enum FolderAction : unsigned { Ignore = 0, Examine = 1, Enter = 2 };
+
+    struct Rules
+    {
+        // Asked for every folder the walk reaches, roots included: examine it as one
+        // item, enter it, both or neither.
+        std::function<unsigned(const std::string& folderPath)> folder;
+        // Whether a child entry with this name is looked at (roots are always looked at).
+        std::function<bool(const char* name)> acceptName;
+        // Examines a batch in order; runs on the global pool.
+        std::function<void(Batch& batch)> examine;
+    };
+
+    SearchWalker();
+    ~SearchWalker(); // stops and waits for a run under way
+    SearchWalker(const SearchWalker&) = delete;
+    SearchWalker& operator=(const SearchWalker&) = delete;
+
+    // Runs fn on the walker's own thread, after an earlier run has ended.
+    void runInBackground(std::function<void()> fn);
+    // Waits until the run started last has returned (not from inside it).
+    void waitForRun();
+
+    // Walks one item: a folder with the folder rule, or a regular file handed over by
+    // itself. Returns early once stop() is called; what was handed over still runs.
+    void walk(const std::string& path, bool isDirectory, const Rules& rules);
+    // Returns once every examination handed over has finished.
+    void drain();
+
+    void stop() { m_stop.store(true, std::memory_order_relaxed); }
+    void clearStop() { m_stop.store(false, std::memory_order_relaxed); }
+    bool isStopped() const { return m_stop.load(std::memory_order_relaxed); }
+
+    // Nested and repeated roots collapse into their outermost root. Each root is compared
+    // with every other root, links resolved in both, one after the other, and is replaced
+    // by a root it lies inside; the kept strings are the caller's. Paths are compared by
+    // whole components, so /U/ab is not taken to lie inside /U/a.
+    static std::vector<std::string> reduceRoots(const std::vector<std::string>& roots);
+    // Full paths of the folder's immediate entries that acceptName keeps, in listing
+    // order; nothing for an unreadable folder.
+    static std::vector<std::string> listFolder(const std::string& folder,
+                                               const std::function<bool(const char* name)>& acceptName);
+    // The name rule both searches use: neither "." nor "__MACOSX" at the start.
+    static bool isVisibleName(const char* name);
+    // True when `inner` is `outer` or lies below it, comparing whole components.
+    static bool pathIsInside(const std::string& inner, const std::string& outer);
+
+private:
+    void handOff(Batch& batch, const Rules& rules);
+
+    QSemaphore m_semaphore{kConcurrentExaminations};
+    std::atomic<bool> m_stop{false};
+    std::mutex m_threadMutex;
+    std::thread m_thread;
+};
+
+} // namespace corvane

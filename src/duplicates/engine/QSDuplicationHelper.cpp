@@ -1,0 +1,403 @@
+#include "duplicates/engine/QSDuplicationHelper.h"
+
+#include "common/QSFileUtility.h"
+#include "common/QSLock.h"
+#include "common/QSWebUtility.h"
+#include "common/SerialQueue.h"
+#include "platform/FileChecks.h"
+#include "platform/FilePackage.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace corvane {
+
+// Size → the first file seen with that size, or, from the second file on, fingerprint →
+// the files with that fingerprint. Kept lean: most sizes are met once, and then the
+// entry is a path and nothing else.
+class QSDuplicationHelper::FileInfo
+{
+public:
+    struct Member
+    {
+        std::string path;
+        dev_t dev;
+        ino_t ino;
+    };
+    struct List
+    {
+        std::mutex monitor;
+        std::vector<Member> members;
+    };
+    using Groups = std::unordered_map<std::string, std::shared_ptr<List>>;
+    struct SizeEntry
+    {
+        std::string firstPath; // while `groups` is null
+        bool firstIsFolder = false;
+        std::unique_ptr<Groups> groups;
+    };
+
+    std::mutex monitor;
+    std::unordered_map<uint64_t, SizeEntry> bySize; // entries are never erased during a search
+};
+
+namespace {
+
+struct Event
+{
+    std::string path; // "RESULTPATH" when `list` is empty, else a group notification
+    uint64_t size = 0;
+    std::string hash;
+    std::vector<std::string> list;
+};
+
+std::optional<std::string> fingerprint(const std::string& path, bool isFolder)
+{
+    return isFolder ? std::optional<std::string>(QSWebUtility::lazyHashPackage(path)) : QSWebUtility::lazyMD5File(path);
+}
+
+template <typename Member>
+std::vector<std::string> pathsOf(const std::vector<Member>& members)
+{
+    std::vector<std::string> paths;
+    paths.reserve(members.size());
+    for (const auto& m : members)
+        paths.push_back(m.path);
+    return paths;
+}
+
+} // namespace
+
+QSDuplicationHelper::QSDuplicationHelper(QObject* parent) : QObject(parent)
+{
+    qRegisterMetaType<DuplicationNotificationInfo>();
+    qRegisterMetaType<ResultPathInfo>();
+}
+
+QSDuplicationHelper::~QSDuplicationHelper()
+{
+    m_poster.close();
+    m_walker.stop();
+    m_walker.waitForRun();
+}
+
+std::vector<std::string> QSDuplicationHelper::searchPaths() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.searchPaths;
+}
+
+void QSDuplicationHelper::setSearchPaths(std::vector<std::string> paths)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.searchPaths = std::move(paths);
+}
+
+SerialQueue* QSDuplicationHelper::notificationQueue() const
+{
+    return m_poster.queue();
+}
+
+void QSDuplicationHelper::setNotificationQueue(SerialQueue* queue)
+{
+    m_poster.setQueue(queue);
+}
+
+uint64_t QSDuplicationHelper::minFileSize() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.minFileSize;
+}
+
+void QSDuplicationHelper::setMinFileSize(uint64_t size)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.minFileSize = size;
+}
+
+uint64_t QSDuplicationHelper::maxFileSize() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.maxFileSize;
+}
+
+void QSDuplicationHelper::setMaxFileSize(uint64_t size)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.maxFileSize = size;
+}
+
+std::vector<std::string> QSDuplicationHelper::filterFilePaths() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.filterFilePaths;
+}
+
+void QSDuplicationHelper::setFilterFilePaths(std::vector<std::string> prefixes)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.filterFilePaths = std::move(prefixes);
+}
+
+bool QSDuplicationHelper::filterPackage() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.filterPackage;
+}
+
+void QSDuplicationHelper::setFilterPackage(bool filter)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.filterPackage = filter;
+}
+
+void QSDuplicationHelper::setExtensionsPredicate(ExtensionPredicate predicate)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.extensionsPredicate = std::move(predicate);
+}
+
+void QSDuplicationHelper::startSearch()
+{
+    if (m_searching.exchange(true))
+        return;
+    m_walker.clearStop();
+    std::shared_ptr<const Settings> settings;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        settings = std::make_shared<const Settings>(m_settings);
+    }
+    m_walker.runInBackground([this, settings] { searchStart(settings); });
+}
+
+void QSDuplicationHelper::stopSearch()
+{
+    m_walker.stop();
+}
+
+void QSDuplicationHelper::waitForSearch()
+{
+    m_walker.waitForRun();
+}
+
+void QSDuplicationHelper::searchStart(std::shared_ptr<const Settings> settings)
+{
+    m_searching.store(true);
+    auto fileInfo = std::make_shared<FileInfo>();
+
+    SearchWalker::Rules rules;
+    rules.folder = [settings](const std::string& path) {
+        // A package-like folder is one item, never entered.
+        if (directoryValidApp(path))
+            return unsigned(SearchWalker::Examine);
+        return unsigned(directoryValid(*settings, path) ? SearchWalker::Enter : SearchWalker::Ignore);
+    };
+    rules.acceptName = &SearchWalker::isVisibleName;
+    rules.examine = [this, settings, fileInfo](SearchWalker::Batch& batch) { examine(*settings, *fileInfo, batch); };
+
+    searchByEnum(SearchWalker::reduceRoots(settings->searchPaths), rules);
+    m_walker.drain();
+    rules = {};
+    fileInfo.reset(); // the index lives for one search only
+
+    m_searching.store(false);
+    const bool finished = !m_searching.load();
+    m_poster.post([this, finished](const std::atomic<bool>&) {
+        DuplicationNotificationInfo info;
+        info.finished = finished;
+        emit duplicationNotification(info);
+    });
+}
+
+void QSDuplicationHelper::searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules)
+{
+    for (const std::string& root : roots) {
+        if (m_walker.isStopped())
+            return;
+        if (QSFileUtility::fileIsDirectory(root))
+            m_walker.walk(root, true, rules);
+        else if (QSFileUtility::fileIsRegular(root))
+            m_walker.walk(root, false, rules);
+    }
+}
+
+bool QSDuplicationHelper::directoryValid(const Settings& settings, const std::string& path)
+{
+    for (const std::string& prefix : settings.filterFilePaths)
+        if (path.starts_with(prefix))
+            return false;
+    if (settings.filterPackage && FilePackage::isFilePackage(path))
+        return false;
+    return true;
+}
+
+bool QSDuplicationHelper::directoryValid(const std::string& path) const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return directoryValid(m_settings, path);
+}
+
+bool QSDuplicationHelper::directoryValidApp(const std::string& path)
+{
+    return QSWebUtility::directoryValidApp(path);
+}
+
+std::vector<std::string> QSDuplicationHelper::directorySubPath(const std::string& path) const
+{
+    return SearchWalker::listFolder(path, &SearchWalker::isVisibleName);
+}
+
+bool QSDuplicationHelper::sizeValid(const Settings& settings, uint64_t size, const std::string& path)
+{
+    const uint64_t low = std::max(settings.minFileSize, kMinimumFloor);
+    if (size < low)
+        return false;
+    if (settings.maxFileSize > low && size > settings.maxFileSize)
+        return false;
+    if (settings.extensionsPredicate)
+        return settings.extensionsPredicate(pathExtension(path));
+    return true;
+}
+
+bool QSDuplicationHelper::fileValid(const std::string& path, uint64_t* size) const
+{
+    const uint64_t found = QSFileUtility::fileSizeByPath(path);
+    if (size)
+        *size = found;
+    std::lock_guard lock(m_settingsMutex);
+    return sizeValid(m_settings, found, path);
+}
+
+void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, SearchWalker::Batch& batch)
+{
+    std::vector<Event> events;
+    events.reserve(batch.size() + 4);
+    for (SearchWalker::Item& item : batch) {
+        events.push_back(Event{item.path, 0, {}, {}});
+
+        struct stat st;
+        if (::fstatat(item.dirFd(), item.name(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // gone since it was listed
+        if (item.isFolder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))
+            continue; // replaced by something else: links are never followed
+        // A regular file's size of record is its st_size (no index here); a package's is
+        // its whole tree.
+        const uint64_t size =
+            item.isFolder ? QSFileUtility::fileSizeByPath(item.path) : static_cast<uint64_t>(st.st_size);
+        if (!sizeValid(settings, size, item.path) && !item.isFolder)
+            continue;
+
+        FileInfo::SizeEntry* entry = nullptr;
+        {
+            std::lock_guard lock(fileInfo.monitor);
+            auto [it, inserted] = fileInfo.bySize.try_emplace(size);
+            if (inserted) {
+                it->second.firstPath = item.path;
+                it->second.firstIsFolder = item.isFolder;
+                continue; // a size seen once costs no hashing
+            }
+            entry = &it->second;
+        }
+
+        const std::optional<std::string> hash = item.isFolder
+            ? std::optional<std::string>(QSWebUtility::lazyHashPackage(item.path))
+            : QSWebUtility::lazyMD5FileAt(item.dirFd(), item.name());
+        if (!hash)
+            continue;
+        const FileInfo::Member me{item.path, st.st_dev, st.st_ino};
+        auto sameFile = [](const FileInfo::Member& a, dev_t dev, ino_t ino) { return a.dev == dev && a.ino == ino; };
+
+        std::optional<std::vector<std::string>> grown;
+        QSLock::lockForKey(QSLock::Key(size));
+        std::string firstPath;
+        bool firstIsFolder = false;
+        bool single = false;
+        {
+            std::lock_guard lock(fileInfo.monitor);
+            single = !entry->groups;
+            if (single) {
+                firstPath = entry->firstPath;
+                firstIsFolder = entry->firstIsFolder;
+            }
+        }
+        if (single) {
+            struct stat fst;
+            const bool firstThere = ::lstat(firstPath.c_str(), &fst) == 0;
+            if (!(firstThere && fst.st_dev == st.st_dev && fst.st_ino == st.st_ino)) {
+                // Second file of this size: now the first one is hashed too.
+                const std::optional<std::string> other = firstThere ? fingerprint(firstPath, firstIsFolder) : std::nullopt;
+                auto groups = std::make_unique<FileInfo::Groups>();
+                auto mine = std::make_shared<FileInfo::List>();
+                mine->members.push_back(me);
+                if (other && *other == *hash) {
+                    mine->members.push_back(FileInfo::Member{firstPath, fst.st_dev, fst.st_ino});
+                    grown = pathsOf(mine->members);
+                } else if (other) {
+                    auto theirs = std::make_shared<FileInfo::List>();
+                    theirs->members.push_back(FileInfo::Member{firstPath, fst.st_dev, fst.st_ino});
+                    groups->emplace(*other, std::move(theirs));
+                }
+                groups->emplace(*hash, std::move(mine));
+                std::lock_guard lock(fileInfo.monitor);
+                entry->groups = std::move(groups);
+                std::string().swap(entry->firstPath);
+            }
+            // else: the same file under a second name; it is not a copy of itself
+        } else {
+            QSLock::lockForKey(QSLock::Key(*hash));
+            std::shared_ptr<FileInfo::List> list;
+            {
+                std::lock_guard lock(fileInfo.monitor);
+                auto it = entry->groups->find(*hash);
+                if (it != entry->groups->end()) {
+                    list = it->second;
+                } else {
+                    auto fresh = std::make_shared<FileInfo::List>();
+                    fresh->members.push_back(me);
+                    entry->groups->emplace(*hash, std::move(fresh));
+                }
+            }
+            if (list) {
+                std::lock_guard lock(list->monitor);
+                const bool known = std::any_of(list->members.begin(), list->members.end(),
+                                               [&](const FileInfo::Member& m) { return sameFile(m, me.dev, me.ino); });
+                if (!known) {
+                    list->members.push_back(me);
+                    grown = pathsOf(list->members);
+                }
+            }
+            QSLock::unLockForKey(QSLock::Key(*hash));
+        }
+        QSLock::unLockForKey(QSLock::Key(size));
+
+        if (grown)
+            events.push_back(Event{{}, size, *hash, std::move(*grown)});
+    }
+    batch.clear();
+
+    m_poster.post([this, events = std::move(events)](const std::atomic<bool>& open) {
+        for (const Event& e : events) {
+            if (!open.load())
+                return;
+            if (e.list.empty())
+                emit resultPath(ResultPathInfo{e.path});
+            else
+                postNotificationSize(e.size, e.hash, e.list);
+        }
+    });
+}
+
+void QSDuplicationHelper::postNotificationSize(std::optional<uint64_t> size, std::optional<std::string> hash,
+                                               std::optional<std::vector<std::string>> fileList)
+{
+    DuplicationNotificationInfo info;
+    info.fileSize = size;
+    info.fileHash = std::move(hash);
+    info.fileList = std::move(fileList);
+    if (!info.fileSize && !info.fileHash && !info.fileList)
+        info.finished = !m_searching.load();
+    emit duplicationNotification(info);
+}
+
+} // namespace corvane

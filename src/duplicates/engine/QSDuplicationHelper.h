@@ -1,0 +1,135 @@
+#pragma once
+
+#include "common/NotificationPoster.h"
+#include "common/SearchWalker.h"
+
+#include <QMetaType>
+#include <QObject>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class SerialQueue;
+
+// Notification names and user-info keys, shared with the duplicate screens.
+inline constexpr char kQSDuplicationNotification[] = "QSDuplicationNotification";
+inline constexpr char kQSDuplicationFileSizeKey[] = "QSDuplicationFileSize";
+inline constexpr char kQSDuplicationFileHashKey[] = "QSDuplicationFileHash";
+inline constexpr char kQSDuplicationFileListKey[] = "QSDuplicationFileList";
+inline constexpr char kQSDuplicationFinishedKey[] = "QSDuplicationFinished";
+inline constexpr char kRESULTPATHNotification[] = "RESULTPATH";
+inline constexpr char kRESULTPATHFilePathKey[] = "filePath";
+
+// "QSDuplicationNotification": a group that formed or grew (size, fingerprint and the
+// group's full current list), or, with only `finished`, the end of the search.
+struct DuplicationNotificationInfo
+{
+    std::optional<uint64_t> fileSize;
+    std::optional<std::string> fileHash;
+    std::optional<std::vector<std::string>> fileList;
+    std::optional<bool> finished;
+};
+
+// "RESULTPATH": a file or package handed to examination, before any filtering.
+struct ResultPathInfo
+{
+    std::string filePath;
+};
+
+// Walks the chosen folders in the background and groups the files it meets by size,
+// then by a sampled fingerprint (QSWebUtility). A size met once costs no hashing; the
+// second file of a size has both files hashed. Packages and the large product folders
+// are compared as single items by their listing fingerprint and are not entered.
+//
+// A group notification carries the group's full list each time the group forms (two
+// paths) or grows; a receiver keeps the latest list per fingerprint. Two paths that are
+// the same file (same device and inode: a hard link, or a folder reached twice through
+// a bind mount) are never two members: the later path is left out, so deleting a
+// "copy" can never delete the only data nor free nothing.
+//
+// The search ends with exactly one finished notification, also after a stop, always the
+// last of its search. Notifications are emitted as the signals below on the
+// notification queue: the main thread, or the serial queue set with
+// setNotificationQueue. Settings are taken when a search starts.
+class QSDuplicationHelper : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr uint64_t kMinimumFloor = 1024;
+    using ExtensionPredicate = std::function<bool(const std::string& extension)>;
+
+    explicit QSDuplicationHelper(QObject* parent = nullptr);
+    ~QSDuplicationHelper() override; // stops a search and waits for it; nothing is emitted afterwards
+
+    std::vector<std::string> searchPaths() const;
+    void setSearchPaths(std::vector<std::string> paths);
+    SerialQueue* notificationQueue() const; // null: the main thread
+    void setNotificationQueue(SerialQueue* queue);
+    uint64_t minFileSize() const;
+    void setMinFileSize(uint64_t size);
+    uint64_t maxFileSize() const;
+    void setMaxFileSize(uint64_t size);
+    std::vector<std::string> filterFilePaths() const;
+    void setFilterFilePaths(std::vector<std::string> prefixes);
+    bool filterPackage() const;
+    void setFilterPackage(bool filter);
+    void setExtensionsPredicate(ExtensionPredicate predicate);
+    bool searching() const { return m_searching.load(); }
+
+    void startSearch();
+    void stopSearch();
+    // Waits until the current search, its finished notification scheduled, has returned.
+    void waitForSearch();
+
+    bool fileValid(const std::string& path, uint64_t* size) const;
+    bool directoryValid(const std::string& path) const;
+    static bool directoryValidApp(const std::string& path);
+    std::vector<std::string> directorySubPath(const std::string& path) const;
+    // Emits "QSDuplicationNotification" on the calling thread with the given values; with
+    // none of them it carries "QSDuplicationFinished" = not searching.
+    void postNotificationSize(std::optional<uint64_t> size, std::optional<std::string> hash,
+                              std::optional<std::vector<std::string>> fileList);
+
+signals:
+    void duplicationNotification(const corvane::DuplicationNotificationInfo& info);
+    void resultPath(const corvane::ResultPathInfo& info);
+
+private:
+    struct Settings
+    {
+        std::vector<std::string> searchPaths;
+        uint64_t minFileSize = 0;
+        uint64_t maxFileSize = 0;
+        std::vector<std::string> filterFilePaths;
+        bool filterPackage = false;
+        ExtensionPredicate extensionsPredicate;
+    };
+    class FileInfo;
+
+    static bool directoryValid(const Settings& settings, const std::string& path);
+    static bool sizeValid(const Settings& settings, uint64_t size, const std::string& path);
+
+    void searchStart(std::shared_ptr<const Settings> settings);
+    void searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules);
+    void examine(const Settings& settings, FileInfo& fileInfo, SearchWalker::Batch& batch);
+
+    mutable std::mutex m_settingsMutex;
+    Settings m_settings;
+    std::atomic<bool> m_searching{false};
+    NotificationPoster m_poster;
+    SearchWalker m_walker;
+};
+
+} // namespace corvane
+
+Q_DECLARE_METATYPE(corvane::DuplicationNotificationInfo)
+Q_DECLARE_METATYPE(corvane::ResultPathInfo)
