@@ -105,6 +105,11 @@ std::optional<std::string> QSWebUtility::lazyMD5FileAt(int dirFd, const char* na
     const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     const off_t end = ::lseek(fd, 0, SEEK_END);
     if (end <= 0) {
         ::close(fd);
@@ -115,13 +120,17 @@ std::optional<std::string> QSWebUtility::lazyMD5FileAt(int dirFd, const char* na
     const uint64_t step = size / samples;
     QCryptographicHash md5(QCryptographicHash::Md5);
     char buffer[kSampleSize];
+    bool readAny = false;
     for (uint64_t i = 0; i < samples; ++i) {
         const ssize_t n = preadFully(fd, buffer, sizeof buffer, static_cast<off_t>(i * step));
         if (n <= 0)
             break;
+        readAny = true;
         md5.addData(QByteArrayView(buffer, n));
     }
     ::close(fd);
+    if (!readAny)
+        return std::nullopt; // unreadable: no fingerprint rather than the digest of nothing
     return toHex(md5.result());
 }
 

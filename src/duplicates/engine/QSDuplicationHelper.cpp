@@ -42,15 +42,15 @@ public:
     std::unordered_map<uint64_t, SizeEntry> bySize; // entries are never erased during a search
 };
 
-namespace {
-
-struct Event
+struct QSDuplicationHelper::Event
 {
     std::string path; // "RESULTPATH" when `list` is empty, else a group notification
     uint64_t size = 0;
     std::string hash;
     std::vector<std::string> list;
 };
+
+namespace {
 
 std::optional<std::string> fingerprint(const std::string& path, bool isFolder)
 {
@@ -369,14 +369,25 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             }
             QSLock::unLockForKey(QSLock::Key(*hash));
         }
-        QSLock::unLockForKey(QSLock::Key(size));
-
-        if (grown)
+        if (grown) {
+            // Posted before the size lock is given back: the next growth of this group
+            // waits for that lock, so a group's notifications leave in the order it grew
+            // and the last one always holds the full list. The batch's earlier
+            // "RESULTPATH"s go first, this file's among them.
             events.push_back(Event{{}, size, *hash, std::move(*grown)});
+            postEvents(events);
+        }
+        QSLock::unLockForKey(QSLock::Key(size));
     }
     batch.clear();
+    postEvents(events);
+}
 
-    m_poster.post([this, events = std::move(events)](const std::atomic<bool>& open) {
+void QSDuplicationHelper::postEvents(std::vector<Event>& pending)
+{
+    if (pending.empty())
+        return;
+    m_poster.post([this, events = std::move(pending)](const std::atomic<bool>& open) {
         for (const Event& e : events) {
             if (!open.load())
                 return;
@@ -386,6 +397,7 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
                 postNotificationSize(e.size, e.hash, e.list);
         }
     });
+    pending = {};
 }
 
 void QSDuplicationHelper::postNotificationSize(std::optional<uint64_t> size, std::optional<std::string> hash,

@@ -114,6 +114,7 @@ private:
         ExtensionPredicate extensionsPredicate;
     };
     class FileInfo;
+    struct Event;
 
     static bool directoryValid(const Settings& settings, const std::string& path);
     static bool sizeValid(const Settings& settings, uint64_t size, const std::string& path);
@@ -121,6 +122,7 @@ private:
     void searchStart(std::shared_ptr<const Settings> settings);
     void searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules);
     void examine(const Settings& settings, FileInfo& fileInfo, SearchWalker::Batch& batch);
+    void postEvents(std::vector<Event>& pending);
 
     mutable std::mutex m_settingsMutex;
     Settings m_settings;

@@ -1,0 +1,171 @@
+#include "common/SearchWalker.h"
+
+#include "support/TempDir.h"
+
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+struct Collected
+{
+    std::mutex mutex;
+    std::vector<std::string> paths;
+    std::vector<std::string> folders;
+};
+
+SearchWalker::Rules collectingRules(Collected& out)
+{
+    SearchWalker::Rules rules;
+    rules.folder = [](const std::string&) { return unsigned(SearchWalker::Enter); };
+    rules.acceptName = &SearchWalker::isVisibleName;
+    rules.examine = [&out](SearchWalker::Batch& batch) {
+        std::lock_guard lock(out.mutex);
+        for (const auto& item : batch) {
+            // Each item must be reachable through its folder descriptor.
+            struct stat st;
+            if (::fstatat(item.dirFd(), item.name(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                (item.isFolder ? out.folders : out.paths).push_back(item.path);
+        }
+    };
+    return rules;
+}
+
+} // namespace
+
+TEST(SearchWalker, ReduceRootsKeepsOutermostOnceByWholeComponents)
+{
+    TempDir tmp;
+    makeDirs(tmp / "U/a/b");
+    makeDirs(tmp / "U/ab");
+    const std::string a = tmp / "U/a", b = tmp / "U/a/b", ab = tmp / "U/ab";
+    EXPECT_EQ(SearchWalker::reduceRoots({a, b}), (std::vector<std::string>{a}));
+    EXPECT_EQ(SearchWalker::reduceRoots({b, a}), (std::vector<std::string>{a}));
+    EXPECT_EQ(SearchWalker::reduceRoots({a, a}), (std::vector<std::string>{a}));
+    EXPECT_EQ(SearchWalker::reduceRoots({a, ab}), (std::vector<std::string>{a, ab}));
+    EXPECT_EQ(SearchWalker::reduceRoots({b, ab, a}), (std::vector<std::string>{a, ab}));
+    // Compared with links resolved; the caller's strings are kept.
+    ASSERT_EQ(::symlink(a.c_str(), (tmp / "alias").c_str()), 0);
+    EXPECT_EQ(SearchWalker::reduceRoots({b, tmp / "alias"}), (std::vector<std::string>{tmp / "alias"}));
+    EXPECT_EQ(SearchWalker::reduceRoots({a + "/", b}), (std::vector<std::string>{a + "/"}));
+    EXPECT_TRUE(SearchWalker::pathIsInside("/x/y", "/"));
+    EXPECT_FALSE(SearchWalker::pathIsInside("/xy", "/x"));
+}
+
+TEST(SearchWalker, WalksBelowTheStackAndNeverFollowsLinks)
+{
+    TempDir tmp;
+    // Deeper than any path may be long: only relative calls reach the bottom.
+    const int depth = 2500; // paths of over 5000 bytes, beyond PATH_MAX
+    int fd = ::open(tmp.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int i = 0; i < depth; ++i) {
+        ASSERT_EQ(::mkdirat(fd, "d", 0755), 0);
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        ASSERT_GE(fd, 0);
+    }
+    const int file = ::openat(fd, "bottom", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(file, 0);
+    ::close(file);
+    ::close(fd);
+    writeFile(tmp / "top", "1");
+    ASSERT_EQ(::symlink(".", (tmp / "d/loop").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (tmp / "d/up").c_str()), 0);
+    ASSERT_EQ(::symlink((tmp / "top").c_str(), (tmp / "d/file-link").c_str()), 0);
+
+    Collected out;
+    SearchWalker walker;
+    walker.walk(tmp.path(), true, collectingRules(out));
+    walker.drain();
+    ASSERT_EQ(out.paths.size(), 2u);
+    std::sort(out.paths.begin(), out.paths.end(), [](auto& x, auto& y) { return x.size() < y.size(); });
+    EXPECT_EQ(out.paths[0], tmp / "top");
+    EXPECT_EQ(out.paths[1].size(), tmp.path().size() + depth * 2 + std::string("/bottom").size());
+}
+
+TEST(SearchWalker, SkipsHiddenChildrenButNotAHiddenRoot)
+{
+    TempDir tmp;
+    writeFile(tmp / ".root/a", "1");
+    writeFile(tmp / ".root/.b", "1");
+    writeFile(tmp / ".root/__MACOSX/c", "1");
+    writeFile(tmp / ".root/__MACOSXfoo", "1");
+    writeFile(tmp / ".root/sub/.d/e", "1");
+    writeFile(tmp / ".root/sub/f", "1");
+    Collected out;
+    SearchWalker walker;
+    walker.walk(tmp / ".root", true, collectingRules(out));
+    walker.drain();
+    std::sort(out.paths.begin(), out.paths.end());
+    EXPECT_EQ(out.paths, (std::vector<std::string>{tmp / ".root/a", tmp / ".root/sub/f"}));
+    EXPECT_EQ(SearchWalker::listFolder(tmp / ".root/sub", &SearchWalker::isVisibleName),
+              (std::vector<std::string>{tmp / ".root/sub/f"}));
+}
+
+TEST(SearchWalker, AtMostFiveExaminationsAndDrainWaitsForAll)
+{
+    TempDir tmp;
+    for (int d = 0; d < 20; ++d)
+        for (int f = 0; f < 60; ++f)
+            writeFile(tmp / ("d" + std::to_string(d) + "/f" + std::to_string(f)), "");
+    std::atomic<int> running{0}, peak{0}, examined{0};
+    SearchWalker::Rules rules;
+    rules.folder = [](const std::string&) { return unsigned(SearchWalker::Enter); };
+    rules.examine = [&](SearchWalker::Batch& batch) {
+        const int now = ++running;
+        int seen = peak.load();
+        while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        examined += static_cast<int>(batch.size());
+        --running;
+    };
+    // More pool threads than units, so the semaphore is what limits.
+    QThreadPool::globalInstance()->setMaxThreadCount(std::max(8, QThreadPool::globalInstance()->maxThreadCount()));
+    SearchWalker walker;
+    walker.walk(tmp.path(), true, rules);
+    walker.drain();
+    EXPECT_EQ(examined.load(), 1200);
+    EXPECT_LE(peak.load(), SearchWalker::kConcurrentExaminations);
+    EXPECT_EQ(running.load(), 0);
+}
+
+TEST(SearchWalker, FoldersExaminedAsUnitsAndStop)
+{
+    TempDir tmp;
+    writeFile(tmp / "Pkg.app/Contents/x", "1");
+    writeFile(tmp / "plain/y", "1");
+    Collected out;
+    SearchWalker::Rules rules = collectingRules(out);
+    rules.folder = [](const std::string& path) {
+        return path.ends_with(".app") ? unsigned(SearchWalker::Examine) : unsigned(SearchWalker::Enter);
+    };
+    SearchWalker walker;
+    walker.walk(tmp.path(), true, rules);
+    walker.drain();
+    EXPECT_EQ(out.folders, (std::vector<std::string>{tmp / "Pkg.app"}));
+    EXPECT_EQ(out.paths, (std::vector<std::string>{tmp / "plain/y"}));
+
+    Collected none;
+    walker.stop();
+    walker.walk(tmp.path(), true, collectingRules(none));
+    walker.walk(tmp / "plain/y", false, collectingRules(none));
+    walker.drain();
+    EXPECT_TRUE(none.paths.empty());
+    walker.clearStop();
+}
