@@ -117,14 +117,18 @@ bool SearchWalker::pathIsInside(const std::string& inner, const std::string& out
 std::vector<std::string> SearchWalker::reduceRoots(const std::vector<std::string>& roots)
 {
     std::vector<std::string> real;
+    std::vector<bool> walked; // only a root that will be walked may absorb another
     real.reserve(roots.size());
-    for (const std::string& root : roots)
+    for (const std::string& root : roots) {
         real.push_back(resolved(root));
+        struct stat st;
+        walked.push_back(::lstat(root.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)));
+    }
     std::vector<std::string> kept;
     for (size_t p = 0; p < roots.size(); ++p) {
         size_t candidate = p;
         for (size_t e = 0; e < roots.size(); ++e) {
-            if (e == candidate)
+            if (e == candidate || !walked[e])
                 continue;
             if (pathIsInside(real[candidate], real[e]))
                 candidate = e;

@@ -97,7 +97,8 @@ public:
     // Nested and repeated roots collapse into their outermost root. Each root is compared
     // with every other root, links resolved in both, one after the other, and is replaced
     // by a root it lies inside; the kept strings are the caller's. Paths are compared by
-    // whole components, so /U/ab is not taken to lie inside /U/a.
+    // whole components, so /U/ab is not taken to lie inside /U/a. A root that will not be
+    // walked (a link, a missing path) absorbs nothing: what lies inside it would be lost.
     static std::vector<std::string> reduceRoots(const std::vector<std::string>& roots);
     // Full paths of the folder's immediate entries that acceptName keeps, in listing
     // order; nothing for an unreadable folder.

@@ -58,8 +58,12 @@ TEST(SearchWalker, ReduceRootsKeepsOutermostOnceByWholeComponents)
     EXPECT_EQ(SearchWalker::reduceRoots({a, ab}), (std::vector<std::string>{a, ab}));
     EXPECT_EQ(SearchWalker::reduceRoots({b, ab, a}), (std::vector<std::string>{a, ab}));
     // Compared with links resolved; the caller's strings are kept.
+    ASSERT_EQ(::symlink((tmp / "U").c_str(), (tmp / "via").c_str()), 0);
+    EXPECT_EQ(SearchWalker::reduceRoots({tmp / "via/a/b", tmp / "via/a"}), (std::vector<std::string>{tmp / "via/a"}));
+    EXPECT_EQ(SearchWalker::reduceRoots({b, tmp / "via/a"}), (std::vector<std::string>{tmp / "via/a"}));
+    // A root that is itself a link is never walked, so it must not swallow another.
     ASSERT_EQ(::symlink(a.c_str(), (tmp / "alias").c_str()), 0);
-    EXPECT_EQ(SearchWalker::reduceRoots({b, tmp / "alias"}), (std::vector<std::string>{tmp / "alias"}));
+    EXPECT_EQ(SearchWalker::reduceRoots({b, tmp / "alias"}), (std::vector<std::string>{b, tmp / "alias"}));
     EXPECT_EQ(SearchWalker::reduceRoots({a + "/", b}), (std::vector<std::string>{a + "/"}));
     EXPECT_TRUE(SearchWalker::pathIsInside("/x/y", "/"));
     EXPECT_FALSE(SearchWalker::pathIsInside("/xy", "/x"));
