@@ -18,7 +18,8 @@ namespace {
 bool isUtf8(const std::string& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // The decoding happens when the result becomes a string.
+    const QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     return !decoder.hasError();
 }
 

@@ -72,7 +72,7 @@ std::string HelperInstaller::pkexecPath()
 QStringList HelperInstaller::commandFor(const char* action) const
 {
     const std::string installer = installerPath();
-    const std::string pkexec = pkexecPath();
+    const std::string pkexec = m_pkexec.empty() ? pkexecPath() : (isExecutableFile(m_pkexec) ? m_pkexec : std::string());
     if (installer.empty() || pkexec.empty())
         return {};
     return {display(pkexec), display(installer), QString::fromLatin1(action)};

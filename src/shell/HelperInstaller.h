@@ -35,6 +35,8 @@ public:
     bool removeHelper();
 
     static std::string pkexecPath();
+    // Where the elevation tool is looked for; empty means the system's pkexec.
+    void setPkexecPath(std::string path) { m_pkexec = std::move(path); }
 
 private:
     QStringList commandFor(const char* action) const;
@@ -42,6 +44,7 @@ private:
     const Layout& m_layout;
     std::string m_bundlePath;
     Launcher m_launcher;
+    std::string m_pkexec;
 };
 
 } // namespace corvane
