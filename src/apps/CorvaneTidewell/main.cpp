@@ -1,0 +1,23 @@
+#include "shell/AppDelegate.h"
+#include "toolkit/Localization.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QTimer>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("CorvaneTidewell"));
+    QApplication::setOrganizationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_SHORT_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.corvane.CorvaneTidewell"));
+    corvane::Localization::install(QLocale::system().uiLanguages());
+
+    corvane::AppDelegate delegate;
+    // The launch sequence runs from the event loop, as the platform's loop calls it.
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    const int status = QApplication::exec();
+    delegate.applicationWillTerminate();
+    return status;
+}

@@ -1,0 +1,20 @@
+#include "companion/ui/CompanionAppDelegate.h"
+
+namespace corvane::companion {
+
+AppDelegate::AppDelegate(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    m_running = true;
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    m_running = false;
+}
+
+} // namespace corvane::companion

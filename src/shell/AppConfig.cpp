@@ -1,0 +1,35 @@
+#include "shell/AppConfig.h"
+
+namespace corvane {
+
+QString AppConfig::homePage()
+{
+    return QStringLiteral("https://www.corvane.com/tidewell/");
+}
+
+QString AppConfig::socialPage()
+{
+    return QStringLiteral("https://www.facebook.com/corvanetidewell");
+}
+
+QString AppConfig::secondSocialPage()
+{
+    return QStringLiteral("https://twitter.com/corvanetidewell");
+}
+
+QString AppConfig::chatGroupNumber()
+{
+    return QStringLiteral("318526047");
+}
+
+QString AppConfig::chatGroupJoinLink()
+{
+    return QStringLiteral("https://qm.qq.com/cgi-bin/qm/qr?k=corvanetidewell&group_code=318526047");
+}
+
+QString AppConfig::webServiceHost()
+{
+    return QStringLiteral("https://www.corvane.com");
+}
+
+} // namespace corvane

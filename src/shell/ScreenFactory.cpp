@@ -1,0 +1,22 @@
+#include "shell/ScreenFactory.h"
+
+#include "shell/PlaceholderScreen.h"
+#include "shell/SidebarModel.h"
+
+namespace corvane {
+
+QWidget* ScreenFactory::create(int pindex, QWidget* parent)
+{
+    switch (pindex) {
+    // 1 SystemCleanView::demoView, 2 LoginItemViewController, 3 YVPopViewController,
+    // 4 SystemPerformanceAcceleration, 5 UninstallView, 6 PlugView, 7 ConfigFilesView,
+    // 8 DuplicatedFileView, 9 LargeFilesView, 10 HardWare: each replaces its placeholder
+    // here as its room lands.
+    default:
+        if (!SidebarModel::isScreen(pindex))
+            return nullptr;
+        return new PlaceholderScreen(pindex, parent);
+    }
+}
+
+} // namespace corvane

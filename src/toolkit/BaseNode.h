@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace corvane {
+
+// A group record of an outline (the sidebar's groups, the system-information sections).
+struct BaseNode
+{
+    QString title;
+    QString imageName;
+    QString nameValue;
+};
+
+} // namespace corvane
