@@ -11,13 +11,17 @@ namespace corvane {
 
 std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<SystemCleanObject::Ptr>& list,
                                                            const std::atomic<int>& isStart, SystemClean& catalogue,
-                                                           bool* stopped, const Uninstall& remover)
+                                                           bool* stopped,
+                                                           const std::function<void(const Attempt&)>& afterEach,
+                                                           const Uninstall& remover)
 {
     std::vector<Attempt> attempts;
     if (stopped)
         *stopped = false;
     auto remove = [&](int category, const UserCachesSubObject& node) {
         attempts.push_back({category, node.filePath, node.fileSize, remover.unInstall(node.filePath)});
+        if (afterEach)
+            afterEach(attempts.back());
     };
     for (const SystemCleanObject::Ptr& category : list) {
         if (isStart.load() == kStopRequested) {

@@ -4,6 +4,7 @@
 #include "uninstall/engine/Uninstall.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,10 @@ public:
     // catalogue's stop flag), skips unchecked categories, and deletes, group by group,
     // every leaf whose state is 1 (a sub-group's own state is never read). The tree is
     // not changed.
+    // `afterEach`, when given, is called on the pass thread after each deletion.
     static std::vector<Attempt> run(const std::vector<SystemCleanObject::Ptr>& list, const std::atomic<int>& isStart,
                                     SystemClean& catalogue, bool* stopped = nullptr,
+                                    const std::function<void(const Attempt&)>& afterEach = {},
                                     const Uninstall& remover = Uninstall::manager());
 
     // Looks at the file system again for every attempt: what is gone counts as removed
