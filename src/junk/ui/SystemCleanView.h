@@ -1,6 +1,7 @@
 #pragma once
 
 #include "junk/engine/SystemCleanSession.h"
+#include "junk/ui/SystemCleanResult.h"
 #include "junk/ui/SystemCleanResultVCDelegate.h"
 
 #include <QPointer>
@@ -15,7 +16,6 @@ class QTableWidget;
 namespace corvane {
 
 class SystemCleanCell;
-class SystemCleanResult;
 class SystemCleanSpinner;
 
 // The junk-clean screen: five categories, a scan that sizes what they hold, a details
