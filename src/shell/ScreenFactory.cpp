@@ -1,5 +1,7 @@
 #include "shell/ScreenFactory.h"
 
+#include "junk/ui/SystemCleanView.h"
+
 #include "shell/PlaceholderScreen.h"
 #include "shell/SidebarModel.h"
 
@@ -8,6 +10,11 @@ namespace corvane {
 QWidget* ScreenFactory::create(int pindex, QWidget* parent)
 {
     switch (pindex) {
+    case 1: {
+        SystemCleanView* view = SystemCleanView::demoView();
+        view->setParent(parent);
+        return view;
+    }
     // 1 SystemCleanView::demoView, 2 LoginItemViewController, 3 YVPopViewController,
     // 4 SystemPerformanceAcceleration, 5 UninstallView, 6 PlugView, 7 ConfigFilesView,
     // 8 DuplicatedFileView, 9 LargeFilesView, 10 HardWare: each replaces its placeholder

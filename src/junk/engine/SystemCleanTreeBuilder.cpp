@@ -1,0 +1,234 @@
+#include "junk/engine/SystemCleanTreeBuilder.h"
+
+#include "common/QSFileUtility.h"
+#include "junk/engine/SystemClean.h"
+#include "platform/FileChecks.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+namespace corvane {
+
+namespace {
+
+QString text(const char* key)
+{
+    return QCoreApplication::translate("SystemCleanView", key);
+}
+
+struct Pending
+{
+    QString subGroup; // empty: a member of the group itself
+    std::string path;
+    int state = 1;
+};
+
+} // namespace
+
+SystemCleanTreeBuilder::SystemCleanTreeBuilder(const SystemClean& catalogue, Stopped stopped, Sizer sizer)
+    : m_catalogue(catalogue), m_stopped(std::move(stopped)), m_sizer(std::move(sizer))
+{
+    if (!m_stopped)
+        m_stopped = [this] { return m_catalogue.isStop(); };
+    if (!m_sizer)
+        m_sizer = [](const std::string& path) { return QSFileUtility::sizeAtPath(path, false); };
+}
+
+std::vector<uint64_t> SystemCleanTreeBuilder::sizeAll(const std::vector<std::string>& paths) const
+{
+    const size_t n = paths.size();
+    std::vector<uint64_t> sizes(n, 0);
+    std::vector<char> done(n, 0);
+    std::atomic<size_t> next{0};
+    auto worker = [&] {
+        for (;;) {
+            if (m_stopped())
+                return;
+            const size_t i = next.fetch_add(1);
+            if (i >= n)
+                return;
+            sizes[i] = m_sizer(paths[i]);
+            done[i] = 1;
+        }
+    };
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t extra = std::min<size_t>(cores, n) > 1 ? std::min<size_t>(cores, n) - 1 : 0;
+    std::vector<std::thread> helpers;
+    for (size_t k = 0; k < extra; ++k)
+        helpers.emplace_back(worker);
+    worker();
+    for (std::thread& t : helpers)
+        t.join();
+    size_t measured = 0;
+    while (measured < n && done[measured])
+        ++measured;
+    sizes.resize(measured);
+    return sizes;
+}
+
+UserCachesSubObject::Ptr SystemCleanTreeBuilder::groupOf(const QString& name, int groupState,
+                                                         const std::vector<std::string>& paths, int itemState) const
+{
+    auto group = UserCachesSubObject::group(name, groupState);
+    const std::vector<uint64_t> sizes = sizeAll(paths);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        group->addMember(UserCachesSubObject::item(paths[i], double(sizes[i]), itemState));
+        group->fileSize += double(sizes[i]);
+    }
+    return group;
+}
+
+std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::build(int type) const
+{
+    std::vector<UserCachesSubObject::Ptr> groups;
+    auto keep = [&](UserCachesSubObject::Ptr g) {
+        if (g->hasMembers())
+            groups.push_back(std::move(g));
+    };
+    switch (type) {
+    case 0:
+        keep(groupOf(text("用户缓存"), 1, m_catalogue.userCaches(), 1));
+        if (!m_stopped())
+            keep(groupOf(text("系统缓存"), 1, m_catalogue.systemCaches(), 1));
+        break;
+    case 1:
+        keep(groupOf(text("用户日志"), 1, m_catalogue.userLogs(), 1));
+        if (!m_stopped())
+            keep(groupOf(text("系统日志"), 1, m_catalogue.systemLogs(), 1));
+        break;
+    case 2:
+        groups = buildBrowsers();
+        break;
+    case 3:
+        keep(groupOf(text("废纸篓"), 1, m_catalogue.trashFile(), 1));
+        break;
+    case 4:
+        groups = buildDownloads();
+        break;
+    default:
+        break;
+    }
+    return groups;
+}
+
+std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() const
+{
+    // Gather every path of the category first so that sizing spreads over both cores,
+    // then place the items in the listings' order.
+    std::vector<Pending> chrome;
+    for (std::string& path : m_catalogue.gooleCookies()) {
+        const std::string name = lastComponent(path);
+        QString sub;
+        if (name.find("Cookies") != std::string::npos)
+            sub = text("Cookies");
+        else if (name.find("Last Session") != std::string::npos)
+            sub = text("最近的会话");
+        else if (name.find("Last Tabs") != std::string::npos)
+            sub = text("最近的标签页");
+        else if (name.find("History") != std::string::npos)
+            sub = text("浏览/下载历史");
+        else
+            continue;
+        chrome.push_back({sub, std::move(path), 0});
+    }
+    if (!m_stopped())
+        for (std::string& path : m_catalogue.gooleWebcache())
+            chrome.push_back({text("网页缓存"), std::move(path), 1});
+
+    struct SafariList
+    {
+        QString name;
+        std::vector<std::string> (SystemClean::*listing)() const;
+        int state;
+    };
+    const SafariList safariLists[] = {
+        {text("Cookies"), &SystemClean::safariCookies, 0},
+        {text("下载历史"), &SystemClean::safariDownHistory, 0},
+        {text("最近的会话"), &SystemClean::safariLastSession, 0},
+        {text("浏览历史"), &SystemClean::safariHistory, 0},
+        {text("网页图标"), &SystemClean::safariWebIcon, 1},
+        {text("网页缓存"), &SystemClean::safariWebCaches, 1},
+        {text("表单信息"), &SystemClean::safariForms, 0},
+    };
+    std::vector<Pending> safari;
+    for (const SafariList& list : safariLists) {
+        if (m_stopped())
+            break;
+        for (std::string& path : (m_catalogue.*list.listing)())
+            safari.push_back({list.name, std::move(path), list.state});
+    }
+
+    std::vector<std::string> paths;
+    for (const Pending& p : chrome)
+        paths.push_back(p.path);
+    for (const Pending& p : safari)
+        paths.push_back(p.path);
+    const std::vector<uint64_t> sizes = sizeAll(paths);
+
+    size_t index = 0;
+    auto browser = [&](const QString& name, const std::vector<Pending>& pending,
+                       const std::vector<std::pair<QString, int>>& subGroups) {
+        auto group = UserCachesSubObject::group(name, -1);
+        std::vector<UserCachesSubObject::Ptr> subs;
+        for (const auto& [subName, subState] : subGroups)
+            subs.push_back(UserCachesSubObject::group(subName, subState));
+        for (const Pending& p : pending) {
+            if (index >= sizes.size())
+                break;
+            const uint64_t size = sizes[index++];
+            for (size_t k = 0; k < subGroups.size(); ++k) {
+                if (subGroups[k].first == p.subGroup) {
+                    subs[k]->addMember(UserCachesSubObject::item(p.path, double(size), p.state));
+                    subs[k]->fileSize += double(size);
+                    break;
+                }
+            }
+        }
+        for (auto& sub : subs) {
+            if (!sub->hasMembers())
+                continue;
+            group->fileSize += sub->fileSize;
+            group->addMember(std::move(sub));
+        }
+        return group;
+    };
+
+    std::vector<UserCachesSubObject::Ptr> groups;
+    auto chromeGroup = browser(text("Chrome"), chrome,
+                               {{text("Cookies"), 0}, {text("最近的会话"), 0}, {text("最近的标签页"), 0},
+                                {text("浏览/下载历史"), 0}, {text("网页缓存"), 1}});
+    index = chrome.size() < sizes.size() ? chrome.size() : sizes.size();
+    std::vector<std::pair<QString, int>> safariSubs;
+    for (const SafariList& list : safariLists)
+        safariSubs.push_back({list.name, list.state});
+    auto safariGroup = browser(text("Safari"), safari, safariSubs);
+    if (chromeGroup->hasMembers())
+        groups.push_back(chromeGroup);
+    if (safariGroup->hasMembers())
+        groups.push_back(safariGroup);
+    return groups;
+}
+
+std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildDownloads() const
+{
+    std::vector<UserCachesSubObject::Ptr> groups;
+    const std::vector<std::string> paths = m_catalogue.downloadFile();
+    const std::vector<uint64_t> sizes = sizeAll(paths);
+    auto group = UserCachesSubObject::group(text("下载"), -1);
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        // Installer images are what a download folder piles up; anything else may be
+        // the user's work and stays unchecked.
+        const std::string ext = pathExtension(paths[i]);
+        const int state = (ext == "dmg" || ext == "pkg") ? 1 : 0;
+        group->addMember(UserCachesSubObject::item(paths[i], double(sizes[i]), state));
+        group->fileSize += double(sizes[i]);
+    }
+    if (group->hasMembers())
+        groups.push_back(group);
+    return groups;
+}
+
+} // namespace corvane

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "junk/engine/UserCachesSubObject.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class SystemClean;
+
+// Builds the result tree of one junk category from the catalogue's listings: groups,
+// the browser category's sub-groups, items with their sizes and default checkbox
+// states. Runs on the scan thread.
+class SystemCleanTreeBuilder
+{
+public:
+    using Stopped = std::function<bool()>;
+    using Sizer = std::function<uint64_t(const std::string&)>;
+
+    // `stopped` is read before each item (besides the catalogue's own flag inside the
+    // listings); once it answers true no further item is added.
+    SystemCleanTreeBuilder(const SystemClean& catalogue, Stopped stopped, Sizer sizer = {});
+
+    // The groups of category `type` (0 caches, 1 logs, 2 browsers, 3 Trash, 4 Downloads).
+    // Groups without members are left out.
+    std::vector<UserCachesSubObject::Ptr> build(int type) const;
+
+    // Sizes paths with both cores (a path at a time per worker, each measured by the
+    // tree walker) and answers the sizes in the paths' order. Sizing stops handing out
+    // paths once `stopped` answers true; the answer then holds the sizes of the leading
+    // paths that were all measured.
+    std::vector<uint64_t> sizeAll(const std::vector<std::string>& paths) const;
+
+private:
+    UserCachesSubObject::Ptr groupOf(const QString& name, int groupState, const std::vector<std::string>& paths,
+                                     int itemState) const;
+    std::vector<UserCachesSubObject::Ptr> buildBrowsers() const;
+    std::vector<UserCachesSubObject::Ptr> buildDownloads() const;
+
+    const SystemClean& m_catalogue;
+    Stopped m_stopped;
+    Sizer m_sizer;
+};
+
+} // namespace corvane

@@ -1,0 +1,15 @@
+#pragma once
+
+namespace corvane {
+
+class SystemCleanObject;
+
+// Told by the details overlay whenever a checkbox in it changes.
+class SystemCleanResultVCDelegate
+{
+public:
+    virtual ~SystemCleanResultVCDelegate() = default;
+    virtual void showSelectTotalSizeWithCleanObject(SystemCleanObject*) {}
+};
+
+} // namespace corvane

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Which applications, plug-ins and preference panes can be uninstalled, and the
+// program's one deletion step. Holds no state: every answer is computed afresh, so
+// every operation may run on any thread at the same time.
+class Uninstall
+{
+public:
+    // What unInstall did. Callers that need the final truth read the file system again:
+    // a request handed to the privileged helper may finish later, or never.
+    enum class Outcome {
+        Absent,       // nothing was at the path
+        Removed,      // gone, removed as the current user
+        Refused,      // a protected path: neither route may remove it
+        SentToHelper, // the user could not remove (all of) it; the helper was asked
+    };
+
+    Uninstall() = default;
+    static Uninstall& manager();
+
+    std::vector<std::string> userInstalledApps() const;
+    std::vector<std::string> allApps() const;
+    std::vector<std::string> excludeNonSystemApplications(const std::vector<std::string>& paths) const;
+    // True for a system application (identifier beginning "com.apple" or empty).
+    bool isNoSystemApplication(const std::string& path) const;
+    std::vector<std::string> plugins() const;
+    std::vector<std::string> configFiles() const;
+
+    // Removes the path for good (nothing goes to the Trash); when that fails, sends the
+    // privileged "removeFile" request and returns without waiting. A path the
+    // protected-path list refuses is removed by neither route. Deleting an entry of the
+    // Trash also drops its Trash records.
+    Outcome unInstall(const std::string& path) const;
+};
+
+} // namespace corvane

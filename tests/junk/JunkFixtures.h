@@ -1,0 +1,129 @@
+#pragma once
+
+#include "platform/Layout.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane::test {
+
+// A macOS-style tree under a scratch root, made the current layout for the test's life.
+struct MacRoot
+{
+    TempDir tmp;
+    std::string root = tmp.path();
+    std::string login = "tester";
+    std::string home = root + "/Users/tester";
+    std::string lib = home + "/Library";
+
+    MacRoot()
+    {
+        makeDirs(lib + "/Caches");
+        makeDirs(root + "/Library/Caches");
+        Layout::setCurrent(Layout::macLayout(root, login));
+    }
+    ~MacRoot() { Layout::setCurrent(Layout::linuxLayout()); }
+};
+
+inline bool has(const std::vector<std::string>& list, const std::string& path)
+{
+    return std::find(list.begin(), list.end(), path) != list.end();
+}
+
+} // namespace corvane::test
+
+#include "common/HelperProtocol.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+
+namespace corvane::test {
+
+// A stand-in for the privileged helper: listens on the layout's helper socket and keeps
+// every request it receives, doing nothing with it (a removal "in flight" forever).
+class FakeHelper
+{
+public:
+    explicit FakeHelper(const std::string& socketPath) : m_path(socketPath)
+    {
+        makeDirs(socketPath.substr(0, socketPath.rfind('/')));
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socketPath.c_str());
+        ::unlink(socketPath.c_str());
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_fd, 16) != 0)
+            throw std::runtime_error("fake helper cannot listen");
+        ::chmod(socketPath.c_str(), 0777); // an unprivileged child must reach it too
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~FakeHelper()
+    {
+        m_quit = true;
+        ::shutdown(m_fd, SHUT_RDWR);
+        ::close(m_fd);
+        m_thread.join();
+        ::unlink(m_path.c_str());
+    }
+
+    // The requests received so far, after waiting up to `ms` for at least `count`.
+    std::vector<HelperProtocol::Request> requests(size_t count = 0, int ms = 2000)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_requests.size() >= count || std::chrono::steady_clock::now() > until)
+                    return m_requests;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    size_t invalidFrames() const { return m_invalid.load(); }
+
+private:
+    void serve()
+    {
+        while (!m_quit) {
+            const int c = ::accept(m_fd, nullptr, nullptr);
+            if (c < 0)
+                return;
+            std::string bytes;
+            char buf[4096];
+            ssize_t n;
+            while ((n = ::read(c, buf, sizeof buf)) > 0)
+                bytes.append(buf, size_t(n));
+            ::close(c);
+            if (auto r = HelperProtocol::decode(bytes)) {
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(*r);
+            } else {
+                ++m_invalid;
+            }
+        }
+    }
+
+    std::string m_path;
+    int m_fd = -1;
+    std::atomic<bool> m_quit{false};
+    std::atomic<size_t> m_invalid{0};
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::vector<HelperProtocol::Request> m_requests;
+};
+
+inline std::string helperSocketPath()
+{
+    return Layout::current().path(Layout::Role::HelperSocket).value_or("");
+}
+
+} // namespace corvane::test

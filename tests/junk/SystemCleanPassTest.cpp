@@ -1,0 +1,213 @@
+// The clean pass over hand-built trees of real files, the checkbox rules of the result
+// tree, and the truth of the report when something cannot be removed.
+#include "JunkFixtures.h"
+
+#include "junk/engine/SystemClean.h"
+#include "junk/engine/SystemCleanPass.h"
+#include "junk/engine/SystemCleanSession.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+using Node = UserCachesSubObject;
+
+SystemCleanObject::Ptr category(int type, bool on)
+{
+    auto c = std::make_shared<SystemCleanObject>();
+    c->type = type;
+    c->state = on;
+    return c;
+}
+
+Node::Ptr groupWith(const QString& name, int state, std::vector<Node::Ptr> members)
+{
+    auto g = Node::group(name, state);
+    for (auto& m : members) {
+        g->fileSize += m->fileSize;
+        g->addMember(m);
+    }
+    return g;
+}
+
+Node::Ptr file(const std::string& path, int state, size_t size = 10)
+{
+    writeSized(path, size);
+    return Node::item(path, double(size), state);
+}
+
+} // namespace
+
+TEST(SystemCleanPass, DeletesSelectedLeavesOfCheckedCategoriesOnly)
+{
+    MacRoot r;
+    const std::string d = r.lib + "/Caches/";
+    auto caches = category(0, true);
+    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), 1,
+                                          {file(d + "a", 1), file(d + "b b", 0), file(d + "$(touch x)", 1)}));
+    // Browser: a checked sub-group with every item off deletes nothing; an unchecked
+    // sub-group with one item on deletes that item.
+    auto browsers = category(2, true);
+    browsers->listArray.push_back(groupWith(
+        QStringLiteral("Chrome"), -1,
+        {groupWith(QStringLiteral("Cookies"), 1, {file(d + "Cookies", 0)}),
+         groupWith(QStringLiteral("网页缓存"), 0, {file(d + "cache1", 1), file(d + "cache2", 0)})}));
+    // A category whose box is off keeps everything, checked items included.
+    auto downloads = category(4, false);
+    downloads->listArray.push_back(groupWith(QStringLiteral("下载"), 1, {file(r.home + "/Downloads/setup.dmg", 1)}));
+    const std::vector<SystemCleanObject::Ptr> list{caches, category(1, true), browsers, category(3, false), downloads};
+
+    SystemClean catalogue;
+    std::atomic<int> isStart{SystemCleanSession::Cleaning};
+    bool stopped = true;
+    const auto attempts = SystemCleanPass::run(list, isStart, catalogue, &stopped);
+    EXPECT_FALSE(stopped);
+    EXPECT_EQ(attempts.size(), 3u);
+    EXPECT_FALSE(exists(d + "a"));
+    EXPECT_FALSE(exists(d + "$(touch x)"));
+    EXPECT_TRUE(exists(d + "b b"));
+    EXPECT_TRUE(exists(d + "Cookies"));
+    EXPECT_FALSE(exists(d + "cache1"));
+    EXPECT_TRUE(exists(d + "cache2"));
+    EXPECT_TRUE(exists(r.home + "/Downloads/setup.dmg"));
+    EXPECT_FALSE(exists("x"));
+    // The tree itself is left as it was.
+    EXPECT_EQ(caches->listArray[0]->listArray.size(), 3u);
+
+    const auto report = SystemCleanPass::evaluate(attempts);
+    EXPECT_DOUBLE_EQ(report.removedSize, 30);
+    EXPECT_TRUE(report.leftovers.empty());
+}
+
+TEST(SystemCleanPass, StopFinishesTheRunningCategoryAndLeavesTheRest)
+{
+    MacRoot r;
+    const std::string d = r.lib + "/Caches/";
+    auto caches = category(0, true);
+    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), 1, {file(d + "1", 1), file(d + "2", 1), file(d + "3", 1)}));
+    auto logs = category(1, true);
+    logs->listArray.push_back(groupWith(QStringLiteral("用户日志"), 1, {file(r.lib + "/Logs/x.log", 1)}));
+    auto trash = category(3, true);
+    trash->listArray.push_back(groupWith(QStringLiteral("废纸篓"), 1, {file(r.home + "/.Trash/t", 1)}));
+    const std::vector<SystemCleanObject::Ptr> list{caches, logs, category(2, false), trash, category(4, false)};
+
+    SystemClean catalogue;
+    std::atomic<int> isStart{SystemCleanSession::Cleaning};
+    bool stopped = false;
+    // The stop button is pressed while the first category is being cleaned.
+    const auto attempts = SystemCleanPass::run(list, isStart, catalogue, &stopped, [&](const SystemCleanPass::Attempt&) {
+        isStart = SystemCleanSession::StopRequested;
+    });
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(catalogue.isStop());
+    EXPECT_EQ(attempts.size(), 3u);
+    EXPECT_FALSE(exists(d + "1") || exists(d + "2") || exists(d + "3"));
+    EXPECT_TRUE(exists(r.lib + "/Logs/x.log"));
+    EXPECT_TRUE(exists(r.home + "/.Trash/t"));
+}
+
+// What the user may not remove goes to the helper, and the report says it is still
+// there instead of counting it as cleaned.
+TEST(SystemCleanPass, HelperRemovalInFlightIsReportedAsNotRemoved)
+{
+    MacRoot r;
+    FakeHelper helper(helperSocketPath());
+    const std::string sys = r.root + "/Library/Caches";
+    writeSized(sys + "/com.vendor/blob", 5000);
+    const std::string mine = r.lib + "/Caches/mine";
+    writeSized(mine, 700);
+    giveToUnprivileged(r.lib + "/Caches");
+
+    auto caches = category(0, true);
+    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), 1, {Node::item(mine, 700, 1)}));
+    caches->listArray.push_back(groupWith(QStringLiteral("系统缓存"), 1, {Node::item(sys + "/com.vendor", 5000, 1)}));
+    const std::vector<SystemCleanObject::Ptr> list{caches};
+
+    const int rc = runAsUnprivileged([&] {
+        SystemClean catalogue;
+        std::atomic<int> isStart{SystemCleanSession::Cleaning};
+        const auto report = SystemCleanPass::evaluate(SystemCleanPass::run(list, isStart, catalogue));
+        if (::geteuid() == 0)
+            return 0; // not reached under CI's root: the child is unprivileged
+        if (report.removedSize != 700 || report.remainingSize != 5000)
+            return 1;
+        if (report.leftovers.size() != 1 || report.leftovers[0].path != sys + "/com.vendor" ||
+            report.leftovers[0].outcome != Uninstall::Outcome::SentToHelper)
+            return 2;
+        return 0;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_FALSE(exists(mine));
+    EXPECT_TRUE(exists(sys + "/com.vendor/blob"));
+    const auto requests = helper.requests(1);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].key, "removeFile");
+    EXPECT_EQ(requests[0].value, sys + "/com.vendor");
+}
+
+TEST(SystemCleanPass, PartlyRemovedFolderCountsWhatIsGone)
+{
+    MacRoot r;
+    const std::string dir = r.lib + "/Caches/half";
+    writeSized(dir + "/gone", 300);
+    writeSized(dir + "/locked/stays", 200);
+    giveToUnprivileged(r.lib + "/Caches");
+    ::chmod((dir + "/locked").c_str(), 0555);
+    FakeHelper helper(helperSocketPath());
+
+    std::vector<SystemCleanPass::Attempt> attempts{{0, dir, 500, Uninstall::Outcome::SentToHelper}};
+    const int rc = runAsUnprivileged([&] {
+        Uninstall().unInstall(dir);
+        const auto report = SystemCleanPass::evaluate(attempts);
+        return (report.removedSize == 300 && report.remainingSize == 200) ? 0 : 1;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_FALSE(exists(dir + "/gone"));
+    EXPECT_TRUE(exists(dir + "/locked/stays"));
+}
+
+// The overlay's checkbox rules, on a browser-shaped tree.
+TEST(UserCachesSubObject, TriStateDerivation)
+{
+    auto a1 = Node::item("/a1", 1, 0), a2 = Node::item("/a2", 1, 0);
+    auto b1 = Node::item("/b1", 1, 1);
+    auto cookies = Node::group(QStringLiteral("Cookies"), 0);
+    cookies->addMember(a1);
+    cookies->addMember(a2);
+    auto caches = Node::group(QStringLiteral("网页缓存"), 1);
+    caches->addMember(b1);
+    auto safari = Node::group(QStringLiteral("Safari"), -1);
+    safari->addMember(cookies);
+    safari->addMember(caches);
+
+    // Turning web caches off leaves nothing fully on: Safari is off.
+    caches->click(false);
+    EXPECT_EQ(b1->state.load(), 0);
+    EXPECT_EQ(safari->state.load(), 0);
+    // One item of an all-off sub-group: the sub-group is mixed, Safari still off
+    // (a mixed member does not count as on).
+    a1->click(true);
+    EXPECT_EQ(cookies->state.load(), -1);
+    EXPECT_EQ(safari->state.load(), 0);
+    // A fully-on sub-group beside it makes Safari mixed.
+    caches->click(true);
+    EXPECT_EQ(safari->state.load(), -1);
+    a2->click(true);
+    EXPECT_EQ(cookies->state.load(), 1);
+    EXPECT_EQ(safari->state.load(), 1);
+    // The top group sets everything below it.
+    safari->click(false);
+    for (const auto& n : {a1, a2, b1, cookies, caches})
+        EXPECT_EQ(n->state.load(), 0);
+    // A mixed sub-group that is clicked becomes on, with its items.
+    a1->click(true);
+    ASSERT_EQ(cookies->state.load(), -1);
+    cookies->click(true);
+    EXPECT_EQ(a2->state.load(), 1);
+    EXPECT_EQ(cookies->state.load(), 1);
+}

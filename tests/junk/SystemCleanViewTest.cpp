@@ -1,0 +1,246 @@
+// The clean screen offscreen: press its buttons, read its labels.
+#include "JunkFixtures.h"
+
+#include "junk/engine/SystemClean.h"
+#include "junk/ui/SystemCleanCell.h"
+#include "junk/ui/SystemCleanResult.h"
+#include "junk/ui/SystemCleanView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+std::string text(const QLabel* label)
+{
+    return label->text().toStdString();
+}
+
+bool waitFor(const std::function<bool()>& done, int ms = 10000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QTest::qWait(10);
+    return done();
+}
+
+struct Screen
+{
+    MacRoot r;
+    SystemClean catalogue;
+    SystemCleanView view{catalogue};
+
+    Screen()
+    {
+        writeSized(r.lib + "/Caches/com.app/blob", 1500);
+        writeSized(r.lib + "/Caches/thumb.db", 500);
+        writeSized(r.lib + "/Logs/app.log", 2000);
+        writeSized(r.home + "/.Trash/old.zip", 4000);
+        writeSized(r.home + "/Downloads/setup.dmg", 3000);
+        writeSized(r.home + "/Downloads/thesis.txt", 7000);
+        view.resize(860, 560);
+    }
+
+    void press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    bool scan()
+    {
+        press(view.scanBtn());
+        return waitFor([&] { return view.isStart() == SystemCleanSession::Scanned; });
+    }
+    void screenshot(const char* name)
+    {
+        if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"))
+            view.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/") + QString::fromLatin1(name));
+    }
+};
+
+} // namespace
+
+TEST(SystemCleanView, IdleScanAndDefaults)
+{
+    Screen s;
+    SystemCleanView& v = s.view;
+    EXPECT_EQ(text(v.titleLabel()), "垃圾清理");
+    EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
+    EXPECT_EQ(text(v.descriptionLabel()), "快速清理垃圾,给你更洁净的空间");
+    EXPECT_TRUE(v.reloadBtn()->isHidden());
+    EXPECT_TRUE(v.cell(0)->checkBox()->isChecked());
+    EXPECT_TRUE(v.cell(1)->checkBox()->isChecked());
+    EXPECT_FALSE(v.cell(2)->checkBox()->isChecked());
+    EXPECT_EQ(text(v.cell(3)->descriptionLabel()), "清理\"废纸篓\"中的文件");
+    EXPECT_TRUE(text(v.cell(2)->alertLabel()).empty()); // alerts only show on checked rows
+    s.screenshot("junk-idle.png");
+
+    ASSERT_TRUE(s.scan());
+    EXPECT_EQ(v.scanBtn()->text().toStdString(), "清理");
+    EXPECT_FALSE(v.reloadBtn()->isHidden());
+    EXPECT_EQ(text(v.foundLabel()), "检测到垃圾文件");
+    EXPECT_EQ(text(v.foundSizeLabel()), "4.0KB"); // caches 2000 + logs 2000
+    EXPECT_EQ(text(v.selectedLabel()), "已选择清理");
+    EXPECT_EQ(text(v.selectedSizeLabel()), "4.0KB");
+    EXPECT_TRUE(text(v.descriptionLabel()).empty());
+    EXPECT_EQ(text(v.cell(0)->sizeLabel()), "2.0KB");
+    EXPECT_FALSE(v.cell(0)->detailsButton()->isHidden());
+    // Unchecked rows were not scanned and show nothing.
+    for (int row : {2, 3, 4}) {
+        EXPECT_TRUE(text(v.cell(row)->sizeLabel()).empty());
+        EXPECT_TRUE(v.cell(row)->detailsButton()->isHidden());
+        EXPECT_TRUE(v.list()[size_t(row)]->listArray.empty());
+    }
+    s.screenshot("junk-scanned.png");
+
+    // Unchecking a category takes its size out of the selection at once.
+    QTest::mouseClick(v.cell(1)->checkBox(), Qt::LeftButton);
+    EXPECT_FALSE(v.list()[1]->state.load());
+    EXPECT_EQ(text(v.selectedSizeLabel()), "2.0KB");
+    EXPECT_EQ(text(v.foundSizeLabel()), "4.0KB");
+}
+
+TEST(SystemCleanView, DetailsOverlayDrivesTheSelection)
+{
+    Screen s;
+    SystemCleanView& v = s.view;
+    v.cell(4)->checkBox()->click(); // Downloads
+    ASSERT_TRUE(v.list()[4]->state.load());
+    ASSERT_TRUE(s.scan());
+    EXPECT_EQ(text(v.selectedSizeLabel()), "7.0KB"); // 4000 + setup.dmg's 3000
+
+    QTest::mouseClick(v.cell(4)->detailsButton(), Qt::LeftButton);
+    SystemCleanResult* result = v.resultView();
+    ASSERT_NE(result, nullptr);
+    QTreeWidget* outline = result->outline();
+    ASSERT_EQ(outline->topLevelItemCount(), 1);
+    QTreeWidgetItem* group = outline->topLevelItem(0);
+    EXPECT_TRUE(group->isExpanded());
+    EXPECT_EQ(group->text(0).toStdString(), "下载");
+    EXPECT_EQ(group->checkState(0), Qt::PartiallyChecked);
+    ASSERT_EQ(group->childCount(), 2);
+    QTreeWidgetItem* thesis = nullptr;
+    for (int i = 0; i < 2; ++i)
+        if (group->child(i)->text(0) == QStringLiteral("thesis.txt"))
+            thesis = group->child(i);
+    ASSERT_NE(thesis, nullptr);
+    EXPECT_EQ(thesis->checkState(0), Qt::Unchecked);
+    s.screenshot("junk-details.png");
+
+    // Checking the last unchecked item makes the group fully on and grows the selection.
+    thesis->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(group->checkState(0), Qt::Checked);
+    EXPECT_EQ(text(v.selectedSizeLabel()), "14.0KB");
+    // The group's box sets every item.
+    group->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(thesis->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(text(v.selectedSizeLabel()), "4.0KB");
+
+    QTest::mouseClick(result->backButton(), Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return v.resultView() == nullptr; }));
+}
+
+TEST(SystemCleanView, CancelDuringTheScanLeavesEverythingIdle)
+{
+    Screen s;
+    SystemCleanView& v = s.view;
+    s.press(v.scanBtn());
+    EXPECT_EQ(v.scanBtn()->text().toStdString(), "取消");
+    EXPECT_EQ(text(v.descriptionLabel()), "正在扫描...");
+    s.press(v.scanBtn()); // "取消"
+    QTest::qWait(200);
+    EXPECT_EQ(v.isStart(), SystemCleanSession::Idle);
+    EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
+    EXPECT_EQ(text(v.descriptionLabel()), "快速清理垃圾,给你更洁净的空间");
+    EXPECT_TRUE(text(v.foundLabel()).empty());
+    EXPECT_TRUE(text(v.selectedSizeLabel()).empty());
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Idle);
+        EXPECT_TRUE(text(v.cell(row)->sizeLabel()).empty());
+    }
+    // The second button after a finished scan is the same cancel.
+    ASSERT_TRUE(s.scan());
+    s.press(v.reloadBtn());
+    EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
+    EXPECT_TRUE(v.reloadBtn()->isHidden());
+}
+
+TEST(SystemCleanView, CleanReportsWhatIsGone)
+{
+    Screen s;
+    SystemCleanView& v = s.view;
+    ASSERT_TRUE(s.scan());
+    s.press(v.scanBtn()); // "清理"
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    EXPECT_EQ(text(v.foundLabel()), "已清理垃圾");
+    EXPECT_EQ(text(v.foundSizeLabel()), "4.0KB");
+    EXPECT_TRUE(text(v.selectedLabel()).empty());
+    EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
+    EXPECT_FALSE(s.catalogue.isStop());
+    for (int row = 0; row < 5; ++row)
+        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Idle);
+    EXPECT_FALSE(exists(s.r.lib + "/Caches/com.app"));
+    EXPECT_FALSE(exists(s.r.lib + "/Logs/app.log"));
+    EXPECT_TRUE(exists(s.r.home + "/.Trash/old.zip"));
+    EXPECT_TRUE(exists(s.r.home + "/Downloads/setup.dmg"));
+    s.screenshot("junk-cleaned.png");
+}
+
+// A system cache the user may not delete: the screen says how much stayed and keeps
+// it visible under the category's details. The screen runs in a fresh unprivileged
+// process (this test binary again), so no thread of this process is assumed there.
+TEST(SystemCleanView, CleanThatCannotRemoveEverythingSaysSo)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a cache the child cannot delete";
+    MacRoot r;
+    FakeHelper helper(helperSocketPath());
+    writeSized(r.lib + "/Caches/mine", 1000);
+    writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
+    giveToUnprivileged(r.lib);
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const int rc = runAsUnprivileged([&] {
+        ::setenv("CORVANE_CHILD_ROOT", r.root.c_str(), 1);
+        ::execl(self, self, "--gtest_filter=SystemCleanViewChild.*", static_cast<char*>(nullptr));
+        return 127;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(helper.requests(1).size(), 1u);
+    EXPECT_TRUE(exists(r.root + "/Library/Caches/com.sys/blob"));
+    EXPECT_FALSE(exists(r.lib + "/Caches/mine"));
+}
+
+TEST(SystemCleanViewChild, UnremovableCacheIsReported)
+{
+    const char* root = std::getenv("CORVANE_CHILD_ROOT");
+    if (!root)
+        GTEST_SKIP() << "run by CleanThatCannotRemoveEverythingSaysSo";
+    Layout::setCurrent(Layout::macLayout(root, "tester"));
+    SystemClean catalogue;
+    SystemCleanView v(catalogue);
+    v.scanMethods();
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Scanned; }));
+    v.scanMethods();
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    EXPECT_EQ(text(v.foundLabel()), "已清理垃圾");
+    EXPECT_EQ(text(v.foundSizeLabel()), "1.0KB");
+    EXPECT_EQ(text(v.selectedLabel()), "未能清理");
+    EXPECT_EQ(text(v.selectedSizeLabel()), "5.0KB");
+    EXPECT_FALSE(v.cell(0)->detailsButton()->isHidden());
+    EXPECT_FALSE(text(v.descriptionLabel()).empty());
+    const auto& groups = v.list()[0]->listArray;
+    ASSERT_EQ(groups.size(), 1u);
+    ASSERT_EQ(groups[0]->listArray.size(), 1u);
+    EXPECT_EQ(groups[0]->listArray[0]->filePath, std::string(root) + "/Library/Caches/com.sys");
+    if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"))
+        v.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/junk-leftovers.png"));
+}

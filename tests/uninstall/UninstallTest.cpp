@@ -1,0 +1,159 @@
+// The one deletion step against hostile trees, through the real remover and a fake
+// helper socket; and the application, plug-in and preference-pane inventory.
+#include "junk/JunkFixtures.h"
+
+#include "uninstall/engine/Uninstall.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+void writeInfoPlist(const std::string& bundle, const std::string& identifierEntry)
+{
+    writeFile(bundle + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>" + identifierEntry +
+                  "<key>CFBundleName</key><string>X</string></dict></plist>\n");
+}
+
+} // namespace
+
+TEST(UninstallUnInstall, AbsentPathDoesNothingAndAsksNobody)
+{
+    MacRoot r;
+    FakeHelper helper(helperSocketPath());
+    EXPECT_EQ(Uninstall().unInstall(r.lib + "/Caches/not-there"), Uninstall::Outcome::Absent);
+    EXPECT_TRUE(helper.requests(1, 200).empty());
+}
+
+TEST(UninstallUnInstall, LinksAreRemovedNeverFollowed)
+{
+    MacRoot r;
+    const std::string outside = r.root + "/precious";
+    writeFile(outside + "/keep.txt", "keep");
+    const std::string caches = r.lib + "/Caches";
+    // A link as the target, a link inside the target, a dangling link.
+    ASSERT_EQ(::symlink(outside.c_str(), (caches + "/link-to-precious").c_str()), 0);
+    makeDirs(caches + "/dir");
+    ASSERT_EQ(::symlink(outside.c_str(), (caches + "/dir/inner-link").c_str()), 0);
+    ASSERT_EQ(::symlink("/nonexistent/target", (caches + "/dangling").c_str()), 0);
+    ASSERT_EQ(::symlink("/", (caches + "/dir/root-link").c_str()), 0);
+
+    Uninstall u;
+    EXPECT_EQ(u.unInstall(caches + "/link-to-precious"), Uninstall::Outcome::Removed);
+    EXPECT_EQ(u.unInstall(caches + "/dir"), Uninstall::Outcome::Removed);
+    EXPECT_EQ(u.unInstall(caches + "/dangling"), Uninstall::Outcome::Removed);
+    EXPECT_FALSE(exists(caches + "/link-to-precious"));
+    EXPECT_FALSE(exists(caches + "/dir"));
+    EXPECT_FALSE(exists(caches + "/dangling"));
+    EXPECT_EQ(readFile(outside + "/keep.txt"), "keep");
+}
+
+TEST(UninstallUnInstall, HostileNamesRemoveExactlyThemselves)
+{
+    MacRoot r;
+    const std::string caches = r.lib + "/Caches/";
+    const std::string bad = caches + "a\x80" "b";          // not UTF-8
+    const std::string lookalike = caches + "a\xEF\xBF\xBD" "b"; // what a lossy decoder would make of it
+    writeFile(bad, "bad");
+    writeFile(lookalike, "keep");
+    for (const char* n : {"-rf", "new\nline", "$(touch pwned)", "semi;rm x", "*", "it's"})
+        writeFile(caches + n + "/f", "x");
+    Uninstall u;
+    EXPECT_EQ(u.unInstall(bad), Uninstall::Outcome::Removed);
+    EXPECT_FALSE(exists(bad));
+    EXPECT_EQ(readFile(lookalike), "keep");
+    for (const char* n : {"-rf", "new\nline", "$(touch pwned)", "semi;rm x", "*", "it's"}) {
+        EXPECT_EQ(u.unInstall(caches + n), Uninstall::Outcome::Removed) << n;
+        EXPECT_FALSE(exists(caches + n)) << n;
+    }
+    EXPECT_FALSE(exists("pwned"));
+}
+
+TEST(UninstallUnInstall, ProtectedPathsAreRefusedByBothRoutes)
+{
+    MacRoot r;
+    FakeHelper helper(helperSocketPath());
+    writeFile(r.lib + "/Caches/x", "x");
+    Uninstall u;
+    for (const std::string& p : {std::string("/"), r.home, r.lib + "/Caches", r.root + "/Library/Caches",
+                                 r.root + "/Library", std::string("/etc"), std::string("/usr/bin/env")})
+        EXPECT_EQ(u.unInstall(p), Uninstall::Outcome::Refused) << p;
+    EXPECT_TRUE(exists(r.lib + "/Caches/x"));
+    // Even for a user who could not remove them anyway, nothing is sent to the helper.
+    const int rc = runAsUnprivileged([&] {
+        return Uninstall().unInstall(r.root + "/Library/Caches") == Uninstall::Outcome::Refused ? 0 : 1;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(helper.requests(1, 300).empty());
+}
+
+TEST(UninstallUnInstall, FailureGoesToTheHelperWithTheExactBytes)
+{
+    MacRoot r;
+    FakeHelper helper(helperSocketPath());
+    const std::string path = r.root + "/Library/Caches/com.sys \xff name";
+    writeFile(path + "/data", "d");
+    const int rc = runAsUnprivileged([&] {
+        return Uninstall().unInstall(path) == Uninstall::Outcome::SentToHelper ? 0 : 1;
+    });
+    EXPECT_EQ(rc, ::geteuid() == 0 ? 0 : 1);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a folder the child cannot delete";
+    const auto requests = helper.requests(1);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].key, "removeFile");
+    EXPECT_EQ(requests[0].value, path);
+    EXPECT_EQ(helper.invalidFrames(), 0u);
+    EXPECT_TRUE(exists(path + "/data")); // the helper is a fake: nothing happened yet
+}
+
+TEST(UninstallInventory, ApplicationsOneLevelDeepWithoutSystemOnes)
+{
+    MacRoot r;
+    const std::string apps = r.root + "/Applications";
+    writeInfoPlist(apps + "/Editor.app", "<key>CFBundleIdentifier</key><string>com.vendor.editor</string>");
+    writeInfoPlist(apps + "/Safari.app", "<key>CFBundleIdentifier</key><string>com.apple.Safari</string>");
+    writeInfoPlist(apps + "/Blank.app", "<key>CFBundleIdentifier</key><string></string>");
+    writeInfoPlist(apps + "/NoId.app", "");
+    writeInfoPlist(apps + "/Vendor/Tool.app", "<key>CFBundleIdentifier</key><string>com.vendor.tool</string>");
+    writeInfoPlist(apps + "/Vendor/Sub/Deep.app", "<key>CFBundleIdentifier</key><string>com.vendor.deep</string>");
+    writeInfoPlist(r.home + "/Applications/Mine.app", "<key>CFBundleIdentifier</key><string>me.mine</string>");
+
+    Uninstall u;
+    const auto all = u.allApps();
+    EXPECT_TRUE(has(all, apps + "/Vendor/Tool.app"));
+    EXPECT_FALSE(has(all, apps + "/Vendor/Sub/Deep.app"));
+    EXPECT_EQ(all.front(), r.home + "/Applications/Mine.app"); // the user's folders first
+    // /Applications/Utilities is a folder of its own and one level below /Applications.
+    writeInfoPlist(apps + "/Utilities/Term.app", "<key>CFBundleIdentifier</key><string>com.vendor.term</string>");
+    const auto again = u.allApps();
+    EXPECT_EQ(std::count(again.begin(), again.end(), apps + "/Utilities/Term.app"), 2);
+
+    const auto user = u.userInstalledApps();
+    EXPECT_TRUE(has(user, apps + "/Editor.app"));
+    EXPECT_TRUE(has(user, apps + "/NoId.app"));
+    EXPECT_FALSE(has(user, apps + "/Safari.app"));
+    EXPECT_FALSE(has(user, apps + "/Blank.app"));
+    EXPECT_TRUE(u.isNoSystemApplication(apps + "/Safari.app"));
+    EXPECT_FALSE(u.isNoSystemApplication(r.root + "/not-a-bundle"));
+}
+
+TEST(UninstallInventory, PluginsAndPreferencePanesBySuffix)
+{
+    MacRoot r;
+    makeDirs(r.root + "/Library/Internet Plug-Ins/X.plugin");
+    makeDirs(r.root + "/Library/Internet Plug-Ins/Y.webplugin");
+    makeDirs(r.lib + "/Internet Plug-Ins/Mine.plugin");
+    makeDirs(r.root + "/Library/PreferencePanes/Pane.prefPane");
+    makeDirs(r.root + "/Library/PreferencePanes/Other.bundle");
+    Uninstall u;
+    EXPECT_EQ(u.plugins(), (std::vector<std::string>{r.root + "/Library/Internet Plug-Ins/X.plugin",
+                                                     r.lib + "/Internet Plug-Ins/Mine.plugin"}));
+    EXPECT_EQ(u.configFiles(), std::vector<std::string>{r.root + "/Library/PreferencePanes/Pane.prefPane"});
+}
