@@ -1,0 +1,154 @@
+#pragma once
+
+#include "duplicates/engine/DupScanReultObject.h"
+#include "duplicates/engine/DuplicateGroupRecord.h"
+#include "duplicates/engine/DuplicateVerifier.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class SerialQueue;
+
+// The state behind the duplicate result view: the groups, the files ticked for removal,
+// the sort order, the full-content verification and the removals. Lives on the main
+// thread; reading and deleting run on two queues of its own and report back here.
+//
+// A file is never removed as a duplicate on its sampled fingerprint alone. Once the
+// groups are built, every copy is compared byte by byte with the copy that stays (the
+// group's last path); only copies found identical are ticked by default, and a copy that
+// differs is marked and can neither be ticked nor removed. A removal compares again
+// unless neither file has changed since it was verified, and a copy is removed only
+// while another identical copy stays; removing every member of a group is the user's
+// explicit choice and needs no copy to stay.
+//
+// A removal that did not happen (a protected path, a helper that could not remove the
+// file) leaves the row in its group, unticked, with a note saying so.
+class DupScanResultModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ObjectPtr = std::shared_ptr<DupScanReultObject>;
+
+    struct Group
+    {
+        std::vector<ObjectPtr> members;
+        std::string fileHash;
+        uint64_t fileSize = 0;
+        std::optional<std::string> fileExtenstion;
+        std::string keptPath;                 // the copy that stays by default
+        std::vector<std::string> hiddenPaths; // members not shown ("vmdk"): they stay
+    };
+
+    explicit DupScanResultModel(QObject* parent = nullptr);
+    ~DupScanResultModel() override; // abandons verification, finishes removals under way
+
+    // Builds the groups and starts verifying them in the background.
+    void setResultList(std::vector<DuplicateGroupRecord> records);
+    const std::vector<DuplicateGroupRecord>& resultList() const { return m_resultList; }
+    const std::vector<Group>& list() const { return m_list; }
+    const std::vector<ObjectPtr>& deleteList() const { return m_deleteList; }
+    ObjectPtr objectById(uint64_t id) const;
+    const Group* groupOf(uint64_t id) const;
+
+    int sortKind() const { return m_sortKind; }
+    // Combo-box choice 0, 1 or 2: sets sortKind and re-sorts.
+    void setSortKind(int kind);
+    void CompareArray();
+
+    // The check box of a member row: 1 adds it to deleteList, 0 takes it out. A copy
+    // that differs from the one that stays cannot be ticked.
+    void selectBtnClicked(const ObjectPtr& object, int state);
+    // The member row's delete button.
+    void deleteFile(const ObjectPtr& object);
+    // "删除": removes every ticked file; false (nothing done) when nothing is ticked.
+    bool deleteAllFile();
+
+    bool verifying() const { return m_verifiedGroups < m_totalGroups; }
+    int verifiedGroups() const { return m_verifiedGroups; }
+    int totalGroups() const { return m_totalGroups; }
+    int removalsPending() const { return m_removalsPending; }
+    // Milliseconds from setResultList to the last verdict; -1 while verifying.
+    qint64 verificationMs() const { return m_verificationMs; }
+    uint64_t verifiedBytes() const { return m_verifiedBytes.load(); }
+    // Tests and benchmarks: every path the verification opens.
+    void setOpenObserver(std::function<void(const std::string&)> observer);
+
+    // "%@:%.fGB" / "%@:%.fMB" / "%@:%.fKB" with "大小", decimal units.
+    static QString sizeText(double size);
+    // "类型:ext", or "other" alone for a group without an extension.
+    static QString typeText(const Group& group);
+    static QString countText(long count);
+    // Removes the path for good and answers whether it is gone.
+    static bool removePath(const std::string& path);
+
+signals:
+    void listChanged();               // groups added, removed or reordered
+    void objectChanged(quint64 id);   // one member's row (and its group's row)
+    void verificationProgress(int done, int total);
+    void removalFinished(int removed, int kept);
+
+private:
+    struct Verification
+    {
+        DuplicateVerifier::Verdict verdict = DuplicateVerifier::Verdict::Unreadable;
+        std::string reference;
+        DuplicateVerifier::Identity member;
+        DuplicateVerifier::Identity referenceIdentity;
+    };
+    struct VerifyResult
+    {
+        uint64_t id;
+        Verification verification;
+    };
+    struct RemoveJob
+    {
+        uint64_t id;
+        std::string path;
+        std::vector<std::string> staying;
+        std::optional<Verification> verification;
+    };
+    struct RemoveResult
+    {
+        uint64_t id;
+        bool removed;
+        bool differs;
+        QString note;
+    };
+
+    void startVerification();
+    void applyVerification(const std::vector<VerifyResult>& results, int groupsDone, bool last);
+    void requestRemoval(const std::vector<ObjectPtr>& objects);
+    void applyRemoval(const std::vector<RemoveResult>& results);
+    void untick(const ObjectPtr& object);
+    static RemoveResult removeOne(const RemoveJob& job, DuplicateVerifier& verifier);
+
+    std::vector<DuplicateGroupRecord> m_resultList;
+    std::vector<Group> m_list;
+    std::vector<ObjectPtr> m_deleteList;
+    std::map<uint64_t, Verification> m_verifications;
+    int m_sortKind = 0;
+    int m_verifiedGroups = 0;
+    int m_totalGroups = 0;
+    int m_removalsPending = 0;
+    int m_removedInRound = 0;
+    int m_keptInRound = 0;
+    qint64 m_verificationMs = -1;
+    qint64 m_verificationStart = 0;
+    uint64_t m_nextId = 1;
+    std::shared_ptr<std::atomic<bool>> m_stop;
+    std::atomic<uint64_t> m_verifiedBytes{0};
+    std::function<void(const std::string&)> m_openObserver;
+    std::unique_ptr<SerialQueue> m_verifyQueue;
+    std::unique_ptr<SerialQueue> m_removeQueue;
+};
+
+} // namespace corvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+
+namespace corvane {
+
+// One file of a duplicate group on the result view.
+struct DupScanReultObject
+{
+    // How the file's whole content compares with the copy that stays.
+    enum class Check {
+        Pending,    // not compared yet: never ticked by default
+        Kept,       // the copy that stays
+        Identical,  // every byte equal to the copy that stays
+        Differs,    // a different file that only shares the sampled blocks: never removed
+        Unreadable, // could not be compared whole: not ticked by default
+    };
+
+    uint64_t id = 0; // stable handle across threads
+    std::string filePath;
+    double filesize = 0;
+    long count = 0;
+    std::string fileHash;
+    int state = 0; // 1: remove
+    QString creationDate;
+
+    Check check = Check::Pending;
+    bool userTouched = false; // the user set the box: the verification no longer ticks it
+    bool removing = false;    // a removal is under way
+    QString note;             // why the file is still here, when it is
+
+    bool removable() const { return check != Check::Differs && !removing; }
+    QString title() const;    // the file name without its extension
+    QString subtitle() const; // the extension
+    QString fileName() const;
+    QString shownPath() const; // whole up to 30 characters, else "..." and the last 30
+    std::string extension() const;
+};
+
+} // namespace corvane

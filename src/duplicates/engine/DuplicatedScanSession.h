@@ -1,0 +1,89 @@
+#pragma once
+
+#include "common/SearchFolderList.h"
+#include "common/SerialQueue.h"
+#include "duplicates/engine/DuplicateGroupRecord.h"
+#include "duplicates/engine/QSDuplicationHelper.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// The workflow behind the duplicate folder view: the folder rows, the scan and stop, the
+// groups collected while the engine searches, and the hand-over of the results when the
+// search ends. Lives on the main thread; the engine's notifications arrive on a private
+// serial queue and only touch what is guarded here. Row progress is applied by a timer
+// every 100 ms, never once per file.
+class DuplicatedScanSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kProgressIntervalMs = 100;
+    enum class ScanAction { Alerted, Started, Stopped, Ignored };
+
+    explicit DuplicatedScanSession(QObject* parent = nullptr);
+    ~DuplicatedScanSession() override;
+
+    SearchFolderList& folders() { return m_folders; }
+    const std::vector<DuplicatedFileObject>& list() const { return m_folders.list(); }
+    QSDuplicationHelper& helper() { return m_helper; }
+    // True while idle (the button reads "扫描").
+    bool isSanOrStop() const { return m_isSanOrStop; }
+    // A stop was asked for and the engine has not ended yet.
+    bool stopping() const { return m_stopping; }
+    bool canEditRows() const { return m_isSanOrStop && !m_stopping; }
+
+    // Adds the Downloads folder of the current layout.
+    void addDownloads();
+    int addPaths(const std::vector<std::string>& paths);
+    void removeRow(int row);
+    void removeAll();
+
+    // "扫描" / "停止".
+    ScanAction scanResult();
+    const std::vector<DuplicateGroupRecord>& results() const { return m_results; }
+    // Milliseconds from the start of the last run to its results.
+    qint64 lastRunMs() const { return m_lastRunMs; }
+
+    // The group's extension: the first non-empty lower-cased one, replaced by a later
+    // one when more paths spell it exactly in lower or upper case than the candidate had.
+    static std::optional<std::string> representativeExtension(const std::vector<std::string>& paths);
+
+signals:
+    void rowsChanged(const std::vector<int>& rows); // progress texts of those rows
+    void listChanged();                             // rows added or removed, or all texts
+    void stateChanged();                            // idle / scanning
+    void finished();                                // results() holds the new groups
+
+private:
+    void resultPath(const ResultPathInfo& info);
+    void receiveResults(const DuplicationNotificationInfo& info);
+    void finishRun(std::vector<DuplicateGroupRecord> results);
+    void flushProgress();
+
+    SearchFolderList m_folders;
+    bool m_isSanOrStop = true;
+    bool m_stopping = false;
+    std::vector<DuplicateGroupRecord> m_results;
+    QTimer m_progressTimer;
+    qint64 m_runStart = 0;
+    qint64 m_lastRunMs = -1;
+
+    // fingerprint → the group's latest record, in the order the groups formed
+    std::mutex m_tempMutex;
+    std::map<std::string, size_t> m_tempIndex;
+    std::vector<DuplicateGroupRecord> tempResultDictionary;
+
+    SerialQueue m_queue{"corvane.dups.notifications"}; // before the engine: it posts here
+    QSDuplicationHelper m_helper;
+};
+
+} // namespace corvane
