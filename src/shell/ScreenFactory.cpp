@@ -1,6 +1,8 @@
 #include "shell/ScreenFactory.h"
 
+#include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
+#include "largefiles/ui/LargeFilesView.h"
 
 #include "shell/PlaceholderScreen.h"
 #include "shell/SidebarModel.h"
@@ -12,6 +14,16 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     switch (pindex) {
     case 1: {
         SystemCleanView* view = SystemCleanView::demoView();
+        view->setParent(parent);
+        return view;
+    }
+    case 8: {
+        DuplicatedFileView* view = DuplicatedFileView::demoView();
+        view->setParent(parent);
+        return view;
+    }
+    case 9: {
+        LargeFilesView* view = LargeFilesView::demoView();
         view->setParent(parent);
         return view;
     }

@@ -1,0 +1,23 @@
+#include "largefiles/engine/LargeFileObject.h"
+
+#include "common/SearchFolderList.h"
+#include "platform/FileChecks.h"
+
+namespace corvane {
+
+QString LargeFileObject::fileName() const
+{
+    return SearchFolderList::displayPath(lastComponent(filePath));
+}
+
+QString LargeFileObject::shownPath() const
+{
+    return SearchFolderList::shortPath(SearchFolderList::displayPath(filePath), 30);
+}
+
+std::string LargeFileObject::extension() const
+{
+    return pathExtension(filePath);
+}
+
+} // namespace corvane

@@ -1,0 +1,241 @@
+#include "largefiles/engine/LargeResultModel.h"
+
+#include "common/SerialQueue.h"
+#include "platform/FileChecks.h"
+#include "uninstall/engine/Uninstall.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace corvane {
+
+namespace {
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return text;
+}
+
+// Lower bounds in bytes, largest range first; decimal units.
+constexpr uint64_t kBounds[LargeResultModel::kRangeCount] = {
+    10000000000ull, 5000000000ull, 3000000000ull, 1000000000ull, 500000000ull,
+    300000000ull,   100000000ull,  50000000ull,   10000000ull,
+};
+constexpr const char* kLabels[LargeResultModel::kRangeCount] = {
+    ">10GB",          "5GB to 10GB",    "3GB to 5GB",    "1GB to 3GB",   "500MB to 1GB",
+    "300MB to 500MB", "100MB to 300MB", "50MB to 100MB", "10MB to 50MB",
+};
+
+} // namespace
+
+LargeResultModel::LargeResultModel(QObject* parent)
+    : QObject(parent)
+    , m_removeQueue(std::make_unique<SerialQueue>("corvane.large.remove"))
+{
+}
+
+LargeResultModel::~LargeResultModel()
+{
+    m_removeQueue.reset();
+}
+
+int LargeResultModel::rangeIndex(uint64_t size)
+{
+    for (int i = 0; i < kRangeCount; ++i)
+        if (size >= kBounds[i])
+            return i;
+    return -1;
+}
+
+QString LargeResultModel::rangeLabel(int index)
+{
+    if (index < 0 || index >= kRangeCount)
+        return {};
+    return QString::fromLatin1(kLabels[index]);
+}
+
+std::optional<QString> LargeResultModel::fileRange(uint64_t size)
+{
+    const int index = rangeIndex(size);
+    if (index < 0)
+        return std::nullopt;
+    return rangeLabel(index);
+}
+
+void LargeResultModel::set_reustlist(std::vector<LargeHit> hits)
+{
+    _reustlist = std::move(hits);
+}
+
+void LargeResultModel::reloadList()
+{
+    std::vector<std::vector<ObjectPtr>> groups(kRangeCount);
+    bool anyHit = false;
+    for (const LargeHit& hit : _reustlist) {
+        if (hit.fileList.empty())
+            continue;
+        anyHit = true;
+        const int index = rangeIndex(hit.fileSize);
+        if (index < 0)
+            continue;
+        auto object = std::make_shared<LargeFileObject>();
+        object->id = m_nextId++;
+        object->filePath = hit.fileList.back();
+        object->fileSize = double(hit.fileSize);
+        object->fileRange = rangeLabel(index);
+        groups[size_t(index)].push_back(std::move(object));
+    }
+    m_list.clear();
+    m_deleteList.clear();
+    for (auto& group : groups)
+        if (!group.empty())
+            m_list.push_back(std::move(group));
+    m_resultText = anyHit ? QString() : tr("未扫描出数据");
+    CompareArray();
+}
+
+void LargeResultModel::selectSortChoice(int choice)
+{
+    if (choice == 0)
+        m_sortKind = 0;
+    else if (choice == 1)
+        m_sortKind = 2;
+    else
+        return;
+    CompareArray();
+}
+
+void LargeResultModel::CompareArray()
+{
+    if (m_sortKind == 0)
+        std::stable_sort(m_list.begin(), m_list.end(), [](const auto& a, const auto& b) {
+            return a.back()->fileSize > b.back()->fileSize;
+        });
+    else if (m_sortKind == 2)
+        std::stable_sort(m_list.begin(), m_list.end(), [](const auto& a, const auto& b) {
+            return upper(a.back()->extension()) < upper(b.back()->extension());
+        });
+    emit listChanged();
+}
+
+void LargeResultModel::untick(const ObjectPtr& object)
+{
+    object->state = false;
+    m_deleteList.erase(std::remove(m_deleteList.begin(), m_deleteList.end(), object), m_deleteList.end());
+}
+
+void LargeResultModel::selectBtnClicked(const ObjectPtr& object, bool state)
+{
+    if (!object || object->removing)
+        return;
+    if (state) {
+        if (!object->state) {
+            object->state = true;
+            m_deleteList.push_back(object);
+        }
+    } else {
+        untick(object);
+    }
+    emit objectChanged(object->id);
+}
+
+void LargeResultModel::deleteFile(const ObjectPtr& object)
+{
+    if (!object || object->removing)
+        return;
+    requestRemoval({object});
+}
+
+bool LargeResultModel::deleteAllFile()
+{
+    if (m_deleteList.empty())
+        return false;
+    const std::vector<ObjectPtr> objects = m_deleteList;
+    m_deleteList.clear();
+    requestRemoval(objects);
+    return true;
+}
+
+void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
+{
+    std::vector<std::pair<uint64_t, std::string>> jobs;
+    for (const ObjectPtr& o : objects) {
+        if (o->removing)
+            continue;
+        untick(o);
+        o->removing = true;
+        o->note = tr("正在删除…");
+        jobs.emplace_back(o->id, o->filePath);
+        emit objectChanged(o->id);
+    }
+    if (jobs.empty())
+        return;
+    if (m_removalsPending == 0) {
+        m_removedInRound = 0;
+        m_keptInRound = 0;
+    }
+    m_removalsPending += int(jobs.size());
+    m_removeQueue->async([this, jobs = std::move(jobs)] {
+        std::vector<RemoveResult> pending;
+        auto last = std::chrono::steady_clock::now();
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            pending.push_back(RemoveResult{jobs[i].first, removePath(jobs[i].second)});
+            const auto now = std::chrono::steady_clock::now();
+            if (i + 1 == jobs.size() || now - last >= std::chrono::milliseconds(100)) {
+                last = now;
+                QMetaObject::invokeMethod(
+                    this, [this, results = std::move(pending)] { applyRemoval(results); }, Qt::QueuedConnection);
+                pending.clear();
+            }
+        }
+    });
+}
+
+void LargeResultModel::applyRemoval(const std::vector<RemoveResult>& results)
+{
+    bool structural = false;
+    for (const RemoveResult& r : results) {
+        --m_removalsPending;
+        for (auto g = m_list.begin(); g != m_list.end(); ++g) {
+            auto it = std::find_if(g->begin(), g->end(), [&](const ObjectPtr& o) { return o->id == r.id; });
+            if (it == g->end())
+                continue;
+            if (r.removed) {
+                ++m_removedInRound;
+                g->erase(it);
+                if (g->empty())
+                    m_list.erase(g);
+                structural = true;
+            } else {
+                ++m_keptInRound;
+                (*it)->removing = false;
+                (*it)->note = tr("删除失败，文件仍在原处");
+                emit objectChanged(r.id);
+            }
+            break;
+        }
+    }
+    if (structural)
+        emit listChanged();
+    if (m_removalsPending == 0)
+        emit removalFinished(m_removedInRound, m_keptInRound);
+}
+
+bool LargeResultModel::removePath(const std::string& path)
+{
+    const Uninstall::Outcome outcome = Uninstall::manager().unInstall(path);
+    if (outcome == Uninstall::Outcome::SentToHelper) {
+        // The helper works on its own time; give it a moment before reading the disk again.
+        for (int i = 0; i < 20 && FileChecks::existsNoFollow(path); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return !FileChecks::existsNoFollow(path);
+}
+
+} // namespace corvane

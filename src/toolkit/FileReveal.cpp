@@ -1,0 +1,44 @@
+#include "toolkit/FileReveal.h"
+
+#include "platform/FileChecks.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QFile>
+#include <QUrl>
+
+namespace corvane {
+
+namespace {
+
+QUrl fileUrl(const std::string& path)
+{
+    return QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+} // namespace
+
+void FileReveal::reveal(const std::string& path)
+{
+    const QUrl folder = fileUrl(parentPath(path));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(folder);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{fileUrl(path).toString()} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, folder] {
+        if (watcher->isError())
+            QDesktopServices::openUrl(folder);
+        watcher->deleteLater();
+    });
+}
+
+} // namespace corvane
