@@ -1,0 +1,221 @@
+// The duplicate result model: default ticks only on verified copies, removal rules,
+// groups shrinking and disappearing, sort orders, the "vmdk" rule.
+#include "duplicates/engine/DupScanResultModel.h"
+#include "common/QSFileUtility.h"
+#include "duplicates/engine/DuplicatedScanSession.h"
+#include "platform/FileChecks.h"
+
+#include "ScreenSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace corvane;
+using namespace corvane::test;
+using Check = DupScanReultObject::Check;
+
+namespace {
+
+DuplicateGroupRecord record(std::vector<std::string> paths, const std::string& hash)
+{
+    DuplicateGroupRecord r;
+    r.fileList = paths;
+    r.fileSize = paths.empty() ? 0 : QSFileUtility::sizeAtPath(paths.front(), false);
+    r.fileHash = hash;
+    r.fileExtenstion = DuplicatedScanSession::representativeExtension(paths);
+    return r;
+}
+
+bool verified(DupScanResultModel& m)
+{
+    return waitFor([&] { return !m.verifying(); });
+}
+
+bool removed(DupScanResultModel& m)
+{
+    return waitFor([&] { return m.removalsPending() == 0; });
+}
+
+} // namespace
+
+TEST(DupScanResultModel, GroupOfTwoTicksTheVerifiedCopyAndDeleteLeavesAGroupOfOne)
+{
+    TempDir t;
+    const std::string bytes = randomBytes(5000, 3);
+    writeFile(t / "one.txt", bytes);
+    writeFile(t / "two.txt", bytes);
+    DupScanResultModel m;
+    m.setResultList({record({t / "two.txt", t / "one.txt"}, "h")});
+    ASSERT_EQ(m.list().size(), 1u);
+    const auto& g = m.list()[0];
+    // Before the comparison nothing is ticked.
+    EXPECT_EQ(g.members[0]->state, 0);
+    EXPECT_EQ(g.members[1]->check, Check::Kept);
+    ASSERT_TRUE(verified(m));
+    EXPECT_EQ(g.members[0]->check, Check::Identical);
+    EXPECT_EQ(g.members[0]->state, 1);
+    EXPECT_EQ(g.members[1]->state, 0);
+    ASSERT_EQ(m.deleteList().size(), 1u);
+    EXPECT_EQ(m.deleteList()[0]->filePath, t / "two.txt");
+
+    ASSERT_TRUE(m.deleteAllFile());
+    EXPECT_TRUE(m.deleteList().empty());
+    ASSERT_TRUE(removed(m));
+    EXPECT_FALSE(exists(t / "two.txt"));
+    EXPECT_TRUE(exists(t / "one.txt"));
+    ASSERT_EQ(m.list().size(), 1u);
+    ASSERT_EQ(m.list()[0].members.size(), 1u);
+    EXPECT_EQ(m.list()[0].members[0]->count, 1);
+    // Nothing ticked any more: "删除" does nothing.
+    EXPECT_FALSE(m.deleteAllFile());
+}
+
+TEST(DupScanResultModel, SampledTwinsAreMarkedAndNeverRemovedAsDuplicates)
+{
+    TempDir t;
+    writeSampledTwins(t / "a.dat", t / "b.dat", 2000000, 1234567, 11);
+    DupScanResultModel m;
+    m.setResultList({record({t / "b.dat", t / "a.dat"}, "same-samples")});
+    ASSERT_TRUE(verified(m));
+    auto differing = m.list()[0].members[0];
+    EXPECT_EQ(differing->check, Check::Differs);
+    EXPECT_EQ(differing->state, 0);
+    EXPECT_FALSE(differing->note.isEmpty());
+    EXPECT_TRUE(m.deleteList().empty());
+    // Neither the box, nor the row's button, nor "删除" removes it.
+    m.selectBtnClicked(differing, 1);
+    EXPECT_EQ(differing->state, 0);
+    m.deleteFile(differing);
+    EXPECT_FALSE(m.deleteAllFile());
+    ASSERT_TRUE(removed(m));
+    EXPECT_TRUE(exists(t / "a.dat"));
+    EXPECT_TRUE(exists(t / "b.dat"));
+    EXPECT_EQ(m.list()[0].members.size(), 2u);
+}
+
+TEST(DupScanResultModel, ACopyChangedAfterVerificationIsComparedAgainAndKept)
+{
+    TempDir t;
+    const std::string bytes = randomBytes(200000, 5);
+    writeFile(t / "x", bytes);
+    writeFile(t / "y", bytes);
+    DupScanResultModel m;
+    m.setResultList({record({t / "y", t / "x"}, "h")});
+    ASSERT_TRUE(verified(m));
+    ASSERT_EQ(m.deleteList().size(), 1u);
+    std::string changed = bytes;
+    changed[150000] = char(changed[150000] ^ 1);
+    writeFile(t / "y", changed);
+    ASSERT_TRUE(m.deleteAllFile());
+    ASSERT_TRUE(removed(m));
+    EXPECT_EQ(readFile(t / "y"), changed);
+    EXPECT_EQ(m.list()[0].members.size(), 2u);
+    EXPECT_EQ(m.list()[0].members[0]->check, Check::Differs);
+}
+
+TEST(DupScanResultModel, EveryMemberTickedRemovesAllAndTheGroup)
+{
+    TempDir t;
+    const std::string bytes = randomBytes(3000, 9);
+    for (const char* n : {"p", "q", "r"})
+        writeFile(t / n, bytes);
+    writeFile(t / "s1", randomBytes(4000, 1));
+    writeFile(t / "s2", readFile(t / "s1"));
+    DupScanResultModel m;
+    m.setResultList({record({t / "p", t / "q", t / "r"}, "h1"), record({t / "s1", t / "s2"}, "h2")});
+    ASSERT_TRUE(verified(m));
+    const auto group = [&](const std::string& h) -> const DupScanResultModel::Group* {
+        for (const auto& g : m.list())
+            if (g.fileHash == h)
+                return &g;
+        return nullptr;
+    };
+    ASSERT_EQ(group("h1")->members.size(), 3u);
+    for (const auto& o : group("h1")->members)
+        m.selectBtnClicked(o, 1);
+    ASSERT_TRUE(m.deleteAllFile());
+    ASSERT_TRUE(removed(m));
+    EXPECT_FALSE(exists(t / "p"));
+    EXPECT_FALSE(exists(t / "q"));
+    EXPECT_FALSE(exists(t / "r"));
+    EXPECT_EQ(group("h1"), nullptr);
+    // The other group lost its ticked copy only.
+    ASSERT_NE(group("h2"), nullptr);
+    ASSERT_EQ(group("h2")->members.size(), 1u);
+    EXPECT_TRUE(exists(t / "s2"));
+    EXPECT_FALSE(exists(t / "s1"));
+    // Deleting the last file of a group removes the group.
+    m.deleteFile(group("h2")->members[0]);
+    ASSERT_TRUE(removed(m));
+    EXPECT_TRUE(m.list().empty());
+    EXPECT_FALSE(exists(t / "s2"));
+}
+
+TEST(DupScanResultModel, VmdkIsNeverOfferedAndGroupsSortThreeWays)
+{
+    TempDir t;
+    const std::string disk = randomBytes(3000, 2);
+    writeFile(t / "a.vmdk", disk);
+    writeFile(t / "b.vmdk", disk);
+    writeFile(t / "c.iso", disk);
+    writeFile(t / "n1", randomBytes(2000, 3));
+    writeFile(t / "n2", readFile(t / "n1"));
+    writeFile(t / "m1.TXT", randomBytes(9000, 4));
+    writeFile(t / "m2.txt", readFile(t / "m1.TXT"));
+    writeFile(t / "m3.txt", readFile(t / "m1.TXT"));
+    DupScanResultModel m;
+    m.setResultList({record({t / "a.vmdk", t / "c.iso", t / "b.vmdk"}, "v"), record({t / "n1", t / "n2"}, "n"),
+                     record({t / "m1.TXT", t / "m2.txt", t / "m3.txt"}, "m")});
+    ASSERT_TRUE(verified(m));
+    for (const auto& g : m.list())
+        for (const auto& o : g.members)
+            EXPECT_NE(pathExtension(o->filePath), "vmdk");
+    // The iso copy is verified against the disk that stays, and is the only member shown.
+    const auto byHash = [&](const std::string& h) {
+        return std::find_if(m.list().begin(), m.list().end(), [&](const auto& g) { return g.fileHash == h; });
+    };
+    ASSERT_EQ(byHash("v")->members.size(), 1u);
+    EXPECT_EQ(byHash("v")->members[0]->state, 1);
+    for (const auto& o : m.deleteList())
+        EXPECT_NE(pathExtension(o->filePath), "vmdk");
+
+    auto order = [&] {
+        std::string s;
+        for (const auto& g : m.list())
+            s += g.fileHash;
+        return s;
+    };
+    EXPECT_EQ(order(), "mvn"); // size: 9000, 3000, 2000
+    m.setSortKind(1);
+    EXPECT_EQ(order(), "mnv"); // count 3, 2, then 1 (the vmdk copies are left out)
+    m.setSortKind(2);
+    EXPECT_EQ(order(), "nvm"); // no extension first, then ISO, then TXT
+    EXPECT_EQ(DupScanResultModel::typeText(*byHash("n")).toStdString(), "other");
+    EXPECT_EQ(DupScanResultModel::typeText(*byHash("m")).toStdString(), "类型:txt");
+}
+
+TEST(DupScanResultModel, TextsOfGroupRows)
+{
+    EXPECT_EQ(DupScanResultModel::sizeText(2.4e9).toStdString(), "大小:2GB");
+    EXPECT_EQ(DupScanResultModel::sizeText(1e9).toStdString(), "大小:1GB");
+    EXPECT_EQ(DupScanResultModel::sizeText(999999).toStdString(), "大小:1000KB");
+    EXPECT_EQ(DupScanResultModel::sizeText(15.6e6).toStdString(), "大小:16MB");
+    EXPECT_EQ(DupScanResultModel::countText(3).toStdString(), "数量:3");
+    DupScanReultObject o;
+    o.filePath = "/" + std::string(30, 'a');
+    EXPECT_EQ(o.shownPath().toStdString(), "..." + std::string(30, 'a'));
+    o.filePath = "/" + std::string(29, 'a');
+    EXPECT_EQ(o.shownPath().toStdString(), o.filePath);
+}
+
+TEST(DuplicatedScanSession, RepresentativeExtension)
+{
+    using S = DuplicatedScanSession;
+    EXPECT_FALSE(S::representativeExtension({"/a/x", "/a/y"}));
+    EXPECT_EQ(*S::representativeExtension({"/a/x", "/a/y.JPG"}), "jpg");
+    // "png" is spelled in lower or upper case by two paths, more than the first
+    // candidate's one: it takes over. "Png" counts for neither spelling.
+    EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.png", "/c.PNG", "/d.Png"}), "png");
+    EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.Png", "/c.jpg"}), "jpg");
+}

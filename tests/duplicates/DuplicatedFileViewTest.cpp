@@ -1,0 +1,235 @@
+// The duplicate screen offscreen: press its buttons, read its rows and its result view.
+#include "common/SearchFolderList.h"
+#include "duplicates/ui/DupScanResultView.h"
+#include "duplicates/ui/DuplicatedFileView.h"
+#include "platform/Layout.h"
+#include "platform/StandardFolders.h"
+#include "toolkit/DuplicatedFileCell.h"
+#include "toolkit/GlowAnimation.h"
+
+#include "ScreenSupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+struct Screen
+{
+    TempDir root;
+    std::string downloads;
+    std::unique_ptr<DuplicatedFileView> view;
+
+    Screen()
+    {
+        Layout::setCurrent(Layout::macLayout(root.path(), "tester"));
+        downloads = StandardFolders::first(StandardFolders::Directory::Downloads, StandardFolders::UserDomain);
+        makeDirs(downloads);
+        view = std::make_unique<DuplicatedFileView>();
+        view->resize(900, 560);
+        view->show();
+    }
+    ~Screen()
+    {
+        view.reset();
+        Layout::setCurrent(Layout::linuxLayout());
+    }
+    void press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    bool scanToResults()
+    {
+        press(view->scanButton());
+        return waitFor([&] { return view->resultView() && !view->resultView()->model().verifying(); });
+    }
+};
+
+std::string text(const QLabel* l)
+{
+    return l->text().toStdString();
+}
+
+} // namespace
+
+TEST(DuplicatedFileView, OpensWithDownloadsAndKeepsOneRowPerFolder)
+{
+    Screen s;
+    DuplicatedFileView& v = *s.view;
+    EXPECT_EQ(text(v.titleLabel()), "重复文件查找");
+    EXPECT_EQ(text(v.descriptionLabel()), "找到并迅速清除Mac上的重复文件");
+    EXPECT_EQ(v.addButton()->text().toStdString(), "添加文件夹");
+    EXPECT_EQ(v.clearButton()->text().toStdString(), "清空列表");
+    EXPECT_EQ(v.scanButton()->text().toStdString(), "扫描");
+    EXPECT_TRUE(v.glow()->isRunning());
+    ASSERT_EQ(v.tableView()->count(), 1);
+    EXPECT_EQ(v.session().list()[0].path, s.downloads);
+    EXPECT_EQ(text(v.cell(0)->titleLabel()), "Downloads");
+
+    makeDirs(s.root / "a folder");
+    v.addPaths({s.root / "a folder", s.downloads, s.root / "a folder", s.root / "missing"});
+    ASSERT_EQ(v.tableView()->count(), 2);
+    v.addPaths({s.root / "a folder"});
+    EXPECT_EQ(v.tableView()->count(), 2);
+    screenshot(&v, "dups-1-folders.png");
+
+    s.press(v.cell(0)->removeButton());
+    ASSERT_EQ(v.tableView()->count(), 1);
+    EXPECT_EQ(v.session().list()[0].path, s.root / "a folder");
+    s.press(v.clearButton());
+    EXPECT_EQ(v.tableView()->count(), 0);
+}
+
+TEST(DuplicatedFileView, ScanWithNoFoldersAlertsAndStartsNothing)
+{
+    Screen s;
+    DuplicatedFileView& v = *s.view;
+    s.press(v.clearButton());
+    s.press(v.scanButton());
+    ASSERT_TRUE(v.alertBox());
+    EXPECT_EQ(v.alertBox()->text().toStdString(), "路径未添加");
+    EXPECT_EQ(v.alertBox()->informativeText().toStdString(), "请点击添加文件夹按钮添加文件路径");
+    EXPECT_FALSE(v.session().helper().searching());
+    EXPECT_TRUE(v.session().isSanOrStop());
+    EXPECT_EQ(v.scanButton()->text().toStdString(), "扫描");
+    screenshot(&v, "dups-2-alert.png");
+    v.alertBox()->close();
+}
+
+TEST(DuplicatedFileView, ScanShowsVerifiedGroupsAndNeverDeletesASampledTwin)
+{
+    Screen s;
+    DuplicatedFileView& v = *s.view;
+    const std::string d = s.downloads;
+    const std::string photo = randomBytes(50000, 21);
+    writeFile(d + "/holiday.jpg", photo);
+    writeFile(d + "/copy of holiday.jpg", photo);
+    writeSampledTwins(d + "/report-v1.pdf", d + "/report-v2.pdf", 1500000, 700000, 22);
+    writeFile(d + "/unique.txt", randomBytes(9000, 23));
+    writeFile(d + "/disk.vmdk", randomBytes(7000, 24));
+    writeFile(d + "/disk-copy.vmdk", readFile(d + "/disk.vmdk"));
+
+    ASSERT_TRUE(s.scanToResults());
+    EXPECT_EQ(v.scanButton()->text().toStdString(), "扫描");
+    EXPECT_EQ(v.session().list()[0].resultPath.toStdString(), "完成");
+    EXPECT_FALSE(v.cell(0)->busy());
+    DupScanResultView* r = v.resultView();
+    ASSERT_TRUE(r->isVisible());
+    EXPECT_EQ(r->backButton()->text().toStdString(), "返回");
+    EXPECT_EQ(r->deleteButton()->text().toStdString(), "删除");
+    EXPECT_EQ(r->sortBox()->count(), 3);
+    EXPECT_EQ(r->sortBox()->itemText(2).toStdString(), "按文件类别排序");
+    // Two groups shown: the photos and the twins; the vmdk group has nothing to offer.
+    ASSERT_EQ(r->outline()->topLevelItemCount(), 2);
+    QTreeWidgetItem* twins = r->outline()->topLevelItem(0); // larger size first
+    QTreeWidgetItem* photos = r->outline()->topLevelItem(1);
+    EXPECT_EQ(twins->text(DupScanResultView::PathColumn).toStdString(), "类型:pdf");
+    EXPECT_EQ(twins->text(DupScanResultView::InfoColumn).toStdString(), "大小:2MB");
+    EXPECT_EQ(twins->text(DupScanResultView::NoteColumn).toStdString(), "数量:2");
+    EXPECT_EQ(photos->text(DupScanResultView::InfoColumn).toStdString(), "大小:50KB");
+    // One photo ticked, one kept; neither twin ticked, the one that differs marked.
+    ASSERT_EQ(photos->childCount(), 2);
+    EXPECT_EQ(photos->child(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(photos->child(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(twins->child(0)->checkState(0), Qt::Unchecked);
+    EXPECT_FALSE(twins->child(0)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(twins->child(0)->text(DupScanResultView::NoteColumn).isEmpty());
+    EXPECT_FALSE(r->outline()->findItems(QStringLiteral("disk.vmdk"), Qt::MatchRecursive).size());
+    screenshot(&v, "dups-3-results.png");
+
+    // Sorting by type: "JPG" before "PDF".
+    r->sortBox()->setCurrentIndex(2);
+    emit r->sortBox()->activated(2);
+    EXPECT_EQ(r->model().sortKind(), 2);
+    EXPECT_EQ(r->outline()->topLevelItem(0)->text(DupScanResultView::PathColumn).toStdString(), "类型:jpg");
+
+    // Trying to tick the twin by hand changes nothing.
+    const uint64_t twinId = r->model().list()[1].members[0]->id;
+    r->selectBtnClicked(twinId, 1);
+    EXPECT_EQ(r->model().deleteList().size(), 1u);
+
+    QTest::mouseClick(r->deleteButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return r->model().removalsPending() == 0; }));
+    const int photosLeft = int(exists(d + "/holiday.jpg")) + int(exists(d + "/copy of holiday.jpg"));
+    EXPECT_EQ(photosLeft, 1);
+    EXPECT_TRUE(exists(d + "/report-v1.pdf"));
+    EXPECT_TRUE(exists(d + "/report-v2.pdf"));
+    EXPECT_TRUE(exists(d + "/disk.vmdk"));
+    EXPECT_TRUE(exists(d + "/disk-copy.vmdk"));
+    ASSERT_EQ(r->outline()->topLevelItemCount(), 2);
+    EXPECT_EQ(r->outline()->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(r->outline()->topLevelItem(0)->text(DupScanResultView::NoteColumn).toStdString(), "数量:1");
+    screenshot(&v, "dups-4-after-delete.png");
+
+    // "删除" with nothing ticked: the alert.
+    QTest::mouseClick(r->deleteButton(), Qt::LeftButton);
+    ASSERT_TRUE(r->alertBox());
+    EXPECT_EQ(r->alertBox()->text().toStdString(), "路径未添加");
+    r->alertBox()->close();
+
+    QTest::mouseClick(r->backButton(), Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return !v.resultView(); }));
+}
+
+TEST(DuplicatedFileView, NoGroupsSaysSoAndAStoppedRunStillShowsItsResults)
+{
+    Screen s;
+    DuplicatedFileView& v = *s.view;
+    writeFile(s.downloads + "/alone.txt", randomBytes(5000, 1));
+    ASSERT_TRUE(s.scanToResults());
+    EXPECT_EQ(text(v.resultView()->resultText()), "未扫描出数据");
+    EXPECT_EQ(v.resultView()->outline()->topLevelItemCount(), 0);
+    screenshot(&v, "dups-5-empty.png");
+    QTest::mouseClick(v.resultView()->backButton(), Qt::LeftButton);
+
+    // A wide tree, stopped at once: the button says "扫描" but waits for the engine to
+    // end, and the end still opens the result view.
+    for (int i = 0; i < 300; ++i)
+        writeFile(s.downloads + "/tree/d" + std::to_string(i) + "/f", randomBytes(1500, uint64_t(i % 7)));
+    s.press(v.scanButton());
+    EXPECT_EQ(v.scanButton()->text().toStdString(), "停止");
+    EXPECT_FALSE(v.addButton()->isEnabled());
+    EXPECT_TRUE(v.cell(0)->busy());
+    screenshot(&v, "dups-6-scanning.png");
+    s.press(v.scanButton());
+    EXPECT_EQ(v.scanButton()->text().toStdString(), "扫描");
+    ASSERT_TRUE(waitFor([&] { return v.resultView() != nullptr; }));
+    EXPECT_TRUE(v.scanButton()->isEnabled());
+    EXPECT_TRUE(v.addButton()->isEnabled());
+    EXPECT_FALSE(v.session().helper().searching());
+}
+
+TEST(SearchFolderList, ProgressIsCoalescedAndShortened)
+{
+    TempDir t;
+    SearchFolderList rows;
+    makeDirs(t / "a");
+    makeDirs(t / "b");
+    ASSERT_EQ(rows.addPaths({t / "a", t / "b"}), 2);
+    rows.begin();
+    for (int i = 0; i < 1000; ++i)
+        rows.notePath(t / ("a/file" + std::to_string(i)));
+    rows.notePath(t / "ab/x"); // beside a, not inside it
+    const std::vector<int> changed = rows.takeProgress();
+    ASSERT_EQ(changed, std::vector<int>{0});
+    const QString last = SearchFolderList::displayPath(t / "a/file999");
+    EXPECT_EQ(rows.list()[0].resultPath, SearchFolderList::shortPath(last, 40));
+    EXPECT_TRUE(rows.takeProgress().empty());
+    rows.finish();
+    EXPECT_EQ(rows.list()[1].resultPath.toStdString(), "完成");
+    EXPECT_FALSE(rows.list()[1].isStart);
+
+    const QString p41 = QStringLiteral("/") + QString(40, QLatin1Char('x'));
+    EXPECT_EQ(SearchFolderList::shortPath(p41, 40), QStringLiteral("...") + QString(40, QLatin1Char('x')));
+    EXPECT_EQ(SearchFolderList::shortPath(p41.mid(1), 40), p41.mid(1));
+    // Characters, not UTF-16 units: a character outside the basic plane stays whole.
+    const QString wide = QString::fromUtf8("\xF0\x9F\x93\x81") + QString(39, QLatin1Char('y'));
+    EXPECT_EQ(SearchFolderList::shortPath(wide, 40), wide);
+    EXPECT_EQ(SearchFolderList::shortPath(QStringLiteral("/") + wide, 40), QStringLiteral("...") + wide);
+}
