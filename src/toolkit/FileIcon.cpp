@@ -15,20 +15,18 @@ QIcon FileIcon::iconForPath(const std::string& path)
     static QHash<QString, QIcon> cache;
     struct stat st{};
     const bool isDir = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    QString key;
-    QString themeName;
-    if (isDir) {
-        key = QStringLiteral("inode/directory");
-        themeName = QStringLiteral("folder");
-    } else {
-        static QMimeDatabase db;
-        const QMimeType type =
-            db.mimeTypeForFile(QFile::decodeName(QByteArray::fromStdString(path)), QMimeDatabase::MatchExtension);
-        key = type.name();
-        themeName = type.iconName();
-    }
+    // Keyed by the name's extension: the type lookup runs once per extension, not per file.
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString key = isDir ? QStringLiteral("/") : dot > slash + 1 ? name.mid(dot).toLower() : QString();
     if (auto it = cache.constFind(key); it != cache.constEnd())
         return *it;
+    QString themeName = QStringLiteral("folder");
+    if (!isDir) {
+        static QMimeDatabase db;
+        themeName = db.mimeTypeForFile(name, QMimeDatabase::MatchExtension).iconName();
+    }
     QIcon fallback;
     if (QApplication::instance() && qobject_cast<QApplication*>(QApplication::instance()))
         fallback = QApplication::style()->standardIcon(isDir ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);

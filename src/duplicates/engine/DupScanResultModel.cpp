@@ -85,11 +85,8 @@ void DupScanResultModel::setOpenObserver(std::function<void(const std::string&)>
 
 DupScanResultModel::ObjectPtr DupScanResultModel::objectById(uint64_t id) const
 {
-    for (const Group& g : m_list)
-        for (const ObjectPtr& o : g.members)
-            if (o->id == id)
-                return o;
-    return nullptr;
+    auto it = m_byId.find(id);
+    return it == m_byId.end() ? nullptr : it->second;
 }
 
 const DupScanResultModel::Group* DupScanResultModel::groupOf(uint64_t id) const
@@ -107,6 +104,7 @@ void DupScanResultModel::setResultList(std::vector<DuplicateGroupRecord> records
     m_list.clear();
     m_deleteList.clear();
     m_verifications.clear();
+    m_byId.clear();
     for (const DuplicateGroupRecord& record : m_resultList) {
         if (record.fileList.empty())
             continue;
@@ -137,6 +135,7 @@ void DupScanResultModel::setResultList(std::vector<DuplicateGroupRecord> records
             object->check = i + 1 == record.fileList.size() ? Check::Kept : Check::Pending;
             if (object->check == Check::Kept)
                 object->note = tr("保留");
+            m_byId[object->id] = object;
             group.members.push_back(std::move(object));
         }
         if (!group.members.empty())
@@ -415,6 +414,7 @@ void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
                 continue;
             if (r.removed) {
                 ++m_removedInRound;
+                m_byId.erase(r.id);
                 g->members.erase(it);
                 if (g->members.empty())
                     m_list.erase(g);

@@ -135,6 +135,7 @@ private:
     std::vector<Group> m_list;
     std::vector<ObjectPtr> m_deleteList;
     std::map<uint64_t, Verification> m_verifications;
+    std::map<uint64_t, ObjectPtr> m_byId;
     int m_sortKind = 0;
     int m_verifiedGroups = 0;
     int m_totalGroups = 0;

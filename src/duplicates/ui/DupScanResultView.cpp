@@ -189,6 +189,7 @@ void DupScanResultView::fillMemberRow(QTreeWidgetItem* item, const DupScanReultO
 void DupScanResultView::reloadOutline()
 {
     m_filling = true;
+    m_outline->setUpdatesEnabled(false);
     m_outline->clear();
     m_items.clear();
     for (const DupScanResultModel::Group& group : m_model->list()) {
@@ -202,6 +203,7 @@ void DupScanResultView::reloadOutline()
         }
     }
     m_outline->expandAll();
+    m_outline->setUpdatesEnabled(true);
     m_filling = false;
     updateStatus();
 }
@@ -212,10 +214,9 @@ void DupScanResultView::updateMember(uint64_t id)
     DupScanResultModel::ObjectPtr object = m_model->objectById(id);
     if (!item || !object)
         return;
+    // Group rows change only with the groups themselves (listChanged rebuilds them).
     m_filling = true;
     fillMemberRow(item, *object);
-    if (const DupScanResultModel::Group* group = m_model->groupOf(id))
-        fillGroupRow(item->parent(), *group);
     m_filling = false;
 }
 

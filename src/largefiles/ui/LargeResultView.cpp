@@ -168,6 +168,7 @@ void LargeResultView::fillFileRow(QTreeWidgetItem* item, const LargeFileObject& 
 void LargeResultView::reloadOutline()
 {
     m_filling = true;
+    m_outline->setUpdatesEnabled(false);
     m_outline->clear();
     m_items.clear();
     for (const auto& group : m_model->list()) {
@@ -185,6 +186,7 @@ void LargeResultView::reloadOutline()
         }
     }
     m_outline->expandAll();
+    m_outline->setUpdatesEnabled(true);
     m_filling = false;
     updateStatus();
 }
