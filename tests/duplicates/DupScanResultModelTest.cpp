@@ -219,3 +219,23 @@ TEST(DuplicatedScanSession, RepresentativeExtension)
     EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.png", "/c.PNG", "/d.Png"}), "png");
     EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.Png", "/c.jpg"}), "jpg");
 }
+
+TEST(DupScanResultModel, NamesThatAreNotTextAreRemovedByTheirBytes)
+{
+    TempDir t;
+    const std::string bytes = randomBytes(4000, 31);
+    const std::string odd = t / "copy\x80\n-rf $(x).bin";
+    const std::string kept = t / "copy\xEF\xBF\xBD\n-rf $(x).bin"; // what a lossy decoding would name
+    writeFile(odd, bytes);
+    writeFile(kept, bytes);
+    DupScanResultModel m;
+    m.setResultList({record({odd, kept}, "h")});
+    ASSERT_TRUE(verified(m));
+    ASSERT_EQ(m.deleteList().size(), 1u);
+    EXPECT_EQ(m.deleteList()[0]->filePath, odd);
+    ASSERT_TRUE(m.deleteAllFile());
+    ASSERT_TRUE(removed(m));
+    EXPECT_FALSE(exists(odd));
+    EXPECT_TRUE(exists(kept));
+    EXPECT_EQ(m.list()[0].members[0]->shownPath().size(), 33);
+}

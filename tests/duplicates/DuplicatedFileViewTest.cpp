@@ -79,6 +79,13 @@ TEST(DuplicatedFileView, OpensWithDownloadsAndKeepsOneRowPerFolder)
     EXPECT_EQ(v.tableView()->count(), 2);
     screenshot(&v, "dups-1-folders.png");
 
+    // "添加文件夹": the chooser opens as a sheet; its OK adds what is chosen.
+    s.press(v.addButton());
+    ASSERT_TRUE(v.openPanel());
+    EXPECT_TRUE(v.openPanel()->isVisible());
+    EXPECT_EQ(v.openPanel()->windowModality(), Qt::WindowModal);
+    v.openPanel()->reject();
+
     s.press(v.cell(0)->removeButton());
     ASSERT_EQ(v.tableView()->count(), 1);
     EXPECT_EQ(v.session().list()[0].path, s.root / "a folder");
