@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string_view>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -149,10 +150,15 @@ bool ProtectedPaths::isProtected(const std::string& path)
             return true;
     }
 
-    // A mount point is where another file system begins.
+    // A mount point is where another file system begins, or where a bind mount shows a
+    // folder of the same one (same device number, but the kernel marks the mount root).
     struct stat self, up;
     if (::lstat(p.c_str(), &self) == 0 && S_ISDIR(self.st_mode) && ::stat(folder.c_str(), &up) == 0) {
         if (self.st_dev != up.st_dev || self.st_ino == up.st_ino)
+            return true;
+        struct statx stx;
+        if (::statx(AT_FDCWD, p.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &stx) == 0 &&
+            (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
             return true;
     }
     return false;

@@ -51,6 +51,17 @@ bool listFolder(int fd, std::vector<std::string>& out)
     return ok;
 }
 
+// True when the entry is where a mount begins. A bind mount of a folder of the same file
+// system has the device number of its surroundings, so only the kernel's mount-root
+// attribute tells it apart.
+bool isMountRoot(int folder, const char* name)
+{
+    struct statx stx;
+    if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &stx) != 0)
+        return false;
+    return (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+}
+
 int openFolderAt(int parent, const char* name, const struct stat& expected)
 {
     const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -202,7 +213,7 @@ private:
                     continue;
                 }
                 if (S_ISDIR(st.st_mode)) {
-                    if (st.st_dev != m_rootDev) {
+                    if (st.st_dev != m_rootDev || isMountRoot(top.fd, name.c_str())) {
                         // Another file system is mounted here; leave it alone.
                         note(EXDEV);
                         top.failed = true;

@@ -1,11 +1,15 @@
 #include "platform/Layout.h"
+#include "platform/ProtectedPaths.h"
 #include "platform/SafeRemover.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -125,4 +129,45 @@ TEST(SafeRemover, ProtectedTargetsAreRefused)
 {
     for (const char* p : {"/", "/etc", "/usr", "/usr/lib/x", "/home", "relative/path", "/tmp/../etc", ""})
         EXPECT_EQ(SafeRemover::removeTree(p).status, SafeRemover::Status::Refused) << p;
+}
+
+// A folder of the same file system bind-mounted inside the tree shares the device number
+// of everything around it, yet removing through it empties the folder it shows. Mounting
+// needs a mount namespace of its own, so the check runs in a child under unshare(1).
+TEST(SafeRemover, ABindMountInsideTheTreeIsNeitherEnteredNorATarget)
+{
+    if (const char* dir = std::getenv("CORVANE_BIND_REMOVER_CHILD")) {
+        const std::string root = dir;
+        if (::mount((root + "/victim").c_str(), (root + "/tree/view").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            std::_Exit(3);
+        int rc = 0; // one bit per broken promise
+        if (!ProtectedPaths::isProtected(root + "/tree/view"))
+            rc |= 4;
+        if (SafeRemover::removeTree(root + "/tree/view").status != SafeRemover::Status::Refused)
+            rc |= 8;
+        if (SafeRemover::removeTree(root + "/tree").ok())
+            rc |= 16; // the mount point cannot go, so the tree cannot be all gone
+        if (!exists(root + "/victim/precious") || !exists(root + "/victim/sub/more"))
+            rc |= 32;
+        if (exists(root + "/tree/mine"))
+            rc |= 64;
+        ::umount((root + "/tree/view").c_str());
+        std::_Exit(rc);
+    }
+    if (::geteuid() != 0 || ::system("unshare --mount true 2>/dev/null") != 0)
+        GTEST_SKIP() << "needs root and unshare(1) to make a private mount namespace";
+    TempDir t;
+    writeFile(t / "victim/precious", "keep");
+    writeFile(t / "victim/sub/more", "keep too");
+    writeFile(t / "tree/mine", "x");
+    makeDirs(t / "tree/view");
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string command = "CORVANE_BIND_REMOVER_CHILD='" + t.path() + "' unshare --mount --propagation private '" +
+        self + "' --gtest_filter=SafeRemover.ABindMountInsideTheTreeIsNeitherEnteredNorATarget >/dev/null 2>&1";
+    const int status = ::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile(t / "victim/precious"), "keep");
+    EXPECT_EQ(readFile(t / "victim/sub/more"), "keep too");
 }
