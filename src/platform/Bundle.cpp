@@ -98,7 +98,9 @@ QVariant toVariant(plist_t node, int depth)
 
 std::optional<QByteArray> readSmallFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: opening a FIFO for reading would otherwise wait for a writer. Only a
+    // regular file is read, and for one the flag changes nothing.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
     struct stat st;

@@ -6,6 +6,12 @@
 
 #include <plist/plist.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace corvane;
 using namespace corvane::test;
 
@@ -65,6 +71,26 @@ TEST(Bundle, BrokenOrMissingDictionariesGiveNothing)
     EXPECT_FALSE(Bundle::read(t / "Garbage.app"));
     EXPECT_FALSE(Bundle::read(t / "Array.app"));
     EXPECT_FALSE(Bundle::read(t / "Missing.app"));
+}
+
+// The application folders are the user's: an Info.plist that is a FIFO must not hold the
+// reader (the inventory's thread, the launch sequence) until some writer comes along.
+TEST(Bundle, AnInformationDictionaryThatIsAFifoGivesNothingAtOnce)
+{
+    TempDir t;
+    makeDirs(t / "Odd.app/Contents");
+    const std::string fifo = t / "Odd.app/Contents/Info.plist";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return Bundle::read(t / "Odd.app"); });
+    const bool finished = reading.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!finished) {
+        // Let the stuck reader go so the test can end: a writer that closes at once.
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(reading.get().has_value());
 }
 
 TEST(FilePackage, OnlyFoldersWithAPackageExtension)
