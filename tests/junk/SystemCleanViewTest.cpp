@@ -244,3 +244,58 @@ TEST(SystemCleanViewChild, UnremovableCacheIsReported)
     if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"))
         v.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/junk-leftovers.png"));
 }
+
+// The details overlay may be opened while the clean runs (the rows keep their details
+// button). When the clean ends, the category's tree keeps only what stayed; the rows the
+// overlay still shows must stay usable. Run unprivileged, as above, so something stays.
+TEST(SystemCleanView, DetailsOpenDuringACleanStayUsableAfterIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a cache the child cannot delete";
+    MacRoot r;
+    writeSized(r.lib + "/Caches/mine", 1000);
+    writeSized(r.lib + "/Caches/mine too", 1000);
+    writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
+    giveToUnprivileged(r.lib);
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const int rc = runAsUnprivileged([&] {
+        ::setenv("CORVANE_CHILD_ROOT", r.root.c_str(), 1);
+        ::execl(self, self, "--gtest_filter=SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", static_cast<char*>(nullptr));
+        return 127;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_FALSE(exists(r.lib + "/Caches/mine"));
+}
+
+TEST(SystemCleanViewDetailsChild, DetailsOpenDuringTheClean)
+{
+    const char* root = std::getenv("CORVANE_CHILD_ROOT");
+    if (!root)
+        GTEST_SKIP() << "run by DetailsOpenDuringACleanStayUsableAfterIt";
+    Layout::setCurrent(Layout::macLayout(root, "tester"));
+    SystemClean catalogue;
+    SystemCleanView v(catalogue);
+    v.scanMethods();
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Scanned; }));
+    v.scanMethods(); // "清理"
+    ASSERT_EQ(v.isStart(), SystemCleanSession::Cleaning);
+    ASSERT_FALSE(v.cell(0)->detailsButton()->isHidden());
+    QTest::mouseClick(v.cell(0)->detailsButton(), Qt::LeftButton);
+    SystemCleanResult* result = v.resultView();
+    ASSERT_NE(result, nullptr);
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    ASSERT_EQ(v.list()[0]->listArray.size(), 1u); // only the system cache stayed
+
+    // Every row the overlay shows, the removed ones included, still answers its box.
+    QTreeWidget* outline = result->outline();
+    ASSERT_EQ(outline->topLevelItemCount(), 2);
+    for (int g = 0; g < outline->topLevelItemCount(); ++g) {
+        QTreeWidgetItem* group = outline->topLevelItem(g);
+        ASSERT_GT(group->childCount(), 0);
+        group->child(0)->setCheckState(0, Qt::Unchecked);
+        group->setCheckState(0, Qt::Checked);
+        EXPECT_EQ(group->child(0)->checkState(0), Qt::Checked);
+    }
+    EXPECT_EQ(text(v.foundLabel()), "已清理垃圾");
+}

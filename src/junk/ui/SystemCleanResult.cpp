@@ -116,6 +116,7 @@ void SystemCleanResult::setSystemObject(SystemCleanObject::Ptr object)
     m_object = std::move(object);
     m_syncing = true;
     m_outline->clear();
+    m_nodes.clear();
     if (m_object) {
         m_title->setText(m_object->fileName);
         loadRows(nullptr, m_object->listArray);
@@ -145,6 +146,7 @@ QIcon SystemCleanResult::iconFor(const std::string& path)
 void SystemCleanResult::loadRows(QTreeWidgetItem* parent, const std::vector<UserCachesSubObject::Ptr>& nodes)
 {
     for (const UserCachesSubObject::Ptr& node : nodes) {
+        m_nodes.push_back(node);
         auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_outline);
         item->setData(kNameColumn, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node.get())));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);

@@ -56,6 +56,9 @@ private:
 
     SystemCleanResultVCDelegate* m_delegate = nullptr;
     SystemCleanObject::Ptr m_object;
+    // Every node a row shows. The session replaces the category's tree when a clean ends
+    // or a scan starts, possibly while this overlay is open; the rows point at these.
+    std::vector<UserCachesSubObject::Ptr> m_nodes;
     QLabel* m_title;
     QTreeWidget* m_outline;
     QPushButton* m_back;
