@@ -95,6 +95,24 @@ TEST(SystemCleanMac, LogsOfTheHiddenLibraryAndTheSystem)
     EXPECT_LT(cont, priv);
 }
 
+// Folder names with line breaks inside a container must not make find's output name a
+// Logs folder that lies outside the containers.
+TEST(SystemCleanMac, ContainerNamesWithLineBreaksCannotPointOutside)
+{
+    MacRoot r;
+    const std::string victim = r.home + "/Important/Logs";
+    writeFile(victim + "/keep.txt", "precious");
+    writeFile(r.lib + "/Containers/com.a/Data/Library/Logs/a.log", "a");
+    // Printed one path per line, this folder reads: "<Containers>/evil", victim, victim + "/keep.txt".
+    makeDirs(r.lib + "/Containers/evil\n" + victim + "\n" + victim + "/keep.txt");
+
+    const auto logs = SystemClean().containerLog();
+    EXPECT_FALSE(has(logs, victim));
+    for (const std::string& p : logs)
+        EXPECT_EQ(p.rfind(r.lib + "/Containers/", 0), 0u) << p;
+    EXPECT_TRUE(has(logs, r.lib + "/Containers/com.a/Data/Library/Logs"));
+}
+
 TEST(SystemCleanMac, ChromeAbsentGivesNothingAndPresentIsSorted)
 {
     MacRoot r;

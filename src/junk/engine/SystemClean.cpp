@@ -295,16 +295,18 @@ Paths SystemClean::containerLog() const
         collectRotatedLogs(*this, layout.path(Layout::Role::Containers).value_or(""), 4, false, out);
         return out;
     }
-    const std::string listing =
-        CmdLineTool::runCommandBytes("find " + shellQuote(CmdLineTool::hiddenLibraryPath() + "/Containers") + " 2>/dev/null");
+    // One path per NUL: a name may hold line breaks, and split on "\n" such a name could
+    // forge a line naming any Logs folder on the disk.
+    const std::string listing = CmdLineTool::runCommandBytes(
+        "find " + shellQuote(CmdLineTool::hiddenLibraryPath() + "/Containers") + " -print0 2>/dev/null");
     Paths lines;
     size_t start = 0;
     while (start < listing.size()) {
-        size_t nl = listing.find('\n', start);
-        if (nl == std::string::npos)
-            nl = listing.size();
-        lines.push_back(listing.substr(start, nl - start));
-        start = nl + 1;
+        size_t end = listing.find('\0', start);
+        if (end == std::string::npos)
+            end = listing.size();
+        lines.push_back(listing.substr(start, end - start));
+        start = end + 1;
     }
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         const std::string& line = lines[i];
