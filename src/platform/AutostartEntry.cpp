@@ -146,9 +146,15 @@ bool AutostartEntry::remove(const std::string& folder, const std::string& id)
 
 std::optional<std::map<std::string, std::string>> AutostartEntry::readGroup(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, and regular files only: a FIFO would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string bytes;
     char buffer[8192];
     for (;;) {

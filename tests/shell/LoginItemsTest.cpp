@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvane;
 using corvane::test::TempDir;
@@ -74,6 +78,28 @@ TEST(StartAtLogin, UserJobsListAutostartEntriesAndUnits)
     EXPECT_FALSE(jobs[1].value(QStringLiteral("OnDemand")).toBool());
     EXPECT_EQ(jobs[2].value(QStringLiteral("Label")).toString(), QStringLiteral("sync.timer"));
     EXPECT_TRUE(jobs[2].value(QStringLiteral("OnDemand")).toBool());
+}
+
+// The launch sequence lists the autostart folder on the main thread: an entry that is a
+// FIFO must be skipped, not waited on until some writer comes.
+TEST(StartAtLogin, AnAutostartEntryThatIsAFifoIsSkippedAtOnce)
+{
+    ScratchUser user;
+    ASSERT_TRUE(AutostartEntry::write(user.autostart(), "plain", "Plain", "/usr/bin/true"));
+    const std::string fifo = user.autostart() + "/stuck.desktop";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto listing = std::async(std::launch::async, [] { return UserJobs::allJobDictionaries(Layout::current()); });
+    const bool finished = listing.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!finished) {
+        // Let the stuck reader go so the test can end.
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    EXPECT_TRUE(finished);
+    const auto jobs = listing.get();
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(jobs.front().value(QStringLiteral("Label")).toString(), QStringLiteral("plain"));
 }
 
 TEST(StartAtLogin, MacStyleJobsComeFromLaunchAgentProperties)
