@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -162,7 +163,13 @@ std::optional<std::string> Layout::userDir(const std::string& key) const
             continue; // only absolute or $HOME-relative values are valid
         found = stripTrailingSlashes(unescaped);
     }
-    if (!found || *found == m_home || *found == stripTrailingSlashes(m_home + "/"))
+    if (!found || *found == m_home)
+        return std::nullopt;
+    // "$HOME/." or a link to the home folder names the home folder too: compare what
+    // the two paths are, not how they are spelt.
+    struct stat entry, home;
+    if (::stat(found->c_str(), &entry) == 0 && ::stat(m_home.c_str(), &home) == 0 && entry.st_dev == home.st_dev &&
+        entry.st_ino == home.st_ino)
         return std::nullopt;
     return found;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -98,6 +99,12 @@ TEST(Layout, DownloadsComeFromUserDirsAndAHomeValueMeansNone)
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "the home folder itself is not Downloads";
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME\"\n");
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value());
+
+    writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/.\"\n");
+    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "$HOME/. is the home folder";
+    ASSERT_EQ(::symlink(scratch.home().c_str(), (scratch.home() + "/Linked").c_str()), 0);
+    writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/Linked\"\n");
+    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "a link to the home folder is the home folder";
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/My \\\"Files\\\"\"\n");
     EXPECT_EQ(*Layout::current().path(R::Downloads), scratch.home() + "/My \"Files\"");
