@@ -3,9 +3,6 @@
 #include "common/QSFileUtility.h"
 #include "common/QSLock.h"
 #include "common/QSWebUtility.h"
-#include "common/SerialQueue.h"
-#include "platform/FileChecks.h"
-#include "platform/FilePackage.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -69,7 +66,7 @@ std::vector<std::string> pathsOf(const std::vector<Member>& members)
 
 } // namespace
 
-QSDuplicationHelper::QSDuplicationHelper(QObject* parent) : QObject(parent)
+QSDuplicationHelper::QSDuplicationHelper(QObject* parent) : QObject(parent), SearchHelperBase(kMinimumFloor)
 {
     qRegisterMetaType<DuplicationNotificationInfo>();
     qRegisterMetaType<ResultPathInfo>();
@@ -77,114 +74,12 @@ QSDuplicationHelper::QSDuplicationHelper(QObject* parent) : QObject(parent)
 
 QSDuplicationHelper::~QSDuplicationHelper()
 {
-    m_poster.close();
-    m_walker.stop();
-    m_walker.waitForRun();
+    shutDown();
 }
 
-std::vector<std::string> QSDuplicationHelper::searchPaths() const
+void QSDuplicationHelper::runSearch(std::shared_ptr<const Settings> settings)
 {
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.searchPaths;
-}
-
-void QSDuplicationHelper::setSearchPaths(std::vector<std::string> paths)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.searchPaths = std::move(paths);
-}
-
-SerialQueue* QSDuplicationHelper::notificationQueue() const
-{
-    return m_poster.queue();
-}
-
-void QSDuplicationHelper::setNotificationQueue(SerialQueue* queue)
-{
-    m_poster.setQueue(queue);
-}
-
-uint64_t QSDuplicationHelper::minFileSize() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.minFileSize;
-}
-
-void QSDuplicationHelper::setMinFileSize(uint64_t size)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.minFileSize = size;
-}
-
-uint64_t QSDuplicationHelper::maxFileSize() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.maxFileSize;
-}
-
-void QSDuplicationHelper::setMaxFileSize(uint64_t size)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.maxFileSize = size;
-}
-
-std::vector<std::string> QSDuplicationHelper::filterFilePaths() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.filterFilePaths;
-}
-
-void QSDuplicationHelper::setFilterFilePaths(std::vector<std::string> prefixes)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.filterFilePaths = std::move(prefixes);
-}
-
-bool QSDuplicationHelper::filterPackage() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.filterPackage;
-}
-
-void QSDuplicationHelper::setFilterPackage(bool filter)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.filterPackage = filter;
-}
-
-void QSDuplicationHelper::setExtensionsPredicate(ExtensionPredicate predicate)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.extensionsPredicate = std::move(predicate);
-}
-
-void QSDuplicationHelper::startSearch()
-{
-    if (m_searching.exchange(true))
-        return;
-    m_walker.clearStop();
-    std::shared_ptr<const Settings> settings;
-    {
-        std::lock_guard lock(m_settingsMutex);
-        settings = std::make_shared<const Settings>(m_settings);
-    }
-    m_walker.runInBackground([this, settings] { searchStart(settings); });
-}
-
-void QSDuplicationHelper::stopSearch()
-{
-    m_walker.stop();
-}
-
-void QSDuplicationHelper::waitForSearch()
-{
-    m_walker.waitForRun();
-}
-
-void QSDuplicationHelper::searchStart(std::shared_ptr<const Settings> settings)
-{
-    m_searching.store(true);
-    auto fileInfo = std::make_shared<FileInfo>();
+    auto fileInfo = std::make_shared<FileInfo>(); // the index lives for one search only
 
     SearchWalker::Rules rules;
     rules.folder = [settings](const std::string& path) {
@@ -195,78 +90,19 @@ void QSDuplicationHelper::searchStart(std::shared_ptr<const Settings> settings)
     };
     rules.acceptName = &SearchWalker::isVisibleName;
     rules.examine = [this, settings, fileInfo](SearchWalker::Batch& batch) { examine(*settings, *fileInfo, batch); };
-
-    searchByEnum(SearchWalker::reduceRoots(settings->searchPaths), rules);
-    m_walker.drain();
-    rules = {};
-    fileInfo.reset(); // the index lives for one search only
-
-    m_searching.store(false);
-    const bool finished = !m_searching.load();
-    m_poster.post([this, finished](const std::atomic<bool>&) {
-        DuplicationNotificationInfo info;
-        info.finished = finished;
-        emit duplicationNotification(info);
-    });
+    walkRoots(*settings, rules);
 }
 
-void QSDuplicationHelper::searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules)
+void QSDuplicationHelper::postFinished(bool finished)
 {
-    for (const std::string& root : roots) {
-        if (m_walker.isStopped())
-            return;
-        if (QSFileUtility::fileIsDirectory(root))
-            m_walker.walk(root, true, rules);
-        else if (QSFileUtility::fileIsRegular(root))
-            m_walker.walk(root, false, rules);
-    }
-}
-
-bool QSDuplicationHelper::directoryValid(const Settings& settings, const std::string& path)
-{
-    for (const std::string& prefix : settings.filterFilePaths)
-        if (path.starts_with(prefix))
-            return false;
-    if (settings.filterPackage && FilePackage::isFilePackage(path))
-        return false;
-    return true;
-}
-
-bool QSDuplicationHelper::directoryValid(const std::string& path) const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return directoryValid(m_settings, path);
+    DuplicationNotificationInfo info;
+    info.finished = finished;
+    emit duplicationNotification(info);
 }
 
 bool QSDuplicationHelper::directoryValidApp(const std::string& path)
 {
     return QSWebUtility::directoryValidApp(path);
-}
-
-std::vector<std::string> QSDuplicationHelper::directorySubPath(const std::string& path) const
-{
-    return SearchWalker::listFolder(path, &SearchWalker::isVisibleName);
-}
-
-bool QSDuplicationHelper::sizeValid(const Settings& settings, uint64_t size, const std::string& path)
-{
-    const uint64_t low = std::max(settings.minFileSize, kMinimumFloor);
-    if (size < low)
-        return false;
-    if (settings.maxFileSize > low && size > settings.maxFileSize)
-        return false;
-    if (settings.extensionsPredicate)
-        return settings.extensionsPredicate(pathExtension(path));
-    return true;
-}
-
-bool QSDuplicationHelper::fileValid(const std::string& path, uint64_t* size) const
-{
-    const uint64_t found = QSFileUtility::fileSizeByPath(path);
-    if (size)
-        *size = found;
-    std::lock_guard lock(m_settingsMutex);
-    return sizeValid(m_settings, found, path);
 }
 
 void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, SearchWalker::Batch& batch)
@@ -408,7 +244,7 @@ void QSDuplicationHelper::postNotificationSize(std::optional<uint64_t> size, std
     info.fileHash = std::move(hash);
     info.fileList = std::move(fileList);
     if (!info.fileSize && !info.fileHash && !info.fileList)
-        info.finished = !m_searching.load();
+        info.finished = !searching();
     emit duplicationNotification(info);
 }
 

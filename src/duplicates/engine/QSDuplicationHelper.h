@@ -1,23 +1,17 @@
 #pragma once
 
-#include "common/NotificationPoster.h"
-#include "common/SearchWalker.h"
+#include "common/SearchHelperBase.h"
 
 #include <QMetaType>
 #include <QObject>
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace corvane {
-
-class SerialQueue;
 
 // Notification names and user-info keys, shared with the duplicate screens.
 inline constexpr char kQSDuplicationNotification[] = "QSDuplicationNotification";
@@ -59,41 +53,20 @@ struct ResultPathInfo
 // last of its search. Notifications are emitted as the signals below on the
 // notification queue: the main thread, or the serial queue set with
 // setNotificationQueue. Settings are taken when a search starts.
-class QSDuplicationHelper : public QObject
+class QSDuplicationHelper : public QObject, public SearchHelperBase
 {
     Q_OBJECT
 
 public:
     static constexpr uint64_t kMinimumFloor = 1024;
-    using ExtensionPredicate = std::function<bool(const std::string& extension)>;
 
     explicit QSDuplicationHelper(QObject* parent = nullptr);
     ~QSDuplicationHelper() override; // stops a search and waits for it; nothing is emitted afterwards
 
-    std::vector<std::string> searchPaths() const;
-    void setSearchPaths(std::vector<std::string> paths);
-    SerialQueue* notificationQueue() const; // null: the main thread
-    void setNotificationQueue(SerialQueue* queue);
-    uint64_t minFileSize() const;
-    void setMinFileSize(uint64_t size);
-    uint64_t maxFileSize() const;
-    void setMaxFileSize(uint64_t size);
-    std::vector<std::string> filterFilePaths() const;
-    void setFilterFilePaths(std::vector<std::string> prefixes);
-    bool filterPackage() const;
-    void setFilterPackage(bool filter);
-    void setExtensionsPredicate(ExtensionPredicate predicate);
-    bool searching() const { return m_searching.load(); }
+    // Settings, startSearch / stopSearch / waitForSearch, directoryValid,
+    // directorySubPath and fileValid come from SearchHelperBase.
 
-    void startSearch();
-    void stopSearch();
-    // Waits until the current search, its finished notification scheduled, has returned.
-    void waitForSearch();
-
-    bool fileValid(const std::string& path, uint64_t* size) const;
-    bool directoryValid(const std::string& path) const;
     static bool directoryValidApp(const std::string& path);
-    std::vector<std::string> directorySubPath(const std::string& path) const;
     // Emits "QSDuplicationNotification" on the calling thread with the given values; with
     // none of them it carries "QSDuplicationFinished" = not searching.
     void postNotificationSize(std::optional<uint64_t> size, std::optional<std::string> hash,
@@ -104,31 +77,13 @@ signals:
     void resultPath(const corvane::ResultPathInfo& info);
 
 private:
-    struct Settings
-    {
-        std::vector<std::string> searchPaths;
-        uint64_t minFileSize = 0;
-        uint64_t maxFileSize = 0;
-        std::vector<std::string> filterFilePaths;
-        bool filterPackage = false;
-        ExtensionPredicate extensionsPredicate;
-    };
     class FileInfo;
     struct Event;
 
-    static bool directoryValid(const Settings& settings, const std::string& path);
-    static bool sizeValid(const Settings& settings, uint64_t size, const std::string& path);
-
-    void searchStart(std::shared_ptr<const Settings> settings);
-    void searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules);
+    void runSearch(std::shared_ptr<const Settings> settings) override;
+    void postFinished(bool finished) override;
     void examine(const Settings& settings, FileInfo& fileInfo, SearchWalker::Batch& batch);
     void postEvents(std::vector<Event>& pending);
-
-    mutable std::mutex m_settingsMutex;
-    Settings m_settings;
-    std::atomic<bool> m_searching{false};
-    NotificationPoster m_poster;
-    SearchWalker m_walker;
 };
 
 } // namespace corvane

@@ -1,0 +1,199 @@
+#include "common/SearchHelperBase.h"
+
+#include "common/QSFileUtility.h"
+#include "common/SerialQueue.h"
+#include "platform/FileChecks.h"
+#include "platform/FilePackage.h"
+
+#include <algorithm>
+
+namespace corvane {
+
+SearchHelperBase::SearchHelperBase(uint64_t minimumFloor) : m_minimumFloor(minimumFloor) {}
+
+SearchHelperBase::~SearchHelperBase()
+{
+    shutDown();
+}
+
+void SearchHelperBase::shutDown()
+{
+    m_poster.close();
+    m_walker.stop();
+    m_walker.waitForRun();
+}
+
+std::vector<std::string> SearchHelperBase::searchPaths() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.searchPaths;
+}
+
+void SearchHelperBase::setSearchPaths(std::vector<std::string> paths)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.searchPaths = std::move(paths);
+}
+
+SerialQueue* SearchHelperBase::notificationQueue() const
+{
+    return m_poster.queue();
+}
+
+void SearchHelperBase::setNotificationQueue(SerialQueue* queue)
+{
+    m_poster.setQueue(queue);
+}
+
+uint64_t SearchHelperBase::minFileSize() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.minFileSize;
+}
+
+void SearchHelperBase::setMinFileSize(uint64_t size)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.minFileSize = size;
+}
+
+uint64_t SearchHelperBase::maxFileSize() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.maxFileSize;
+}
+
+void SearchHelperBase::setMaxFileSize(uint64_t size)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.maxFileSize = size;
+}
+
+std::vector<std::string> SearchHelperBase::filterFilePaths() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.filterFilePaths;
+}
+
+void SearchHelperBase::setFilterFilePaths(std::vector<std::string> prefixes)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.filterFilePaths = std::move(prefixes);
+}
+
+bool SearchHelperBase::filterPackage() const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return m_settings.filterPackage;
+}
+
+void SearchHelperBase::setFilterPackage(bool filter)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.filterPackage = filter;
+}
+
+void SearchHelperBase::setExtensionsPredicate(ExtensionPredicate predicate)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.extensionsPredicate = std::move(predicate);
+}
+
+void SearchHelperBase::startSearch()
+{
+    if (m_searching.exchange(true))
+        return;
+    m_walker.clearStop();
+    std::shared_ptr<const Settings> settings;
+    {
+        std::lock_guard lock(m_settingsMutex);
+        settings = std::make_shared<const Settings>(m_settings);
+    }
+    m_walker.runInBackground([this, settings] { searchStart(settings); });
+}
+
+void SearchHelperBase::stopSearch()
+{
+    m_walker.stop();
+}
+
+void SearchHelperBase::waitForSearch()
+{
+    m_walker.waitForRun();
+}
+
+void SearchHelperBase::searchStart(std::shared_ptr<const Settings> settings)
+{
+    m_searching.store(true);
+    runSearch(std::move(settings));
+    m_searching.store(false);
+    const bool finished = !m_searching.load();
+    m_poster.post([this, finished](const std::atomic<bool>&) { postFinished(finished); });
+}
+
+void SearchHelperBase::walkRoots(const Settings& settings, const SearchWalker::Rules& rules)
+{
+    searchByEnum(SearchWalker::reduceRoots(settings.searchPaths), rules);
+    m_walker.drain();
+}
+
+void SearchHelperBase::searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules)
+{
+    for (const std::string& root : roots) {
+        if (m_walker.isStopped())
+            return;
+        if (QSFileUtility::fileIsDirectory(root))
+            searth(root, true, rules);
+        else if (QSFileUtility::fileIsRegular(root))
+            searth(root, false, rules);
+    }
+}
+
+void SearchHelperBase::searth(const std::string& path, bool isDirectory, const SearchWalker::Rules& rules)
+{
+    m_walker.walk(path, isDirectory, rules);
+}
+
+bool SearchHelperBase::directoryValid(const Settings& settings, const std::string& path)
+{
+    for (const std::string& prefix : settings.filterFilePaths)
+        if (path.starts_with(prefix))
+            return false;
+    if (settings.filterPackage && FilePackage::isFilePackage(path))
+        return false;
+    return true;
+}
+
+bool SearchHelperBase::directoryValid(const std::string& path) const
+{
+    std::lock_guard lock(m_settingsMutex);
+    return directoryValid(m_settings, path);
+}
+
+std::vector<std::string> SearchHelperBase::directorySubPath(const std::string& path) const
+{
+    return SearchWalker::listFolder(path, &SearchWalker::isVisibleName);
+}
+
+bool SearchHelperBase::sizeValid(const Settings& settings, uint64_t size, const std::string& path) const
+{
+    const uint64_t low = std::max(settings.minFileSize, m_minimumFloor);
+    if (size < low)
+        return false;
+    if (settings.maxFileSize > low && size > settings.maxFileSize)
+        return false;
+    if (settings.extensionsPredicate)
+        return settings.extensionsPredicate(pathExtension(path));
+    return true;
+}
+
+bool SearchHelperBase::fileValid(const std::string& path, uint64_t* size) const
+{
+    const uint64_t found = QSFileUtility::fileSizeByPath(path);
+    if (size)
+        *size = found;
+    std::lock_guard lock(m_settingsMutex);
+    return sizeValid(m_settings, found, path);
+}
+
+} // namespace corvane
