@@ -3,8 +3,6 @@
 #include "platform/FileChecks.h"
 #include "platform/StandardFolders.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 
 namespace corvane {
@@ -29,15 +27,16 @@ std::string upper(std::string text)
 
 } // namespace
 
-DuplicatedScanSession::DuplicatedScanSession(QObject* parent) : QObject(parent)
+DuplicatedScanSession::DuplicatedScanSession(QObject* parent)
+    : QObject(parent)
+    , m_core(this, {[this](const std::vector<int>& rows) { emit rowsChanged(rows); }, [this] { emit listChanged(); },
+                    [this] { emit stateChanged(); }})
 {
     m_helper.setNotificationQueue(&m_queue);
     connect(&m_helper, &QSDuplicationHelper::resultPath, m_queue.context(),
-            [this](const ResultPathInfo& info) { resultPath(info); });
+            [this](const ResultPathInfo& info) { m_core.folders().notePath(info.filePath); });
     connect(&m_helper, &QSDuplicationHelper::duplicationNotification, m_queue.context(),
             [this](const DuplicationNotificationInfo& info) { receiveResults(info); });
-    m_progressTimer.setInterval(kProgressIntervalMs);
-    connect(&m_progressTimer, &QTimer::timeout, this, [this] { flushProgress(); });
 }
 
 DuplicatedScanSession::~DuplicatedScanSession()
@@ -55,63 +54,29 @@ void DuplicatedScanSession::addDownloads()
 
 int DuplicatedScanSession::addPaths(const std::vector<std::string>& paths)
 {
-    if (!canEditRows())
-        return 0;
-    const int added = m_folders.addPaths(paths);
-    if (added)
-        emit listChanged();
-    return added;
+    return m_core.addPaths(paths);
 }
 
 void DuplicatedScanSession::removeRow(int row)
 {
-    if (!canEditRows())
-        return;
-    m_folders.removeRow(row);
-    emit listChanged();
+    m_core.removeRow(row);
 }
 
 void DuplicatedScanSession::removeAll()
 {
-    if (!canEditRows())
-        return;
-    m_folders.removeAll();
-    emit listChanged();
+    m_core.removeAll();
 }
 
 DuplicatedScanSession::ScanAction DuplicatedScanSession::scanResult()
 {
-    if (m_stopping)
-        return ScanAction::Ignored; // the stopped run has not ended yet
-    if (!m_isSanOrStop) {
-        m_helper.stopSearch();
-        m_isSanOrStop = true;
-        m_stopping = true;
-        emit stateChanged();
-        return ScanAction::Stopped;
-    }
-    if (m_folders.list().empty())
-        return ScanAction::Alerted;
-    m_folders.begin();
-    emit listChanged();
-    {
-        std::lock_guard lock(m_tempMutex);
-        m_tempIndex.clear();
-        tempResultDictionary.clear();
-    }
-    m_results.clear();
-    m_helper.setSearchPaths(m_folders.filePaths());
-    m_runStart = QDateTime::currentMSecsSinceEpoch();
-    m_helper.startSearch();
-    m_isSanOrStop = false;
-    m_progressTimer.start();
-    emit stateChanged();
-    return ScanAction::Started;
-}
-
-void DuplicatedScanSession::resultPath(const ResultPathInfo& info)
-{
-    m_folders.notePath(info.filePath);
+    return m_core.scanResult(m_helper, [this] {
+        {
+            std::lock_guard lock(m_tempMutex);
+            m_tempIndex.clear();
+            tempResultDictionary.clear();
+        }
+        m_results.clear();
+    });
 }
 
 void DuplicatedScanSession::receiveResults(const DuplicationNotificationInfo& info)
@@ -140,23 +105,10 @@ void DuplicatedScanSession::receiveResults(const DuplicationNotificationInfo& in
     }
 }
 
-void DuplicatedScanSession::flushProgress()
-{
-    const std::vector<int> rows = m_folders.takeProgress();
-    if (!rows.empty())
-        emit rowsChanged(rows);
-}
-
 void DuplicatedScanSession::finishRun(std::vector<DuplicateGroupRecord> results)
 {
-    m_progressTimer.stop();
-    m_folders.finish();
     m_results = std::move(results);
-    m_isSanOrStop = true;
-    m_stopping = false;
-    m_lastRunMs = QDateTime::currentMSecsSinceEpoch() - m_runStart;
-    emit listChanged();
-    emit stateChanged();
+    m_core.finishRun();
     emit finished();
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "common/SearchFolderList.h"
+#include "common/SearchSessionCore.h"
 #include "common/SerialQueue.h"
 #include "duplicates/engine/DuplicateGroupRecord.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <map>
 #include <mutex>
@@ -26,20 +25,20 @@ class DuplicatedScanSession : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kProgressIntervalMs = 100;
-    enum class ScanAction { Alerted, Started, Stopped, Ignored };
+    static constexpr int kProgressIntervalMs = SearchSessionCore::kProgressIntervalMs;
+    using ScanAction = SearchSessionCore::ScanAction;
 
     explicit DuplicatedScanSession(QObject* parent = nullptr);
     ~DuplicatedScanSession() override;
 
-    SearchFolderList& folders() { return m_folders; }
-    const std::vector<DuplicatedFileObject>& list() const { return m_folders.list(); }
+    SearchFolderList& folders() { return m_core.folders(); }
+    const std::vector<DuplicatedFileObject>& list() const { return m_core.folders().list(); }
     QSDuplicationHelper& helper() { return m_helper; }
     // True while idle (the button reads "扫描").
-    bool isSanOrStop() const { return m_isSanOrStop; }
+    bool isSanOrStop() const { return m_core.isSanOrStop(); }
     // A stop was asked for and the engine has not ended yet.
-    bool stopping() const { return m_stopping; }
-    bool canEditRows() const { return m_isSanOrStop && !m_stopping; }
+    bool stopping() const { return m_core.stopping(); }
+    bool canEditRows() const { return m_core.canEditRows(); }
 
     // Adds the Downloads folder of the current layout.
     void addDownloads();
@@ -51,7 +50,7 @@ public:
     ScanAction scanResult();
     const std::vector<DuplicateGroupRecord>& results() const { return m_results; }
     // Milliseconds from the start of the last run to its results.
-    qint64 lastRunMs() const { return m_lastRunMs; }
+    qint64 lastRunMs() const { return m_core.lastRunMs(); }
 
     // The group's extension: the first non-empty lower-cased one, replaced by a later
     // one when more paths spell it exactly in lower or upper case than the candidate had.
@@ -64,18 +63,11 @@ signals:
     void finished();                                // results() holds the new groups
 
 private:
-    void resultPath(const ResultPathInfo& info);
     void receiveResults(const DuplicationNotificationInfo& info);
     void finishRun(std::vector<DuplicateGroupRecord> results);
-    void flushProgress();
 
-    SearchFolderList m_folders;
-    bool m_isSanOrStop = true;
-    bool m_stopping = false;
+    SearchSessionCore m_core;
     std::vector<DuplicateGroupRecord> m_results;
-    QTimer m_progressTimer;
-    qint64 m_runStart = 0;
-    qint64 m_lastRunMs = -1;
 
     // fingerprint → the group's latest record, in the order the groups formed
     std::mutex m_tempMutex;

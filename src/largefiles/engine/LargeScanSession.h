@@ -1,12 +1,11 @@
 #pragma once
 
-#include "common/SearchFolderList.h"
+#include "common/SearchSessionCore.h"
 #include "common/SerialQueue.h"
 #include "largefiles/engine/LargeFilesHelper.h"
 #include "largefiles/engine/LargeResultModel.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <mutex>
 #include <vector>
@@ -22,19 +21,19 @@ class LargeScanSession : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kProgressIntervalMs = 100;
-    enum class ScanAction { Alerted, Started, Stopped, Ignored };
+    static constexpr int kProgressIntervalMs = SearchSessionCore::kProgressIntervalMs;
+    using ScanAction = SearchSessionCore::ScanAction;
 
     explicit LargeScanSession(QObject* parent = nullptr);
     ~LargeScanSession() override;
 
-    SearchFolderList& folders() { return m_folders; }
-    const std::vector<DuplicatedFileObject>& list() const { return m_folders.list(); }
-    std::vector<std::string> filePaths() const { return m_folders.filePaths(); }
+    SearchFolderList& folders() { return m_core.folders(); }
+    const std::vector<DuplicatedFileObject>& list() const { return m_core.folders().list(); }
+    std::vector<std::string> filePaths() const { return m_core.folders().filePaths(); }
     LargeFilesHelper& helper() { return m_helper; }
-    bool isSanOrStop() const { return m_isSanOrStop; }
-    bool stopping() const { return m_stopping; }
-    bool canEditRows() const { return m_isSanOrStop && !m_stopping; }
+    bool isSanOrStop() const { return m_core.isSanOrStop(); }
+    bool stopping() const { return m_core.stopping(); }
+    bool canEditRows() const { return m_core.canEditRows(); }
 
     // One row for each of the user's Downloads folders.
     void addDownloads();
@@ -45,7 +44,7 @@ public:
     // "扫描" / "停止".
     ScanAction scanResult();
     const std::vector<LargeHit>& results() const { return m_results; }
-    qint64 lastRunMs() const { return m_lastRunMs; }
+    qint64 lastRunMs() const { return m_core.lastRunMs(); }
 
 signals:
     void rowsChanged(const std::vector<int>& rows);
@@ -54,17 +53,11 @@ signals:
     void finished();
 
 private:
-    void resultPath(const LargePathInfo& info);
     void receiveResults(const LargesNotificationInfo& info);
     void finishRun(std::vector<LargeHit> hits);
 
-    SearchFolderList m_folders;
-    bool m_isSanOrStop = true;
-    bool m_stopping = false;
+    SearchSessionCore m_core;
     std::vector<LargeHit> m_results;
-    QTimer m_progressTimer;
-    qint64 m_runStart = 0;
-    qint64 m_lastRunMs = -1;
 
     std::mutex m_hitsMutex;
     std::vector<LargeHit> m_runHits; // appended on the notification queue
