@@ -1,6 +1,7 @@
 #include "duplicates/engine/DupScanResultModel.h"
 
 #include "common/QSFileUtility.h"
+#include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
 #include "platform/FileChecks.h"
 #include "uninstall/engine/Uninstall.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace corvane {
 
@@ -24,14 +24,6 @@ int64_t nowMs()
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return text;
 }
 
 using Verdict = DuplicateVerifier::Verdict;
@@ -158,7 +150,7 @@ void DupScanResultModel::CompareArray()
     auto bySize = [](const Group& a, const Group& b) { return a.members.back()->filesize > b.members.back()->filesize; };
     auto byCount = [](const Group& a, const Group& b) { return a.members.size() > b.members.size(); };
     auto byType = [](const Group& a, const Group& b) {
-        return upper(a.members.back()->extension()) < upper(b.members.back()->extension());
+        return asciiUpper(a.members.back()->extension()) < asciiUpper(b.members.back()->extension());
     };
     switch (m_sortKind) {
     case 0: std::stable_sort(m_list.begin(), m_list.end(), bySize); break;
@@ -346,17 +338,13 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
     m_removeQueue->async([this, jobs = std::move(jobs), observer = m_openObserver] {
         DuplicateVerifier verifier;
         verifier.setOpenObserver(observer);
-        std::vector<RemoveResult> pending;
-        int64_t lastPost = nowMs();
-        for (size_t i = 0; i < jobs.size(); ++i) {
-            pending.push_back(removeOne(jobs[i], verifier));
-            if (i + 1 == jobs.size() || nowMs() - lastPost >= kPostIntervalMs) {
-                lastPost = nowMs();
+        forEachBatched(
+            jobs, [&verifier](const RemoveJob& job) { return removeOne(job, verifier); },
+            [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
-                    this, [this, results = std::move(pending)] { applyRemoval(results); }, Qt::QueuedConnection);
-                pending.clear();
-            }
-        }
+                    this, [this, results = std::move(results)] { applyRemoval(results); }, Qt::QueuedConnection);
+            },
+            std::chrono::milliseconds(kPostIntervalMs));
     });
 }
 
@@ -392,13 +380,7 @@ DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& 
 
 bool DupScanResultModel::removePath(const std::string& path)
 {
-    const Uninstall::Outcome outcome = Uninstall::manager().unInstall(path);
-    if (outcome == Uninstall::Outcome::SentToHelper) {
-        // The helper works on its own time; give it a moment before reading the disk again.
-        for (int i = 0; i < 20 && FileChecks::existsNoFollow(path); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return !FileChecks::existsNoFollow(path);
+    return removalConfirmed(path, Uninstall::manager().unInstall(path) == Uninstall::Outcome::SentToHelper);
 }
 
 void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)

@@ -1,31 +1,12 @@
 #include "duplicates/engine/DuplicatedScanSession.h"
 
+#include "common/SearchResultSupport.h"
 #include "platform/FileChecks.h"
 #include "platform/StandardFolders.h"
 
 #include <algorithm>
 
 namespace corvane {
-
-namespace {
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return text;
-}
-
-} // namespace
 
 DuplicatedScanSession::DuplicatedScanSession(QObject* parent)
     : QObject(parent)
@@ -117,7 +98,7 @@ std::optional<std::string> DuplicatedScanSession::representativeExtension(const 
     std::optional<std::string> candidate;
     long candidateCount = 0;
     for (const std::string& path : paths) {
-        const std::string ext = lower(pathExtension(path));
+        const std::string ext = asciiLower(pathExtension(path));
         if (ext.empty())
             continue;
         if (!candidate) {
@@ -125,7 +106,7 @@ std::optional<std::string> DuplicatedScanSession::representativeExtension(const 
             candidateCount = 1;
             continue;
         }
-        const std::string up = upper(ext);
+        const std::string up = asciiUpper(ext);
         const long spelled = long(std::count_if(paths.begin(), paths.end(), [&](const std::string& p) {
             const std::string e = pathExtension(p);
             return e == ext || e == up;

@@ -1,26 +1,16 @@
 #include "largefiles/engine/LargeResultModel.h"
 
+#include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
-#include "platform/FileChecks.h"
 #include "uninstall/engine/Uninstall.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace corvane {
 
 namespace {
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return text;
-}
 
 // Lower bounds in bytes, largest range first; decimal units.
 constexpr uint64_t kBounds[LargeResultModel::kRangeCount] = {
@@ -119,7 +109,7 @@ void LargeResultModel::CompareArray()
         });
     else if (m_sortKind == 2)
         std::stable_sort(m_list.begin(), m_list.end(), [](const auto& a, const auto& b) {
-            return upper(a.back()->extension()) < upper(b.back()->extension());
+            return asciiUpper(a.back()->extension()) < asciiUpper(b.back()->extension());
         });
     emit listChanged();
 }
@@ -182,18 +172,12 @@ void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
     }
     m_removalsPending += int(jobs.size());
     m_removeQueue->async([this, jobs = std::move(jobs)] {
-        std::vector<RemoveResult> pending;
-        auto last = std::chrono::steady_clock::now();
-        for (size_t i = 0; i < jobs.size(); ++i) {
-            pending.push_back(RemoveResult{jobs[i].first, removePath(jobs[i].second)});
-            const auto now = std::chrono::steady_clock::now();
-            if (i + 1 == jobs.size() || now - last >= std::chrono::milliseconds(100)) {
-                last = now;
+        forEachBatched(
+            jobs, [](const auto& job) { return RemoveResult{job.first, removePath(job.second)}; },
+            [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
-                    this, [this, results = std::move(pending)] { applyRemoval(results); }, Qt::QueuedConnection);
-                pending.clear();
-            }
-        }
+                    this, [this, results = std::move(results)] { applyRemoval(results); }, Qt::QueuedConnection);
+            });
     });
 }
 
@@ -229,13 +213,7 @@ void LargeResultModel::applyRemoval(const std::vector<RemoveResult>& results)
 
 bool LargeResultModel::removePath(const std::string& path)
 {
-    const Uninstall::Outcome outcome = Uninstall::manager().unInstall(path);
-    if (outcome == Uninstall::Outcome::SentToHelper) {
-        // The helper works on its own time; give it a moment before reading the disk again.
-        for (int i = 0; i < 20 && FileChecks::existsNoFollow(path); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return !FileChecks::existsNoFollow(path);
+    return removalConfirmed(path, Uninstall::manager().unInstall(path) == Uninstall::Outcome::SentToHelper);
 }
 
 } // namespace corvane
