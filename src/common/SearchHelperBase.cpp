@@ -23,16 +23,71 @@ void SearchHelperBase::shutDown()
     m_walker.waitForRun();
 }
 
-std::vector<std::string> SearchHelperBase::searchPaths() const
+template <typename T> T SearchHelperBase::setting(T Settings::*field) const
 {
     std::lock_guard lock(m_settingsMutex);
-    return m_settings.searchPaths;
+    return m_settings.*field;
+}
+
+template <typename T> void SearchHelperBase::setSetting(T Settings::*field, T value)
+{
+    std::lock_guard lock(m_settingsMutex);
+    m_settings.*field = std::move(value);
+}
+
+std::vector<std::string> SearchHelperBase::searchPaths() const
+{
+    return setting(&Settings::searchPaths);
 }
 
 void SearchHelperBase::setSearchPaths(std::vector<std::string> paths)
 {
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.searchPaths = std::move(paths);
+    setSetting(&Settings::searchPaths, std::move(paths));
+}
+
+uint64_t SearchHelperBase::minFileSize() const
+{
+    return setting(&Settings::minFileSize);
+}
+
+void SearchHelperBase::setMinFileSize(uint64_t size)
+{
+    setSetting(&Settings::minFileSize, size);
+}
+
+uint64_t SearchHelperBase::maxFileSize() const
+{
+    return setting(&Settings::maxFileSize);
+}
+
+void SearchHelperBase::setMaxFileSize(uint64_t size)
+{
+    setSetting(&Settings::maxFileSize, size);
+}
+
+std::vector<std::string> SearchHelperBase::filterFilePaths() const
+{
+    return setting(&Settings::filterFilePaths);
+}
+
+void SearchHelperBase::setFilterFilePaths(std::vector<std::string> prefixes)
+{
+    setSetting(&Settings::filterFilePaths, std::move(prefixes));
+}
+
+bool SearchHelperBase::filterPackage() const
+{
+    return setting(&Settings::filterPackage);
+}
+
+void SearchHelperBase::setFilterPackage(bool filter)
+{
+    setSetting(&Settings::filterPackage, filter);
+}
+
+void SearchHelperBase::setExtensionsPredicate(ExtensionPredicate predicate)
+{
+    setSetting(&Settings::extensionsPredicate, std::move(predicate));
 }
 
 SerialQueue* SearchHelperBase::notificationQueue() const
@@ -43,60 +98,6 @@ SerialQueue* SearchHelperBase::notificationQueue() const
 void SearchHelperBase::setNotificationQueue(SerialQueue* queue)
 {
     m_poster.setQueue(queue);
-}
-
-uint64_t SearchHelperBase::minFileSize() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.minFileSize;
-}
-
-void SearchHelperBase::setMinFileSize(uint64_t size)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.minFileSize = size;
-}
-
-uint64_t SearchHelperBase::maxFileSize() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.maxFileSize;
-}
-
-void SearchHelperBase::setMaxFileSize(uint64_t size)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.maxFileSize = size;
-}
-
-std::vector<std::string> SearchHelperBase::filterFilePaths() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.filterFilePaths;
-}
-
-void SearchHelperBase::setFilterFilePaths(std::vector<std::string> prefixes)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.filterFilePaths = std::move(prefixes);
-}
-
-bool SearchHelperBase::filterPackage() const
-{
-    std::lock_guard lock(m_settingsMutex);
-    return m_settings.filterPackage;
-}
-
-void SearchHelperBase::setFilterPackage(bool filter)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.filterPackage = filter;
-}
-
-void SearchHelperBase::setExtensionsPredicate(ExtensionPredicate predicate)
-{
-    std::lock_guard lock(m_settingsMutex);
-    m_settings.extensionsPredicate = std::move(predicate);
 }
 
 void SearchHelperBase::startSearch()

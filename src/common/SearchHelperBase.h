@@ -96,6 +96,8 @@ protected:
     void searth(const std::string& path, bool isDirectory, const SearchWalker::Rules& rules);
 
 private:
+    template <typename T> T setting(T Settings::*field) const;
+    template <typename T> void setSetting(T Settings::*field, T value);
     void searchStart(std::shared_ptr<const Settings> settings);
     void searchByEnum(const std::vector<std::string>& roots, const SearchWalker::Rules& rules);
 

@@ -19,6 +19,23 @@ std::string asciiLower(std::string text);
 // to two seconds before the answer is given.
 bool removalConfirmed(const std::string& path, bool handedToHelper);
 
+// The removals of one round: from a request made while none is pending until the last
+// answer. What the round removed and kept is reported once, when nothing is pending.
+struct RemovalRound
+{
+    int pending = 0;
+    int removed = 0;
+    int kept = 0;
+
+    // `count` more removals asked for; a new round starts when none was pending.
+    void add(int count)
+    {
+        if (pending == 0)
+            removed = kept = 0;
+        pending += count;
+    }
+};
+
 // Runs `work` on every job in order, off the main thread, and hands the results to
 // `deliver` in batches: the last result always ends a batch, and earlier batches leave at
 // most once per `interval`, so a long queue of quick jobs costs the main thread a handful

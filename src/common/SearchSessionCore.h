@@ -28,8 +28,8 @@ public:
     struct Hooks
     {
         std::function<void(const std::vector<int>& rows)> rowsChanged; // progress texts of those rows
-        std::function<void()> listChanged;                              // rows added or removed, or all texts
-        std::function<void()> stateChanged;                             // idle / scanning
+        std::function<void()> listChanged;                             // rows added or removed, or all texts
+        std::function<void()> stateChanged;                            // idle / scanning
     };
 
     // The timer's slot runs in `owner`'s context.

@@ -329,11 +329,7 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
         jobs.push_back(std::move(job));
         emit objectChanged(o->id);
     }
-    if (m_removalsPending == 0) {
-        m_removedInRound = 0;
-        m_keptInRound = 0;
-    }
-    m_removalsPending += int(jobs.size());
+    m_removals.add(int(jobs.size()));
 
     m_removeQueue->async([this, jobs = std::move(jobs), observer = m_openObserver] {
         DuplicateVerifier verifier;
@@ -387,7 +383,7 @@ void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
 {
     bool structural = false;
     for (const RemoveResult& r : results) {
-        --m_removalsPending;
+        --m_removals.pending;
         m_verifications.erase(r.id);
         for (auto g = m_list.begin(); g != m_list.end(); ++g) {
             auto it = std::find_if(g->members.begin(), g->members.end(),
@@ -395,7 +391,7 @@ void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
             if (it == g->members.end())
                 continue;
             if (r.removed) {
-                ++m_removedInRound;
+                ++m_removals.removed;
                 m_byId.erase(r.id);
                 g->members.erase(it);
                 if (g->members.empty())
@@ -404,7 +400,7 @@ void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
                     g->members.back()->count = long(g->members.size());
                 structural = true;
             } else {
-                ++m_keptInRound;
+                ++m_removals.kept;
                 (*it)->removing = false;
                 (*it)->note = r.note;
                 if (r.differs)
@@ -416,8 +412,8 @@ void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
     }
     if (structural)
         emit listChanged();
-    if (m_removalsPending == 0)
-        emit removalFinished(m_removedInRound, m_keptInRound);
+    if (m_removals.pending == 0)
+        emit removalFinished(m_removals.removed, m_removals.kept);
 }
 
 QString DupScanResultModel::sizeText(double size)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SearchResultSupport.h"
 #include "duplicates/engine/DupScanReultObject.h"
 #include "duplicates/engine/DuplicateGroupRecord.h"
 #include "duplicates/engine/DuplicateVerifier.h"
@@ -75,7 +76,7 @@ public:
     bool verifying() const { return m_verifiedGroups < m_totalGroups; }
     int verifiedGroups() const { return m_verifiedGroups; }
     int totalGroups() const { return m_totalGroups; }
-    int removalsPending() const { return m_removalsPending; }
+    int removalsPending() const { return m_removals.pending; }
     // Milliseconds from setResultList to the last verdict; -1 while verifying.
     qint64 verificationMs() const { return m_verificationMs; }
     uint64_t verifiedBytes() const { return m_verifiedBytes.load(); }
@@ -139,9 +140,7 @@ private:
     int m_sortKind = 0;
     int m_verifiedGroups = 0;
     int m_totalGroups = 0;
-    int m_removalsPending = 0;
-    int m_removedInRound = 0;
-    int m_keptInRound = 0;
+    RemovalRound m_removals;
     qint64 m_verificationMs = -1;
     qint64 m_verificationStart = 0;
     uint64_t m_nextId = 1;

@@ -166,11 +166,7 @@ void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
     }
     if (jobs.empty())
         return;
-    if (m_removalsPending == 0) {
-        m_removedInRound = 0;
-        m_keptInRound = 0;
-    }
-    m_removalsPending += int(jobs.size());
+    m_removals.add(int(jobs.size()));
     m_removeQueue->async([this, jobs = std::move(jobs)] {
         forEachBatched(
             jobs, [](const auto& job) { return RemoveResult{job.first, removePath(job.second)}; },
@@ -185,19 +181,19 @@ void LargeResultModel::applyRemoval(const std::vector<RemoveResult>& results)
 {
     bool structural = false;
     for (const RemoveResult& r : results) {
-        --m_removalsPending;
+        --m_removals.pending;
         for (auto g = m_list.begin(); g != m_list.end(); ++g) {
             auto it = std::find_if(g->begin(), g->end(), [&](const ObjectPtr& o) { return o->id == r.id; });
             if (it == g->end())
                 continue;
             if (r.removed) {
-                ++m_removedInRound;
+                ++m_removals.removed;
                 g->erase(it);
                 if (g->empty())
                     m_list.erase(g);
                 structural = true;
             } else {
-                ++m_keptInRound;
+                ++m_removals.kept;
                 (*it)->removing = false;
                 (*it)->note = tr("删除失败，文件仍在原处");
                 emit objectChanged(r.id);
@@ -207,8 +203,8 @@ void LargeResultModel::applyRemoval(const std::vector<RemoveResult>& results)
     }
     if (structural)
         emit listChanged();
-    if (m_removalsPending == 0)
-        emit removalFinished(m_removedInRound, m_keptInRound);
+    if (m_removals.pending == 0)
+        emit removalFinished(m_removals.removed, m_removals.kept);
 }
 
 bool LargeResultModel::removePath(const std::string& path)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SearchResultSupport.h"
 #include "largefiles/engine/LargeFileObject.h"
 
 #include <QObject>
@@ -54,7 +55,7 @@ public:
     void deleteFile(const ObjectPtr& object);
     // "删除": false (nothing done) when nothing is ticked.
     bool deleteAllFile();
-    int removalsPending() const { return m_removalsPending; }
+    int removalsPending() const { return m_removals.pending; }
 
     // The label of the size group, or nothing below ten million bytes.
     static std::optional<QString> fileRange(uint64_t size);
@@ -84,9 +85,7 @@ private:
     std::vector<ObjectPtr> m_deleteList;
     QString m_resultText;
     int m_sortKind = 0;
-    int m_removalsPending = 0;
-    int m_removedInRound = 0;
-    int m_keptInRound = 0;
+    RemovalRound m_removals;
     uint64_t m_nextId = 1;
     std::unique_ptr<SerialQueue> m_removeQueue;
 };
