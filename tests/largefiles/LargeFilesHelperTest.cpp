@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <map>
 #include <unistd.h>
@@ -224,7 +226,18 @@ TEST(LargeFilesHelper, StopMidWalkEndsWithOneFinishedAfterEveryHit)
         for (int f = 0; f < 50; ++f)
             sized(tmp / ("r/d" + std::to_string(d) + "/f" + std::to_string(f)), f % 5 == 0 ? 10000000 : 10);
     LargeFilesHelper engine;
-    Outcome run = search(engine, {tmp / "r"}, [](LargeFilesHelper& e, const LargePathInfo&) { e.stopSearch(); });
+    // Stop from inside the first examination of a hit: the walker can then have at most
+    // the five units of its semaphore handed out, whatever the scheduler does, so the
+    // walk must end early.
+    std::atomic<bool> stopped{false};
+    engine.setExtensionsPredicate([&](const std::string&) {
+        if (!stopped.exchange(true))
+            engine.stopSearch();
+        return true;
+    });
+    Outcome run = search(engine, {tmp / "r"});
+    engine.setExtensionsPredicate({});
+    EXPECT_TRUE(stopped);
     EXPECT_GT(run.examined.size(), 0u);
     EXPECT_LT(run.examined.size(), 2000u);
     EXPECT_EQ(run.finished, 1);
