@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
@@ -305,7 +307,17 @@ TEST(QSDuplicationHelper, StopStillEndsWithOneFinished)
         for (int f = 0; f < 40; ++f)
             writeFile(tmp / ("r/d" + std::to_string(d) + "/f" + std::to_string(f)), bytes(1500, f % 4));
     QSDuplicationHelper engine;
-    Outcome stopped = search(engine, {tmp / "r"}, [](QSDuplicationHelper& e) { e.stopSearch(); });
+    // Stopped from inside the first examination, so at most the semaphore's five units of
+    // work are out, however the threads happen to be scheduled.
+    std::atomic<bool> stoppedOnce{false};
+    engine.setExtensionsPredicate([&](const std::string&) {
+        if (!stoppedOnce.exchange(true))
+            engine.stopSearch();
+        return true;
+    });
+    Outcome stopped = search(engine, {tmp / "r"});
+    engine.setExtensionsPredicate({});
+    EXPECT_TRUE(stoppedOnce);
     EXPECT_LT(stopped.examined.size(), 1200u);
     Outcome full = search(engine, {tmp / "r"});
     EXPECT_EQ(full.examined.size(), 1200u);
