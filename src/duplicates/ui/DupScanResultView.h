@@ -2,25 +2,14 @@
 
 #include "duplicates/engine/DupScanResultModel.h"
 
-#include <QHash>
-#include <QMessageBox>
-#include <QPointer>
-#include <QWidget>
-
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+#include "toolkit/SearchResultView.h"
 
 namespace corvane {
-
-class GlowAnimation;
 
 // The duplicate result view, laid over the folder view when a search ends: each group
 // with the copy that stays unticked, the copies verified identical ticked, sortable by
 // size, count or type; single removal from a row, "删除" for every ticked file, "返回".
-class DupScanResultView : public QWidget
+class DupScanResultView : public SearchResultView
 {
     Q_OBJECT
 
@@ -35,44 +24,22 @@ public:
     DupScanResultModel& model() { return *m_model; }
 
     void selectBtnClicked(uint64_t id, int state);
-    void openFile(uint64_t id);
-    void deleteFile(uint64_t id);
-    void deleteAllFile();
-    void backView();
-
-    QTreeWidget* outline() const { return m_outline; }
-    QComboBox* sortBox() const { return m_sortBox; }
-    QPushButton* deleteButton() const { return m_deleteBtn; }
-    QPushButton* backButton() const { return m_backBtn; }
-    QLabel* resultText() const { return m_resultText; }
-    QMessageBox* alertBox() const { return m_alert.data(); }
-    GlowAnimation* glow() const { return m_glow; }
-    QTreeWidgetItem* itemFor(uint64_t id) const { return m_items.value(id, nullptr); }
-
-signals:
-    void back();
 
 private:
-    void reloadOutline();
-    void updateMember(uint64_t id);
+    void fillOutline() override;
+    void refillRow(QTreeWidgetItem* item, uint64_t id) override;
+    QString statusText() const override;
+    void sortChosen(int index) override { m_model->setSortKind(index); }
+    void itemChecked(uint64_t id, bool on) override { selectBtnClicked(id, on ? 1 : 0); }
+    std::optional<std::string> filePath(uint64_t id) const override;
+    void removeFile(uint64_t id) override { m_model->deleteFile(m_model->objectById(id)); }
+    bool removeTicked() override { return m_model->deleteAllFile(); }
+    int removalsPending() const override { return m_model->removalsPending(); }
+
     void fillGroupRow(QTreeWidgetItem* item, const DupScanResultModel::Group& group);
-    void fillMemberRow(QTreeWidgetItem* item, const DupScanReultObject& object);
-    void updateStatus();
-    void showAlert();
+    FileRow memberRow(const DupScanReultObject& object) const;
 
     DupScanResultModel* m_model = nullptr;
-    QLabel* m_image = nullptr;
-    QLabel* m_title = nullptr;
-    QLabel* m_resultText = nullptr;
-    QComboBox* m_sortBox = nullptr;
-    QPushButton* m_backBtn = nullptr;
-    QPushButton* m_deleteBtn = nullptr;
-    QTreeWidget* m_outline = nullptr;
-    GlowAnimation* m_glow = nullptr;
-    QPointer<QMessageBox> m_alert;
-    QHash<quint64, QTreeWidgetItem*> m_items;
-    bool m_filling = false;
-    int m_lastKept = 0;
 };
 
 } // namespace corvane

@@ -1,39 +1,8 @@
 #include "largefiles/ui/LargeFilesView.h"
 
 #include "largefiles/ui/LargeResultView.h"
-#include "toolkit/Artwork.h"
-#include "toolkit/DuplicatedFileCell.h"
-#include "toolkit/GlowAnimation.h"
-#include "toolkit/OpenPanel.h"
-
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 namespace corvane {
-
-namespace {
-
-QPushButton* button(const QString& text, const char* name, bool primary, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setCursor(Qt::PointingHandCursor);
-    b->setMinimumSize(primary ? 110 : 96, 36);
-    b->setStyleSheet(primary ? QStringLiteral("QPushButton { background: #2d8cf0; color: white; border: none;"
-                                              " border-radius: 18px; font-size: 15px; padding: 4px 24px; }"
-                                              " QPushButton:hover { background: #4aa0f5; }"
-                                              " QPushButton:disabled { background: #9cc7f5; }")
-                             : QStringLiteral("QPushButton { background: white; color: #505050;"
-                                              " border: 1px solid #c8c8c8; border-radius: 18px; font-size: 13px;"
-                                              " padding: 4px 14px; } QPushButton:disabled { color: #b8b8b8; }"));
-    return b;
-}
-
-} // namespace
 
 LargeFilesView* LargeFilesView::demoView()
 {
@@ -41,68 +10,19 @@ LargeFilesView* LargeFilesView::demoView()
 }
 
 LargeFilesView::LargeFilesView(QWidget* parent)
-    : QWidget(parent), m_session(new LargeScanSession(this))
+    : SearchFolderView({QStringLiteral("LargeFilesView"), QStringLiteral("大文件1.png"), tr("大文件清理"),
+                        tr("找到并迅速清除Mac上的大文件")},
+                       parent),
+      m_session(new LargeScanSession(this))
 {
-    setObjectName(QStringLiteral("LargeFilesView"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(232, 232, 232));
-    setPalette(pal);
-
-    m_image = new QLabel(this);
-    m_image->setPixmap(Artwork::image(QStringLiteral("大文件1.png")).scaled(64, 64, Qt::KeepAspectRatio,
-                                                                          Qt::SmoothTransformation));
-    m_glow = new GlowAnimation(m_image, this);
-    m_title = new QLabel(tr("大文件清理"), this);
-    m_title->setObjectName(QStringLiteral("titleLabel"));
-    QFont tf = m_title->font();
-    tf.setPointSize(20);
-    tf.setBold(true);
-    m_title->setFont(tf);
-    m_description = new QLabel(tr("找到并迅速清除Mac上的大文件"), this);
-    m_description->setObjectName(QStringLiteral("descriptionLabel"));
-    m_description->setStyleSheet(QStringLiteral("color: #707070;"));
-    m_addBtn = button(tr("添加文件夹"), "addButton", false, this);
-    m_clearBtn = button(tr("清空列表"), "clearButton", false, this);
-    m_scanBtn = button(tr("扫描"), "scanButton", true, this);
-
-    m_table = new QListWidget(this);
-    m_table->setObjectName(QStringLiteral("tableView"));
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->setStyleSheet(QStringLiteral("QListWidget { background: white; border: none; border-radius: 6px; }"
-                                          " QListWidget::item { border-bottom: 1px solid #ececec; }"));
-
-    connect(m_addBtn, &QPushButton::clicked, this, [this] { addFolder(); });
-    connect(m_clearBtn, &QPushButton::clicked, this, [this] { removeList(); });
-    connect(m_scanBtn, &QPushButton::clicked, this, [this] { scanResult(); });
     connect(m_session, &LargeScanSession::listChanged, this, [this] { reloadRows(); });
     connect(m_session, &LargeScanSession::rowsChanged, this,
             [this](const std::vector<int>& rows) { updateRows(rows); });
     connect(m_session, &LargeScanSession::stateChanged, this, [this] { applyState(); });
     connect(m_session, &LargeScanSession::finished, this, [this] { showResults(); });
 
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(6);
-    heading->addWidget(m_title);
-    heading->addWidget(m_description);
-    auto* top = new QHBoxLayout;
-    top->addWidget(m_image);
-    top->addSpacing(10);
-    top->addLayout(heading, 1);
-    top->addWidget(m_addBtn, 0, Qt::AlignVCenter);
-    top->addWidget(m_clearBtn, 0, Qt::AlignVCenter);
-    top->addWidget(m_scanBtn, 0, Qt::AlignVCenter);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 24, 28, 24);
-    layout->setSpacing(18);
-    layout->addLayout(top);
-    layout->addWidget(m_table, 1);
-
     m_session->addDownloads();
-    reloadRows();
-    applyState();
-    m_glow->start();
+    start();
 }
 
 LargeFilesView::~LargeFilesView()
@@ -111,128 +31,25 @@ LargeFilesView::~LargeFilesView()
     delete m_session;
 }
 
-DuplicatedFileCell* LargeFilesView::cell(int row) const
-{
-    QListWidgetItem* item = m_table->item(row);
-    return item ? qobject_cast<DuplicatedFileCell*>(m_table->itemWidget(item)) : nullptr;
-}
-
 LargeResultView* LargeFilesView::resultView() const
 {
-    return m_resultView.data();
+    return static_cast<LargeResultView*>(searchResultView());
 }
 
-void LargeFilesView::addFolder()
+bool LargeFilesView::sessionScanAlerted()
 {
-    if (!m_session->canEditRows())
-        return;
-    if (m_panel)
-        m_panel->deleteLater();
-    m_panel = new OpenPanel(this);
-    connect(m_panel, &QDialog::accepted, this, [this, panel = m_panel] {
-        if (panel)
-            addPaths(panel->chosenPaths());
-    });
-    connect(m_panel, &QDialog::finished, m_panel, &QObject::deleteLater);
-    m_panel->open();
+    return m_session->scanResult() == LargeScanSession::ScanAction::Alerted;
 }
 
-void LargeFilesView::addPaths(const std::vector<std::string>& paths)
+SearchResultView* LargeFilesView::createResultView()
 {
-    m_session->addPaths(paths);
+    return LargeResultView::demoView(this);
 }
 
-void LargeFilesView::removeList()
+void LargeFilesView::fillResultView()
 {
-    m_session->removeList();
-}
-
-void LargeFilesView::deleteRow(int row)
-{
-    m_session->deleteRow(row);
-}
-
-void LargeFilesView::scanResult()
-{
-    if (m_session->scanResult() != LargeScanSession::ScanAction::Alerted)
-        return;
-    if (m_alert)
-        m_alert->deleteLater();
-    m_alert = new QMessageBox(QMessageBox::Warning, QString(), tr("路径未添加"), QMessageBox::Ok, this);
-    m_alert->setInformativeText(tr("请点击添加文件夹按钮添加文件路径"));
-    m_alert->setWindowModality(Qt::WindowModal);
-    m_alert->setAttribute(Qt::WA_DeleteOnClose);
-    m_alert->open();
-}
-
-void LargeFilesView::reloadRows()
-{
-    m_table->clear();
-    const auto& rows = m_session->list();
-    for (size_t i = 0; i < rows.size(); ++i) {
-        auto* item = new QListWidgetItem(m_table);
-        auto* cell = new DuplicatedFileCell(m_table);
-        cell->setObject(rows[i]);
-        cell->setRemovable(m_session->canEditRows());
-        item->setSizeHint(QSize(0, DuplicatedFileCell::kRowHeight));
-        m_table->setItemWidget(item, cell);
-        connect(cell, &DuplicatedFileCell::removeClicked, this, [this, cell] {
-            for (int r = 0; r < m_table->count(); ++r)
-                if (this->cell(r) == cell) {
-                    deleteRow(r);
-                    return;
-                }
-        });
-    }
-}
-
-void LargeFilesView::updateRows(const std::vector<int>& rows)
-{
-    for (int row : rows)
-        if (DuplicatedFileCell* c = cell(row); c && size_t(row) < m_session->list().size())
-            c->setObject(m_session->list()[size_t(row)]);
-}
-
-void LargeFilesView::applyState()
-{
-    const bool idle = m_session->isSanOrStop();
-    m_scanBtn->setText(idle ? tr("扫描") : tr("停止"));
-    m_scanBtn->setEnabled(!m_session->stopping());
-    m_addBtn->setEnabled(m_session->canEditRows());
-    m_clearBtn->setEnabled(m_session->canEditRows());
-    for (int r = 0; r < m_table->count(); ++r)
-        if (DuplicatedFileCell* c = cell(r))
-            c->setRemovable(m_session->canEditRows());
-}
-
-void LargeFilesView::showResults()
-{
-    if (m_resultView)
-        m_resultView->deleteLater();
-    m_resultView = LargeResultView::demoView(this);
-    connect(m_resultView, &LargeResultView::back, this, [this, view = m_resultView] {
-        if (!view)
-            return;
-        // Removals under way finish first; the view goes once they have reported.
-        if (view->model().removalsPending() > 0)
-            connect(&view->model(), &LargeResultModel::removalFinished, view, &QObject::deleteLater);
-        else
-            view->deleteLater();
-        if (m_resultView == view)
-            m_resultView = nullptr;
-    });
-    m_resultView->setGeometry(rect());
-    m_resultView->set_reustlist(m_session->results());
-    m_resultView->reloadList();
-    m_resultView->raise();
-    m_resultView->show();
-}
-
-void LargeFilesView::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    if (m_resultView)
-        m_resultView->setGeometry(rect());
+    resultView()->set_reustlist(m_session->results());
+    resultView()->reloadList();
 }
 
 } // namespace corvane
