@@ -7,23 +7,19 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
-#include <QFile>
 #include <QUrl>
 
 namespace corvane {
 
-namespace {
-
-QUrl fileUrl(const std::string& path)
+QString FileReveal::fileUrl(const std::string& path)
 {
-    return QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path)));
+    const QByteArray bytes(path.data(), qsizetype(path.size()));
+    return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
 }
-
-} // namespace
 
 void FileReveal::reveal(const std::string& path)
 {
-    const QUrl folder = fileUrl(parentPath(path));
+    const QUrl folder(fileUrl(parentPath(path)), QUrl::StrictMode);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         QDesktopServices::openUrl(folder);
@@ -32,7 +28,7 @@ void FileReveal::reveal(const std::string& path)
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{fileUrl(path).toString()} << QString();
+    call << QStringList{fileUrl(path)} << QString();
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, folder] {
         if (watcher->isError())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <string>
 
 namespace corvane {
@@ -11,6 +13,9 @@ class FileReveal
 {
 public:
     static void reveal(const std::string& path);
+    // A file URL straight from the path's bytes, so names that are not UTF-8 still name the
+    // right file.
+    static QString fileUrl(const std::string& path);
 };
 
 } // namespace corvane

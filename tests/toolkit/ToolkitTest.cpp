@@ -1,4 +1,5 @@
 #include "toolkit/Artwork.h"
+#include "toolkit/FileReveal.h"
 #include "toolkit/GlowAnimation.h"
 #include "toolkit/Localization.h"
 #include "toolkit/RWProgressHUD.h"
@@ -172,4 +173,17 @@ TEST(Localization, EnglishForOthersAndKeysShowWhenUntranslated)
     EXPECT_EQ(QCoreApplication::translate("corvane::X", "没有这个键"), QStringLiteral("没有这个键"));
     QCoreApplication::removeTranslator(&table);
     EXPECT_EQ(QCoreApplication::translate("corvane::X", "检查更新"), QStringLiteral("检查更新"));
+}
+
+TEST(FileReveal, UrlCarriesThePathsBytesWhateverTheyAre)
+{
+    // Not UTF-8, a space, URL and shell characters, a leading dash, a newline.
+    const std::string path = std::string("/tmp/d\xff\xfe r/-a #?%&;$(x)\n\xe6\x96\x87.txt");
+    const QString url = FileReveal::fileUrl(path);
+    ASSERT_TRUE(url.startsWith(QStringLiteral("file:///")));
+    for (QChar c : url)
+        EXPECT_LT(c.unicode(), 0x80) << "the URL is plain ASCII";
+    EXPECT_FALSE(url.contains(QLatin1Char(' ')) || url.contains(QLatin1Char('#')) || url.contains(QLatin1Char('?')));
+    const QByteArray back = QByteArray::fromPercentEncoding(url.mid(7).toLatin1());
+    EXPECT_EQ(back.toStdString(), path);
 }

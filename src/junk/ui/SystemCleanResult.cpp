@@ -3,10 +3,9 @@
 #include "common/QSFileUtility.h"
 #include "junk/ui/SystemCleanResultVCDelegate.h"
 #include "platform/FileChecks.h"
+#include "toolkit/FileReveal.h"
+#include "toolkit/ScreenLook.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,7 +14,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -23,14 +21,6 @@ namespace corvane {
 namespace {
 
 constexpr int kNodeRole = Qt::UserRole + 1;
-
-// A file URL straight from the path's bytes, so names that are not UTF-8 still name the
-// right file.
-QString fileUrl(const std::string& path)
-{
-    const QByteArray bytes(path.data(), qsizetype(path.size()));
-    return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
-}
 
 QString displayName(const std::string& bytes)
 {
@@ -53,10 +43,7 @@ SystemCleanResult::SystemCleanResult(QWidget* parent)
     : QWidget(parent), m_title(new QLabel(this)), m_outline(new QTreeWidget(this)), m_back(new QPushButton(this))
 {
     setObjectName(QStringLiteral("SystemCleanResult"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(232, 232, 232));
-    setPalette(pal);
+    ScreenLook::fillBackground(this, QColor(232, 232, 232));
 
     m_back->setObjectName(QStringLiteral("backBtn"));
     m_back->setText(tr("返回"));
@@ -197,16 +184,7 @@ void SystemCleanResult::selectBtnClicked(QTreeWidgetItem* item, bool on)
 
 void SystemCleanResult::openFile(const UserCachesSubObject& node)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("/org/freedesktop/FileManager1"),
-                                                       QStringLiteral("org.freedesktop.FileManager1"),
-                                                       QStringLiteral("ShowItems"));
-    call << QStringList{fileUrl(node.filePath)} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return;
-    // No file manager answers the reveal request: open the folder instead.
-    QDesktopServices::openUrl(QUrl(fileUrl(parentPath(node.filePath)), QUrl::StrictMode));
+    FileReveal::reveal(node.filePath);
 }
 
 } // namespace corvane

@@ -4,6 +4,7 @@
 #include "junk/ui/SystemCleanCell.h"
 #include "junk/ui/SystemCleanResult.h"
 #include "junk/ui/SystemCleanSpinner.h"
+#include "toolkit/ScreenLook.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -58,17 +59,10 @@ SystemCleanView::~SystemCleanView()
 void SystemCleanView::build()
 {
     setObjectName(QStringLiteral("SystemCleanView"));
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(246, 246, 246));
-    setPalette(pal);
+    ScreenLook::fillBackground(this, QColor(246, 246, 246));
 
-    m_title = new QLabel(this);
+    m_title = ScreenLook::heading(QString(), 20, this);
     m_title->setObjectName(QStringLiteral("titleLabel"));
-    QFont titleFont = m_title->font();
-    titleFont.setPointSize(20);
-    titleFont.setBold(true);
-    m_title->setFont(titleFont);
 
     m_description = new QLabel(this);
     m_description->setObjectName(QStringLiteral("descriptionLabel"));
