@@ -1,7 +1,10 @@
 #include "toolkit/ScreenLook.h"
 
+#include "toolkit/Artwork.h"
+
 #include <QLabel>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace corvane {
@@ -14,6 +17,13 @@ void ScreenLook::fillBackground(QWidget* widget, const QColor& colour)
     widget->setPalette(pal);
 }
 
+QLabel* ScreenLook::picture(const QString& image, int side, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setPixmap(Artwork::image(image).scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return label;
+}
+
 QLabel* ScreenLook::heading(const QString& text, int pointSize, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -22,6 +32,17 @@ QLabel* ScreenLook::heading(const QString& text, int pointSize, QWidget* parent)
     font.setBold(true);
     label->setFont(font);
     return label;
+}
+
+QPushButton* ScreenLook::button(const QString& text, const char* name, const QSize& minimum, const QString& style,
+                                QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setCursor(Qt::PointingHandCursor);
+    b->setMinimumSize(minimum);
+    b->setStyleSheet(style);
+    return b;
 }
 
 } // namespace corvane

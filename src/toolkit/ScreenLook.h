@@ -2,18 +2,25 @@
 
 class QColor;
 class QLabel;
+class QPushButton;
+class QSize;
 class QString;
 class QWidget;
 
 namespace corvane {
 
-// The pieces of look every screen repeats: a flat window colour behind its content and
-// its bold heading.
+// The pieces of look every screen repeats: a flat window colour behind its content, its
+// picture, its bold heading and its rounded buttons.
 class ScreenLook
 {
 public:
     static void fillBackground(QWidget* widget, const QColor& colour);
+    // A named image of the artwork, scaled smoothly into a square of that side.
+    static QLabel* picture(const QString& image, int side, QWidget* parent);
     static QLabel* heading(const QString& text, int pointSize, QWidget* parent);
+    // A button with the pointing hand, found by its object name.
+    static QPushButton* button(const QString& text, const char* name, const QSize& minimum, const QString& style,
+                               QWidget* parent);
 };
 
 } // namespace corvane

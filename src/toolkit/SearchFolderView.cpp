@@ -1,6 +1,5 @@
 #include "toolkit/SearchFolderView.h"
 
-#include "toolkit/Artwork.h"
 #include "toolkit/DuplicatedFileCell.h"
 #include "toolkit/GlowAnimation.h"
 #include "toolkit/ScreenLook.h"
@@ -18,18 +17,16 @@ namespace {
 
 QPushButton* button(const QString& text, const char* name, bool primary, QWidget* parent)
 {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setCursor(Qt::PointingHandCursor);
-    b->setMinimumSize(primary ? 110 : 96, 36);
-    b->setStyleSheet(primary ? QStringLiteral("QPushButton { background: #2d8cf0; color: white; border: none;"
-                                              " border-radius: 18px; font-size: 15px; padding: 4px 24px; }"
-                                              " QPushButton:hover { background: #4aa0f5; }"
-                                              " QPushButton:disabled { background: #9cc7f5; }")
-                             : QStringLiteral("QPushButton { background: white; color: #505050;"
-                                              " border: 1px solid #c8c8c8; border-radius: 18px; font-size: 13px;"
-                                              " padding: 4px 14px; } QPushButton:disabled { color: #b8b8b8; }"));
-    return b;
+    return ScreenLook::button(text, name, QSize(primary ? 110 : 96, 36),
+                              primary
+                                  ? QStringLiteral("QPushButton { background: #2d8cf0; color: white; border: none;"
+                                                   " border-radius: 18px; font-size: 15px; padding: 4px 24px; }"
+                                                   " QPushButton:hover { background: #4aa0f5; }"
+                                                   " QPushButton:disabled { background: #9cc7f5; }")
+                                  : QStringLiteral("QPushButton { background: white; color: #505050;"
+                                                   " border: 1px solid #c8c8c8; border-radius: 18px; font-size: 13px;"
+                                                   " padding: 4px 14px; } QPushButton:disabled { color: #b8b8b8; }"),
+                              parent);
 }
 
 } // namespace
@@ -39,8 +36,7 @@ SearchFolderView::SearchFolderView(const Look& look, QWidget* parent) : QWidget(
     setObjectName(look.objectName);
     ScreenLook::fillBackground(this, QColor(232, 232, 232));
 
-    m_image = new QLabel(this);
-    m_image->setPixmap(Artwork::image(look.image).scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_image = ScreenLook::picture(look.image, 64, this);
     m_glow = new GlowAnimation(m_image, this);
     m_title = ScreenLook::heading(look.title, 20, this);
     m_title->setObjectName(QStringLiteral("titleLabel"));

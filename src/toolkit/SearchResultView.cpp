@@ -1,6 +1,5 @@
 #include "toolkit/SearchResultView.h"
 
-#include "toolkit/Artwork.h"
 #include "toolkit/FileIcon.h"
 #include "toolkit/FileReveal.h"
 #include "toolkit/GlowAnimation.h"
@@ -26,14 +25,11 @@ const QColor kLink(45, 140, 240);
 
 QPushButton* blueButton(const QString& text, const char* name, QWidget* parent)
 {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setCursor(Qt::PointingHandCursor);
-    b->setMinimumSize(90, 34);
-    b->setStyleSheet(QStringLiteral("QPushButton { background: #2d8cf0; color: white; border: none;"
-                                    " border-radius: 17px; font-size: 14px; padding: 4px 18px; }"
-                                    " QPushButton:hover { background: #4aa0f5; }"));
-    return b;
+    return ScreenLook::button(text, name, QSize(90, 34),
+                              QStringLiteral("QPushButton { background: #2d8cf0; color: white; border: none;"
+                                             " border-radius: 17px; font-size: 14px; padding: 4px 18px; }"
+                                             " QPushButton:hover { background: #4aa0f5; }"),
+                              parent);
 }
 
 } // namespace
@@ -43,8 +39,7 @@ SearchResultView::SearchResultView(const Look& look, QWidget* parent) : QWidget(
     setObjectName(look.objectName);
     ScreenLook::fillBackground(this, QColor(232, 232, 232));
 
-    m_image = new QLabel(this);
-    m_image->setPixmap(Artwork::image(look.image).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_image = ScreenLook::picture(look.image, 48, this);
     m_glow = new GlowAnimation(m_image, this);
     m_title = ScreenLook::heading(look.title, 16, this);
     m_resultText = new QLabel(this);

@@ -55,8 +55,15 @@ SearchResultView::FileRow DupScanResultView::memberRow(const DupScanReultObject&
     if (note.isEmpty() && object.check == Check::Identical)
         note = tr("内容相同");
     const bool warns = object.check == Check::Differs || (!object.removing && object.note.startsWith(tr("删除失败")));
-    return {object.id,         object.removable(), object.state == 1, object.filePath, object.fileName(),
-            object.shownPath(), object.creationDate, note,             warns};
+    return {object.id,
+            object.removable(),
+            object.state == 1,
+            object.filePath,
+            object.fileName(),
+            object.shownPath(),
+            object.creationDate,
+            note,
+            warns};
 }
 
 void DupScanResultView::fillOutline()

@@ -78,21 +78,17 @@ void SystemCleanView::build()
     m_foundSize->setStyleSheet(QStringLiteral("color: #e0631d;"));
     m_selectedSize->setStyleSheet(QStringLiteral("color: #2d8cf0;"));
 
-    m_scanBtn = new QPushButton(this);
-    m_scanBtn->setObjectName(QStringLiteral("scanBtn"));
-    m_scanBtn->setCursor(Qt::PointingHandCursor);
-    m_scanBtn->setMinimumSize(120, 40);
-    m_scanBtn->setStyleSheet(QStringLiteral(
-        "QPushButton#scanBtn { background: #2d8cf0; color: white; border: none; border-radius: 20px;"
-        " font-size: 16px; padding: 6px 28px; } QPushButton#scanBtn:hover { background: #4aa0f5; }"
-        " QPushButton#scanBtn:pressed { background: #1f74cc; }"));
-    m_reloadBtn = new QPushButton(this);
-    m_reloadBtn->setObjectName(QStringLiteral("reloadBtn"));
-    m_reloadBtn->setCursor(Qt::PointingHandCursor);
-    m_reloadBtn->setMinimumSize(80, 40);
-    m_reloadBtn->setStyleSheet(QStringLiteral(
-        "QPushButton#reloadBtn { background: white; color: #505050; border: 1px solid #c8c8c8;"
-        " border-radius: 20px; font-size: 14px; padding: 6px 18px; }"));
+    m_scanBtn = ScreenLook::button(
+        QString(), "scanBtn", QSize(120, 40),
+        QStringLiteral("QPushButton#scanBtn { background: #2d8cf0; color: white; border: none; border-radius: 20px;"
+                       " font-size: 16px; padding: 6px 28px; } QPushButton#scanBtn:hover { background: #4aa0f5; }"
+                       " QPushButton#scanBtn:pressed { background: #1f74cc; }"),
+        this);
+    m_reloadBtn = ScreenLook::button(
+        QString(), "reloadBtn", QSize(80, 40),
+        QStringLiteral("QPushButton#reloadBtn { background: white; color: #505050; border: 1px solid #c8c8c8;"
+                       " border-radius: 20px; font-size: 14px; padding: 6px 18px; }"),
+        this);
     m_loadingView = new SystemCleanSpinner(this, 22);
     m_loadingView->setObjectName(QStringLiteral("loadingView"));
 
