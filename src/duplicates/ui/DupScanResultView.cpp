@@ -30,6 +30,12 @@ DupScanResultView::DupScanResultView(QWidget* parent)
     connect(m_model, &DupScanResultModel::removalFinished, this, [this](int, int kept) { removalFinished(kept); });
 }
 
+DupScanResultView::~DupScanResultView()
+{
+    // The model goes while the rows it reports to, and this view's own part, still exist.
+    delete m_model;
+}
+
 void DupScanResultView::setResultList(std::vector<DuplicateGroupRecord> records)
 {
     m_model->setResultList(std::move(records));

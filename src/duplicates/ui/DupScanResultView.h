@@ -18,6 +18,7 @@ public:
 
     static DupScanResultView* demoView(QWidget* parent = nullptr);
     explicit DupScanResultView(QWidget* parent = nullptr);
+    ~DupScanResultView() override;
 
     // Builds the groups from the records and starts verifying them.
     void setResultList(std::vector<DuplicateGroupRecord> records);

@@ -46,6 +46,12 @@ LargeResultView::LargeResultView(QWidget* parent)
     connect(m_model, &LargeResultModel::removalFinished, this, [this](int, int kept) { removalFinished(kept); });
 }
 
+LargeResultView::~LargeResultView()
+{
+    // The model goes while the rows it reports to, and this view's own part, still exist.
+    delete m_model;
+}
+
 void LargeResultView::set_reustlist(std::vector<LargeHit> hits)
 {
     m_model->set_reustlist(std::move(hits));

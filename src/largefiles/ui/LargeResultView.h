@@ -18,6 +18,7 @@ public:
 
     static LargeResultView* demoView(QWidget* parent = nullptr);
     explicit LargeResultView(QWidget* parent = nullptr);
+    ~LargeResultView() override;
 
     void set_reustlist(std::vector<LargeHit> hits);
     void reloadList();
