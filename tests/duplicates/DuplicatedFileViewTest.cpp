@@ -23,27 +23,8 @@ using namespace corvane::test;
 
 namespace {
 
-struct Screen
+struct Screen : ScreenFixture<DuplicatedFileView>
 {
-    TempDir root;
-    std::string downloads;
-    std::unique_ptr<DuplicatedFileView> view;
-
-    Screen()
-    {
-        Layout::setCurrent(Layout::macLayout(root.path(), "tester"));
-        downloads = StandardFolders::first(StandardFolders::Directory::Downloads, StandardFolders::UserDomain);
-        makeDirs(downloads);
-        view = std::make_unique<DuplicatedFileView>();
-        view->resize(900, 560);
-        view->show();
-    }
-    ~Screen()
-    {
-        view.reset();
-        Layout::setCurrent(Layout::linuxLayout());
-    }
-    void press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
     bool scanToResults()
     {
         press(view->scanButton());

@@ -3,14 +3,18 @@
 // Shared by the duplicate and large-file screen tests: waiting on the event loop, files
 // equal in the fingerprint's sampled blocks, screenshots on request.
 
+#include "platform/Layout.h"
+#include "platform/StandardFolders.h"
 #include "support/TempDir.h"
 
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <QWidget>
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -43,6 +47,31 @@ inline void writeSampledTwins(const std::string& a, const std::string& b, size_t
     bytes[offset] = char(bytes[offset] ^ 0x5a);
     writeFile(b, bytes);
 }
+
+// A search screen shown offscreen on a macOS-style layout in a scratch root, with its
+// Downloads folder made.
+template <typename View> struct ScreenFixture
+{
+    TempDir root;
+    std::string downloads;
+    std::unique_ptr<View> view;
+
+    ScreenFixture()
+    {
+        Layout::setCurrent(Layout::macLayout(root.path(), "tester"));
+        downloads = StandardFolders::first(StandardFolders::Directory::Downloads, StandardFolders::UserDomain);
+        makeDirs(downloads);
+        view = std::make_unique<View>();
+        view->resize(900, 560);
+        view->show();
+    }
+    ~ScreenFixture()
+    {
+        view.reset();
+        Layout::setCurrent(Layout::linuxLayout());
+    }
+    void press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+};
 
 inline void screenshot(QWidget* w, const char* name)
 {

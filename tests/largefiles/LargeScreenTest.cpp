@@ -155,32 +155,7 @@ TEST(LargeResultModel, ARemovalThatDidNotHappenKeepsTheRowAndSaysSo)
     EXPECT_TRUE(exists(home));
 }
 
-namespace {
-
-struct Screen
-{
-    TempDir root;
-    std::string downloads;
-    std::unique_ptr<LargeFilesView> view;
-
-    Screen()
-    {
-        Layout::setCurrent(Layout::macLayout(root.path(), "tester"));
-        downloads = StandardFolders::first(StandardFolders::Directory::Downloads, StandardFolders::UserDomain);
-        makeDirs(downloads);
-        view = std::make_unique<LargeFilesView>();
-        view->resize(900, 560);
-        view->show();
-    }
-    ~Screen()
-    {
-        view.reset();
-        Layout::setCurrent(Layout::linuxLayout());
-    }
-    void press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
-};
-
-} // namespace
+using Screen = ScreenFixture<LargeFilesView>;
 
 TEST(LargeFilesView, FindsShowsAndRemovesRealFiles)
 {
