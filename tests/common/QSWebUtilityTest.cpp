@@ -21,21 +21,7 @@ std::string md5Hex(const std::string& bytes)
 
 std::string pattern(size_t size, unsigned seed)
 {
-    std::string s(size, '\0');
-    unsigned x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
-    return s;
-}
-
-void pokeByte(const std::string& path, off_t offset, char value)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::pwrite(fd, &value, 1, offset), 1);
-    ::close(fd);
+    return patternBytes(size, seed, 1);
 }
 
 } // namespace

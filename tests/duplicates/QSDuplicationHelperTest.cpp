@@ -88,21 +88,7 @@ Outcome search(QSDuplicationHelper& engine, std::vector<std::string> roots,
 
 std::string bytes(size_t size, unsigned seed)
 {
-    std::string s(size, '\0');
-    unsigned x = seed * 2654435761u + 7;
-    for (char& c : s) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
-    return s;
-}
-
-void poke(const std::string& path, off_t offset, char value)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::pwrite(fd, &value, 1, offset), 1);
-    ::close(fd);
+    return patternBytes(size, seed, 7);
 }
 
 } // namespace
@@ -118,10 +104,10 @@ TEST(QSDuplicationHelper, FloorAndSampledEquality)
     const std::string big = bytes(10000000, 1);
     writeFile(tmp / "r/big1", big);
     writeFile(tmp / "r/big2", big);
-    poke(tmp / "r/big2", 5000000, static_cast<char>(big[5000000] ^ 0x55));
+    pokeByte(tmp / "r/big2", 5000000, static_cast<char>(big[5000000] ^ 0x55));
     // Same size, different sample: not a group.
     writeFile(tmp / "r/near", big);
-    poke(tmp / "r/near", 10, static_cast<char>(big[10] ^ 0x55));
+    pokeByte(tmp / "r/near", 10, static_cast<char>(big[10] ^ 0x55));
 
     QSDuplicationHelper engine;
     Outcome out = search(engine, {tmp / "r"});
@@ -247,13 +233,9 @@ TEST(QSDuplicationHelper, BindMountedFolderIsNotACopyOfItself)
     TempDir tmp;
     writeFile(tmp / "data/file", bytes(5000, 8));
     makeDirs(tmp / "view");
-    char self[4096] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    const std::string command = "CORVANE_BIND_CHILD='" + tmp.path() + "' unshare --mount --propagation private '" +
-        self + "' --gtest_filter=QSDuplicationHelper.BindMountedFolderIsNotACopyOfItself >/dev/null 2>&1";
-    const int status = ::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(rerunSelfInMountNamespace("QSDuplicationHelper.BindMountedFolderIsNotACopyOfItself",
+                                        "CORVANE_BIND_CHILD", tmp.path()),
+              0);
 }
 
 TEST(QSDuplicationHelper, ManySameSizeFilesFromSeveralRootsFormCompleteGroups)

@@ -206,13 +206,7 @@ TEST(SystemCleanView, CleanThatCannotRemoveEverythingSaysSo)
     writeSized(r.lib + "/Caches/mine", 1000);
     writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
     giveToUnprivileged(r.lib);
-    char self[4096] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    const int rc = runAsUnprivileged([&] {
-        ::setenv("CORVANE_CHILD_ROOT", r.root.c_str(), 1);
-        ::execl(self, self, "--gtest_filter=SystemCleanViewChild.*", static_cast<char*>(nullptr));
-        return 127;
-    });
+    const int rc = rerunSelfAsUnprivileged("SystemCleanViewChild.*", "CORVANE_CHILD_ROOT", r.root);
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(helper.requests(1).size(), 1u);
     EXPECT_TRUE(exists(r.root + "/Library/Caches/com.sys/blob"));
@@ -257,13 +251,7 @@ TEST(SystemCleanView, DetailsOpenDuringACleanStayUsableAfterIt)
     writeSized(r.lib + "/Caches/mine too", 1000);
     writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
     giveToUnprivileged(r.lib);
-    char self[4096] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    const int rc = runAsUnprivileged([&] {
-        ::setenv("CORVANE_CHILD_ROOT", r.root.c_str(), 1);
-        ::execl(self, self, "--gtest_filter=SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", static_cast<char*>(nullptr));
-        return 127;
-    });
+    const int rc = rerunSelfAsUnprivileged("SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", "CORVANE_CHILD_ROOT", r.root);
     EXPECT_EQ(rc, 0);
     EXPECT_FALSE(exists(r.lib + "/Caches/mine"));
 }

@@ -161,13 +161,9 @@ TEST(SafeRemover, ABindMountInsideTheTreeIsNeitherEnteredNorATarget)
     writeFile(t / "victim/sub/more", "keep too");
     writeFile(t / "tree/mine", "x");
     makeDirs(t / "tree/view");
-    char self[4096] = {};
-    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    const std::string command = "CORVANE_BIND_REMOVER_CHILD='" + t.path() + "' unshare --mount --propagation private '" +
-        self + "' --gtest_filter=SafeRemover.ABindMountInsideTheTreeIsNeitherEnteredNorATarget >/dev/null 2>&1";
-    const int status = ::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(rerunSelfInMountNamespace("SafeRemover.ABindMountInsideTheTreeIsNeitherEnteredNorATarget",
+                                        "CORVANE_BIND_REMOVER_CHILD", t.path()),
+              0);
     EXPECT_EQ(readFile(t / "victim/precious"), "keep");
     EXPECT_EQ(readFile(t / "victim/sub/more"), "keep too");
 }

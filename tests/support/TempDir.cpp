@@ -147,6 +147,59 @@ void makeDeepChain(const std::string& root, const std::string& name, int depth, 
     ::close(base);
 }
 
+std::string patternBytes(size_t size, unsigned seed, unsigned salt)
+{
+    std::string s(size, '\0');
+    unsigned x = seed * 2654435761u + salt;
+    for (char& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 16);
+    }
+    return s;
+}
+
+void pokeByte(const std::string& path, off_t offset, char value)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot open " + path);
+    const bool ok = ::pwrite(fd, &value, 1, offset) == 1;
+    ::close(fd);
+    if (!ok)
+        throw std::runtime_error("cannot write " + path);
+}
+
+namespace {
+
+std::string selfExecutable()
+{
+    char self[4096] = {};
+    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        throw std::runtime_error("cannot find this test binary");
+    return self;
+}
+
+} // namespace
+
+int rerunSelfAsUnprivileged(const std::string& filter, const std::string& name, const std::string& value)
+{
+    const std::string self = selfExecutable();
+    const std::string filterArg = "--gtest_filter=" + filter;
+    return runAsUnprivileged([&] {
+        ::setenv(name.c_str(), value.c_str(), 1);
+        ::execl(self.c_str(), self.c_str(), filterArg.c_str(), static_cast<char*>(nullptr));
+        return 127;
+    });
+}
+
+int rerunSelfInMountNamespace(const std::string& filter, const std::string& name, const std::string& value)
+{
+    const std::string command = name + "='" + value + "' unshare --mount --propagation private '" + selfExecutable() +
+                                "' --gtest_filter=" + filter + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 uid_t unprivilegedUid()
 {
     return ::geteuid() == 0 ? 65534 : ::geteuid();

@@ -33,6 +33,16 @@ bool exists(const std::string& path); // lstat
 // `leafBytes` at the bottom when given. Everything is made relative to open folders.
 void makeDeepChain(const std::string& root, const std::string& name, int depth, const std::string& fileAtEachLevel,
                    const std::string& leaf = {}, const std::string& leafBytes = {});
+// Reproducible pseudo-random bytes: the same size, seed and salt give the same bytes.
+std::string patternBytes(size_t size, unsigned seed, unsigned salt = 1);
+// Overwrites one byte of an existing file in place.
+void pokeByte(const std::string& path, off_t offset, char value);
+// Runs this test binary again, with only the tests matching `filter` and the variable
+// `name` set to `value`: as the unprivileged user (rerunSelfAsUnprivileged) or as root in
+// a private mount namespace (rerunSelfInMountNamespace, for tests that bind-mount). The
+// result is the child's exit status, or -1 when it could not run.
+int rerunSelfAsUnprivileged(const std::string& filter, const std::string& name, const std::string& value);
+int rerunSelfInMountNamespace(const std::string& filter, const std::string& name, const std::string& value);
 // Runs fn in a forked child as an unprivileged user (uid/gid 65534 when running as root,
 // the current user otherwise); the child's exit status is fn's result (0..255).
 int runAsUnprivileged(const std::function<int()>& fn);
