@@ -263,9 +263,18 @@ TEST(LargeFilesHelper, DefaultQueueIsTheMainThreadAndSecondStartIsIgnored)
         offMain |= QThread::currentThread() != QCoreApplication::instance()->thread();
         info.finished ? ++finished : ++hits;
     });
+    // The run is held inside its only examination until the second start has been
+    // refused; otherwise a fast run could end first and the second start be a fair one.
+    std::atomic<bool> release{false};
+    engine.setExtensionsPredicate([&](const std::string&) {
+        while (!release.load())
+            QThread::msleep(1);
+        return true;
+    });
     engine.startSearch();
     engine.startSearch();
     EXPECT_TRUE(engine.searching());
+    release = true;
     QElapsedTimer timer;
     timer.start();
     while (finished == 0 && timer.elapsed() < 20000)
