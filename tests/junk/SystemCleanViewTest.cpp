@@ -156,7 +156,8 @@ TEST(SystemCleanView, CancelDuringTheScanLeavesEverythingIdle)
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "取消");
     EXPECT_EQ(text(v.descriptionLabel()), "正在扫描...");
     s.press(v.scanBtn()); // "取消"
-    QTest::qWait(200);
+    EXPECT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    QTest::qWait(200); // a late result of the cancelled scan must not show
     EXPECT_EQ(v.isStart(), SystemCleanSession::Idle);
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
     EXPECT_EQ(text(v.descriptionLabel()), "快速清理垃圾,给你更洁净的空间");
