@@ -11,7 +11,7 @@ class HardwareModel
 {
 public:
     // "<root>/sys/class/dmi/id/product_name" without its line break and trailing blanks,
-    // at most 127 bytes as the original's 128-byte buffer held, decoded as ASCII;
+    // at most 127 bytes (the model fits a 128-byte buffer), decoded as ASCII;
     // "Unknown" when the file cannot be read or holds nothing.
     static std::string read(const std::string& root = "/");
 };

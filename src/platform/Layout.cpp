@@ -1,5 +1,6 @@
 #include "platform/Layout.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -38,12 +39,45 @@ std::string stripTrailingSlashes(std::string p)
 std::mutex g_layoutMutex;
 std::unique_ptr<Layout> g_layout;
 
+// The password entry by uid or by name through the reentrant calls: the layout is asked
+// from background threads, and getpwuid/getpwnam share one static buffer.
+struct PasswdEntry
+{
+    std::string name;
+    std::string dir;
+    bool found = false;
+};
+
+PasswdEntry passwdEntry(const uid_t* uid, const char* name)
+{
+    PasswdEntry entry;
+    long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(hint > 0 ? size_t(hint) : 4096);
+    for (;;) {
+        passwd pw{};
+        passwd* result = nullptr;
+        const int rc = uid ? getpwuid_r(*uid, &pw, buffer.data(), buffer.size(), &result)
+                           : getpwnam_r(name, &pw, buffer.data(), buffer.size(), &result);
+        if (rc == ERANGE && buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        if (rc == 0 && result) {
+            entry.found = true;
+            entry.name = pw.pw_name ? pw.pw_name : "";
+            entry.dir = pw.pw_dir ? pw.pw_dir : "";
+        }
+        return entry;
+    }
+}
+
 } // namespace
 
 std::string currentLoginName()
 {
-    if (passwd* pw = getpwuid(geteuid()); pw && pw->pw_name)
-        return pw->pw_name;
+    const uid_t uid = geteuid();
+    if (PasswdEntry pw = passwdEntry(&uid, nullptr); pw.found && !pw.name.empty())
+        return pw.name;
     std::string user = env("USER");
     return user.empty() ? std::string("user") : user;
 }
@@ -53,8 +87,9 @@ std::string currentHomeFolder()
     std::string home = env("HOME");
     if (!home.empty())
         return stripTrailingSlashes(home);
-    if (passwd* pw = getpwuid(geteuid()); pw && pw->pw_dir)
-        return stripTrailingSlashes(pw->pw_dir);
+    const uid_t uid = geteuid();
+    if (PasswdEntry pw = passwdEntry(&uid, nullptr); pw.found && !pw.dir.empty())
+        return stripTrailingSlashes(pw.dir);
     return "/";
 }
 
@@ -220,10 +255,10 @@ std::optional<std::string> Layout::path(Role role) const
     switch (role) {
     case Role::Home: return m_home;
     case Role::HiddenLibrary: {
-        // The macOS original builds this from the login name rather than the sandboxed
-        // home attribute; the unsandboxed counterpart here is the password entry's home.
-        if (passwd* pw = getpwnam(m_login.c_str()); pw && pw->pw_dir)
-            return stripTrailingSlashes(pw->pw_dir);
+        // Built from the login name rather than $HOME, so a sandboxed or redirected home
+        // still leads to the real one: the password entry's home folder.
+        if (PasswdEntry pw = passwdEntry(nullptr, m_login.c_str()); pw.found && !pw.dir.empty())
+            return stripTrailingSlashes(pw.dir);
         return m_home;
     }
     case Role::UserLibrary: return data;

@@ -112,8 +112,7 @@ AppDelegate::~AppDelegate()
     delete m_window;
 }
 
-// The window as the interface file of the original laid it out: a title bar of two
-// coloured areas over the sidebar and the content area.
+// The window: a title bar of two coloured areas over the sidebar and the content area.
 void AppDelegate::buildWindow()
 {
     m_window = new TitleBarWindow();
@@ -174,7 +173,7 @@ void AppDelegate::buildWindow()
                        static_cast<QWidget*>(m_twitterOrQQ), static_cast<QWidget*>(menuButton)})
         rightLayout->addWidget(w);
 
-    // The application menu the original kept in the menu bar.
+    // The application menu; Linux desktops have no shared menu bar to put it in.
     m_menu = new QMenu(m_window);
     m_menu->setObjectName(QStringLiteral("applicationMenu"));
     m_aboutItem = m_menu->addAction(QStringLiteral("About"));

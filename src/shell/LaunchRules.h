@@ -17,7 +17,7 @@ class LaunchRules
 public:
     // The program runs from an applications folder: the bundle path contains
     // "Applications" anywhere (a substring test, so ~/Applications passes too) or the
-    // development folder of the original's tools; a bundle inside the build tree it was
+    // developer tools' build folder; a bundle inside the build tree it was
     // built in counts as a development build.
     static bool passesLocationCheck(const std::string& bundlePath, const std::string& buildTree = {});
     // The model name with "0123456789," trimmed from both ends.
