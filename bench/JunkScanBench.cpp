@@ -93,8 +93,8 @@ int main(int argc, char** argv)
     SystemClean catalogue;
     const auto listed = catalogue.userCaches();
     std::string du = "du -sb";
-    for (const std::string& p : listed)
-        du += " " + shellQuote(p);
+    for (const AnchoredPath& p : listed)
+        du += " " + shellQuote(p.path);
     du += " > /dev/null";
 
     // Warm the inode and directory caches once, then one timed run of each.

@@ -1,6 +1,7 @@
 #include "common/CmdLineTool.h"
 
 #include "common/HelperProtocol.h"
+#include "platform/ByteText.h"
 #include "platform/Layout.h"
 
 #include <QStringDecoder>
@@ -86,8 +87,10 @@ bool CmdLineTool::sendPrivilegedRequest(const std::string& key, const std::strin
         ::close(fd);
         return false;
     }
+    // Escaped: a name with a line break or an escape sequence must not forge log lines or
+    // take over the terminal.
     if (key == HelperProtocol::kRemoveFile)
-        qInfo().noquote() << QStringLiteral("Sending request: %1").arg(QString::fromUtf8(value.data(), qsizetype(value.size())));
+        qInfo().noquote() << QStringLiteral("Sending request: %1").arg(QString::fromStdString(ByteText::forLog(value)));
     const std::string frame = HelperProtocol::encode({key, value});
     size_t sent = 0;
     while (sent < frame.size()) {

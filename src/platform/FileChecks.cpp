@@ -69,6 +69,27 @@ bool FileChecks::isReadable(const std::string& path)
     return !path.empty() && ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
+bool FileChecks::existsAt(int dirFd, const char* name)
+{
+    struct stat st;
+    return name && *name && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool FileChecks::isDeletableAt(int dirFd, const char* name)
+{
+    struct stat st, dir;
+    if (!name || !*name || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || ::fstat(dirFd, &dir) != 0)
+        return false;
+    if (::faccessat(dirFd, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return false;
+    if (dir.st_mode & S_ISVTX) {
+        const uid_t me = ::geteuid();
+        if (me != 0 && st.st_uid != me && dir.st_uid != me)
+            return false;
+    }
+    return true;
+}
+
 bool FileChecks::isDeletable(const std::string& path)
 {
     struct stat st;

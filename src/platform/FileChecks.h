@@ -16,6 +16,9 @@ public:
     // True when the current user could remove the entry: write and search access to its
     // folder, and ownership of entry or folder where the folder is sticky.
     static bool isDeletable(const std::string& path);
+    // The same two questions for `name` in an open folder, the entry itself counting.
+    static bool existsAt(int dirFd, const char* name);
+    static bool isDeletableAt(int dirFd, const char* name);
     static bool isDirectory(const std::string& path); // follows links
     static bool isReadable(const std::string& path);
 };

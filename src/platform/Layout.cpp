@@ -1,8 +1,9 @@
 #include "platform/Layout.h"
 
+#include "platform/BoundedFile.h"
+
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <pwd.h>
@@ -166,47 +167,68 @@ std::string Layout::xdgStateHome() const
     return v.size() && v.front() == '/' ? stripTrailingSlashes(v) : join(m_home, ".local/state");
 }
 
+const Layout::ReadOnce& Layout::userDirs() const
+{
+    std::call_once(m_readOnce->userDirsRead, [this] {
+        const auto text = BoundedFile::read(join(xdgConfigHome(), "user-dirs.dirs"));
+        if (!text)
+            return;
+        struct stat home;
+        const bool homeKnown = ::stat(m_home.c_str(), &home) == 0;
+        size_t start = 0;
+        while (start < text->size()) {
+            size_t end = text->find('\n', start);
+            if (end == std::string::npos)
+                end = text->size();
+            const std::string line = text->substr(start, end - start);
+            start = end + 1;
+            const size_t first = line.find_first_not_of(" \t");
+            if (first == std::string::npos || line[first] == '#' || line.compare(first, 4, "XDG_") != 0)
+                continue;
+            const size_t suffix = line.find("_DIR=", first);
+            if (suffix == std::string::npos)
+                continue;
+            const std::string key = line.substr(first + 4, suffix - first - 4);
+            std::string value = line.substr(suffix + 5);
+            while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
+                value.pop_back();
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            // The file's own escaping: backslash quotes the next character.
+            std::string unescaped;
+            for (size_t i = 0; i < value.size(); ++i) {
+                if (value[i] == '\\' && i + 1 < value.size())
+                    ++i;
+                unescaped.push_back(value[i]);
+            }
+            if (unescaped.rfind("$HOME", 0) == 0)
+                unescaped = m_home + unescaped.substr(5);
+            else if (unescaped.empty() || unescaped.front() != '/')
+                continue; // only absolute or $HOME-relative values are valid
+            const std::string folder = stripTrailingSlashes(unescaped);
+            // The home folder itself means "disabled", however it is spelt: "$HOME/.", or
+            // a link to it, is compared by what it is.
+            bool disabled = folder == m_home;
+            struct stat entry;
+            if (!disabled && homeKnown && ::stat(folder.c_str(), &entry) == 0)
+                disabled = entry.st_dev == home.st_dev && entry.st_ino == home.st_ino;
+            // A later line for the same key wins, as in the file's own readers.
+            if (disabled)
+                m_readOnce->userDirs.erase(key);
+            else
+                m_readOnce->userDirs[key] = folder;
+        }
+    });
+    return *m_readOnce;
+}
+
 std::optional<std::string> Layout::userDir(const std::string& key) const
 {
-    std::ifstream in(join(xdgConfigHome(), "user-dirs.dirs"), std::ios::binary);
-    if (!in)
+    const ReadOnce& once = userDirs();
+    auto it = once.userDirs.find(key);
+    if (it == once.userDirs.end())
         return std::nullopt;
-    const std::string prefix = "XDG_" + key + "_DIR=";
-    std::string line;
-    std::optional<std::string> found;
-    while (std::getline(in, line)) {
-        size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#')
-            continue;
-        if (line.compare(start, prefix.size(), prefix) != 0)
-            continue;
-        std::string value = line.substr(start + prefix.size());
-        while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
-            value.pop_back();
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        // The file's own escaping: backslash quotes the next character.
-        std::string unescaped;
-        for (size_t i = 0; i < value.size(); ++i) {
-            if (value[i] == '\\' && i + 1 < value.size())
-                ++i;
-            unescaped.push_back(value[i]);
-        }
-        if (unescaped.rfind("$HOME", 0) == 0)
-            unescaped = m_home + unescaped.substr(5);
-        else if (unescaped.empty() || unescaped.front() != '/')
-            continue; // only absolute or $HOME-relative values are valid
-        found = stripTrailingSlashes(unescaped);
-    }
-    if (!found || *found == m_home)
-        return std::nullopt;
-    // "$HOME/." or a link to the home folder names the home folder too: compare what
-    // the two paths are, not how they are spelt.
-    struct stat entry, home;
-    if (::stat(found->c_str(), &entry) == 0 && ::stat(m_home.c_str(), &home) == 0 && entry.st_dev == home.st_dev &&
-        entry.st_ino == home.st_ino)
-        return std::nullopt;
-    return found;
+    return it->second;
 }
 
 std::optional<std::string> Layout::path(Role role) const
@@ -257,9 +279,11 @@ std::optional<std::string> Layout::path(Role role) const
     case Role::HiddenLibrary: {
         // Built from the login name rather than $HOME, so a sandboxed or redirected home
         // still leads to the real one: the password entry's home folder.
-        if (PasswdEntry pw = passwdEntry(nullptr, m_login.c_str()); pw.found && !pw.dir.empty())
-            return stripTrailingSlashes(pw.dir);
-        return m_home;
+        std::call_once(m_readOnce->passwdRead, [this] {
+            if (PasswdEntry pw = passwdEntry(nullptr, m_login.c_str()); pw.found && !pw.dir.empty())
+                m_readOnce->passwdHome = stripTrailingSlashes(pw.dir);
+        });
+        return m_readOnce->passwdHome.empty() ? m_home : m_readOnce->passwdHome;
     }
     case Role::UserLibrary: return data;
     case Role::UserCaches: return xdgCacheHome();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -9,7 +12,8 @@ namespace corvane {
 // engines run against the freedesktop/FHS folders of a Linux desktop (the default) or
 // against a macOS-style tree kept under a root folder (tests, demos, examining a copy of
 // a macOS disk). Paths are raw bytes; nothing here touches the file system except the
-// one-time reading of ~/.config/user-dirs.dirs.
+// reading of ~/.config/user-dirs.dirs and of the password entry, each done once per
+// layout (copies of a layout share what was read).
 class Layout
 {
 public:
@@ -82,14 +86,25 @@ public:
     std::string xdgDataHome() const;
     std::string xdgStateHome() const;
     // A folder named in ~/.config/user-dirs.dirs ("DOWNLOAD", "DOCUMENTS"); nothing when the
-    // entry is absent or names the home folder itself (which means "disabled").
+    // entry is absent or names the home folder itself (which means "disabled"). The file
+    // is read once per layout, only when it is a regular file of at most 64 KiB, without
+    // blocking; anything else counts as "no such folder".
     std::optional<std::string> userDir(const std::string& key) const;
 
 private:
+    struct ReadOnce
+    {
+        std::once_flag userDirsRead;
+        std::map<std::string, std::string> userDirs; // key → folder, "disabled" ones left out
+        std::once_flag passwdRead;
+        std::string passwdHome;
+    };
+    const ReadOnce& userDirs() const;
     Kind m_kind;
     std::string m_root;
     std::string m_home;
     std::string m_login;
+    std::shared_ptr<ReadOnce> m_readOnce = std::make_shared<ReadOnce>();
 };
 
 // The login name of the current user from the password database (not $HOME).

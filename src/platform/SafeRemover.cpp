@@ -1,11 +1,12 @@
 #include "platform/SafeRemover.h"
 
+#include "platform/AnchoredFolder.h"
+#include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
+#include "platform/PathResolver.h"
 #include "platform/ProtectedPaths.h"
 
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,27 +30,6 @@ struct Frame
     size_t next = 0;
     bool failed = false;
 };
-
-bool listFolder(int fd, std::vector<std::string>& out)
-{
-    const int dup = ::openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dup < 0)
-        return false;
-    DIR* dir = ::fdopendir(dup);
-    if (!dir) {
-        ::close(dup);
-        return false;
-    }
-    errno = 0;
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        out.emplace_back(e->d_name);
-    }
-    const bool ok = errno == 0;
-    ::closedir(dir);
-    return ok;
-}
 
 // True when the entry is where a mount begins. A bind mount of a folder of the same file
 // system has the device number of its surroundings, so only the kernel's mount-root
@@ -79,41 +59,34 @@ int openFolderAt(int parent, const char* name, const struct stat& expected)
 class Removal
 {
 public:
-    SafeRemover::Result run(const std::string& path)
+    // Removes `base` from the open folder `parent`.
+    SafeRemover::Result run(int parent, const std::string& base)
     {
         SafeRemover::Result result;
-        const std::string folder = parentPath(path);
-        const std::string base = lastComponent(path);
-        if (base.empty() || base == "." || base == ".." || base == "/") {
+        if (base.empty() || base == "." || base == ".." || base.find('/') != std::string::npos) {
             result.status = SafeRemover::Status::Refused;
             result.error = EINVAL;
-            return result;
-        }
-        const int parent = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (parent < 0) {
-            result.status = errno == ENOENT ? SafeRemover::Status::NotFound : SafeRemover::Status::Failed;
-            result.error = errno;
             return result;
         }
         struct stat st;
         if (::fstatat(parent, base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             result.status = errno == ENOENT ? SafeRemover::Status::NotFound : SafeRemover::Status::Failed;
             result.error = errno;
-            ::close(parent);
             return result;
         }
         if (!S_ISDIR(st.st_mode)) {
             if (::unlinkat(parent, base.c_str(), 0) == 0 || errno == ENOENT) {
                 m_removed++;
+                m_bytes += static_cast<uint64_t>(st.st_size);
             } else {
                 note(errno);
             }
         } else {
             removeFolder(parent, base, st);
         }
-        ::close(parent);
 
         result.removedEntries = m_removed;
+        result.removedBytes = m_bytes;
         result.error = m_firstError;
         result.status = m_firstError == 0 ? SafeRemover::Status::Removed : SafeRemover::Status::Failed;
         return result;
@@ -165,7 +138,7 @@ private:
         frame.dev = st.st_dev;
         frame.ino = st.st_ino;
         frame.name = name;
-        if (!listFolder(fd, frame.names)) {
+        if (!DirectoryReader::listNames(fd, frame.names)) {
             note(errno);
             frame.failed = true;
         }
@@ -235,9 +208,10 @@ private:
                     }
                     continue;
                 }
-                if (::unlinkat(top.fd, name.c_str(), 0) == 0)
+                if (::unlinkat(top.fd, name.c_str(), 0) == 0) {
                     ++m_removed;
-                else if (errno != ENOENT) {
+                    m_bytes += static_cast<uint64_t>(st.st_size);
+                } else if (errno != ENOENT) {
                     note(errno);
                     top.failed = true;
                 }
@@ -275,31 +249,58 @@ private:
     std::vector<Frame> m_stack;
     dev_t m_rootDev = 0;
     uint64_t m_removed = 0;
+    uint64_t m_bytes = 0;
     int m_firstError = 0;
 };
 
 } // namespace
 
+SafeRemover::Result SafeRemover::failure(Status status, int error)
+{
+    Result r;
+    r.status = status;
+    r.error = error;
+    return r;
+}
+
 SafeRemover::Result SafeRemover::removeTreeUnchecked(const std::string& path)
 {
-    if (path.empty()) {
-        Result r;
-        r.status = Status::Refused;
-        r.error = EINVAL;
-        return r;
+    if (path.empty())
+        return failure(Status::Refused, EINVAL);
+    // The folder part is resolved once, whatever its length; from there on everything is
+    // relative to that open folder.
+    auto parent = PathResolver::openParent(path);
+    if (!parent) {
+        if (lastComponent(path) == "." || lastComponent(path) == ".." || lastComponent(path) == "/")
+            return failure(Status::Refused, EINVAL);
+        return failure(errno == ENOENT ? Status::NotFound : Status::Failed, errno);
     }
-    return Removal().run(path);
+    return Removal().run(parent->fd(), parent->name);
 }
 
 SafeRemover::Result SafeRemover::removeTree(const std::string& path)
 {
-    if (ProtectedPaths::isProtected(path)) {
-        Result r;
-        r.status = Status::Refused;
-        r.error = EPERM;
-        return r;
-    }
+    if (ProtectedPaths::isProtected(path))
+        return failure(Status::Refused, EPERM);
     return removeTreeUnchecked(path);
+}
+
+SafeRemover::Result SafeRemover::removeBeneath(const AnchoredFolder& container, const std::string& relative)
+{
+    if (ProtectedPaths::isProtected(container.pathOf(relative)))
+        return failure(Status::Refused, EPERM);
+    auto parent = PathResolver::openParentBeneath(container.fd(), relative);
+    if (!parent) {
+        const int error = errno;
+        if (error == ENOENT)
+            return failure(Status::NotFound, error);
+        // A link, a mount or a way out of the container now stands where a folder was
+        // listed: what is there now was never offered, so it is left alone.
+        if (error == ELOOP || error == EXDEV || error == ENOTDIR)
+            return failure(Status::Moved, error);
+        return failure(relative.empty() ? Status::Refused : Status::Failed, error);
+    }
+    return Removal().run(parent->fd(), parent->name);
 }
 
 } // namespace corvane

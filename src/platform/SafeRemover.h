@@ -5,6 +5,8 @@
 
 namespace corvane {
 
+class AnchoredFolder;
+
 // Removes a file or a whole folder tree for good, as the current user, without ever
 // following a symbolic link or leaving the file system the target lives on.
 //
@@ -22,6 +24,8 @@ public:
         NotFound, // there was nothing to remove
         Refused,  // the protected-path list refuses the target
         Failed,   // something could not be removed; `error` holds the first errno
+        Moved,    // the way to the entry below its container is no longer a plain folder
+                  // path (a link or a mount was put there): nothing was touched
     };
 
     struct Result
@@ -29,6 +33,7 @@ public:
         Status status = Status::Failed;
         int error = 0;
         uint64_t removedEntries = 0;
+        uint64_t removedBytes = 0; // st_size of every non-folder entry unlinked
         bool ok() const { return status == Status::Removed || status == Status::NotFound; }
     };
 
@@ -36,6 +41,13 @@ public:
     // The same without consulting the protected-path list; for callers that have
     // already decided (the privileged helper re-checks on its own terms).
     static Result removeTreeUnchecked(const std::string& path);
+    // Removes the entry `relative` (one or more components) below an open container,
+    // resolving the way to it beneath the container's descriptor: no link, no "..", no
+    // mount on the way is followed, and the container's own path is never walked again.
+    static Result removeBeneath(const AnchoredFolder& container, const std::string& relative);
+
+private:
+    static Result failure(Status status, int error);
 };
 
 } // namespace corvane

@@ -1,89 +1,95 @@
 #include "platform/TreeSize.h"
 
+#include "platform/DirectoryReader.h"
+#include "platform/FileChecks.h"
+#include "platform/PathResolver.h"
+#include "platform/UniqueFd.h"
+
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace corvane {
 
 namespace {
 
-struct Fd
+// Names of the folders on the way down, kept only so an unreadable folder can be named;
+// descriptors are not kept alive by it.
+struct PathNode
 {
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
+    std::shared_ptr<const PathNode> parent;
+    std::string name;
+
+    std::string path() const
     {
-        if (fd >= 0)
-            ::close(fd);
+        std::vector<const PathNode*> chain;
+        for (const PathNode* n = this; n; n = n->parent.get())
+            chain.push_back(n);
+        std::string out = chain.back()->name;
+        for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it)
+            out = joinPath(out, (*it)->name);
+        return out;
     }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int fd;
 };
 
 struct Pending
 {
-    std::shared_ptr<Fd> parent; // keeps the parent open until this folder is opened
-    std::string name;
+    std::shared_ptr<UniqueFd> parent; // keeps the parent open until this folder is opened
+    std::shared_ptr<const PathNode> node;
 };
-
-struct linux_dirent64
-{
-    ino64_t d_ino;
-    off64_t d_off;
-    unsigned short d_reclen;
-    unsigned char d_type;
-    char d_name[1]; // the kernel writes the whole NUL-terminated name here
-};
-
-void raiseDescriptorLimitOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        rlimit rl;
-        if (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < rl.rlim_max) {
-            rl.rlim_cur = rl.rlim_max;
-            ::setrlimit(RLIMIT_NOFILE, &rl);
-        }
-    });
-}
 
 class Walk
 {
 public:
     Walk(bool diskMode, unsigned threads) : m_disk(diskMode), m_maxThreads(threads) {}
 
-    uint64_t run(const std::string& path)
+    TreeSize::Result run(int dirFd, const std::string& name, const std::string& shownPath)
     {
+        TreeSize::Result result;
         struct stat st;
-        if (::lstat(path.c_str(), &st) != 0)
-            return 0;
-        if (!S_ISDIR(st.st_mode))
-            return entrySize(st);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            return 0;
-        raiseDescriptorLimitOnce();
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            result.rootUnreadable = true;
+            result.error = errno;
+            result.firstUnreadable = shownPath;
+            return result;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            result.bytes = entrySize(st);
+            return result;
+        }
+        auto fd = std::make_shared<UniqueFd>(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd->valid()) {
+            result.rootUnreadable = true;
+            result.error = errno;
+            result.firstUnreadable = shownPath;
+            return result;
+        }
+        PathResolver::raiseDescriptorLimit();
         uint64_t total = 0;
         {
             std::vector<Pending> local;
-            total += readFolder(std::make_shared<Fd>(fd), local);
+            auto root = std::make_shared<const PathNode>(PathNode{nullptr, shownPath});
+            total += readFolder(fd, root, local);
             publish(local);
         }
         total += work();
         for (std::thread& t : m_threads)
             t.join();
-        return total + m_shared.load();
+        result.bytes = total + m_shared.load();
+        std::lock_guard lock(m_mutex);
+        result.incomplete = m_error != 0;
+        result.error = m_error;
+        result.firstUnreadable = m_firstUnreadable;
+        if (result.incomplete && result.firstUnreadable == shownPath)
+            result.rootUnreadable = true; // the root opened but could not be listed
+        return result;
     }
 
 private:
@@ -92,34 +98,40 @@ private:
         return m_disk ? static_cast<uint64_t>(st.st_blocks) * 512u : static_cast<uint64_t>(st.st_size);
     }
 
-    // Lists one folder, sizing its non-folder entries and queueing its sub-folders.
-    uint64_t readFolder(const std::shared_ptr<Fd>& folder, std::vector<Pending>& out)
+    void noteUnreadable(const PathNode& node, const char* name, int error)
     {
-        alignas(8) char buffer[32768];
+        std::lock_guard lock(m_mutex);
+        if (m_error != 0)
+            return;
+        m_error = error ? error : EIO;
+        m_firstUnreadable = name ? joinPath(node.path(), name) : node.path();
+    }
+
+    // Lists one folder, sizing its non-folder entries and queueing its sub-folders.
+    uint64_t readFolder(const std::shared_ptr<UniqueFd>& folder, const std::shared_ptr<const PathNode>& node,
+                        std::vector<Pending>& out)
+    {
+        DirectoryReader reader(folder->get());
+        DirectoryReader::Entry e;
         uint64_t total = 0;
-        for (;;) {
-            const long n = ::syscall(SYS_getdents64, folder->fd, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            for (long off = 0; off < n;) {
-                auto* e = reinterpret_cast<linux_dirent64*>(buffer + off);
-                off += e->d_reclen;
-                const char* name = e->d_name;
-                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                    continue;
-                if (e->d_type == DT_DIR) {
-                    out.push_back(Pending{folder, name});
-                    continue;
-                }
-                struct stat st;
-                if (::fstatat(folder->fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue; // vanished or unreadable: skipped, as a listing failure adds nothing
-                if (S_ISDIR(st.st_mode))
-                    out.push_back(Pending{folder, name});
-                else
-                    total += entrySize(st);
+        while (reader.next(e)) {
+            if (e.type == DT_DIR) {
+                out.push_back(Pending{folder, std::make_shared<const PathNode>(PathNode{node, e.name})});
+                continue;
             }
+            struct stat st;
+            if (::fstatat(folder->get(), e.name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno != ENOENT)
+                    noteUnreadable(*node, e.name, errno);
+                continue; // vanished since the listing: nothing to count
+            }
+            if (S_ISDIR(st.st_mode))
+                out.push_back(Pending{folder, std::make_shared<const PathNode>(PathNode{node, e.name})});
+            else
+                total += entrySize(st);
         }
+        if (reader.failed())
+            noteUnreadable(*node, nullptr, reader.error());
         return total;
     }
 
@@ -155,10 +167,14 @@ private:
                 m_stack.pop_back();
                 ++m_busy;
             }
-            const int fd = ::openat(next.parent->fd, next.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            auto fd = std::make_shared<UniqueFd>(::openat(next.parent->get(), next.node->name.c_str(),
+                                                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            const int openError = errno;
             next.parent.reset();
-            if (fd >= 0)
-                total += readFolder(std::make_shared<Fd>(fd), local);
+            if (fd->valid())
+                total += readFolder(fd, next.node, local);
+            else if (openError != ENOENT && openError != ENOTDIR && openError != ELOOP)
+                noteUnreadable(*next.node, nullptr, openError); // gone or replaced by a link is no failure
             // Work through our own sub-folders depth first while sharing the surplus, so
             // descriptors held open by waiting entries stay few.
             publish(local);
@@ -179,17 +195,51 @@ private:
     std::vector<std::thread> m_threads;
     int m_busy = 0;
     std::atomic<uint64_t> m_shared{0};
+    int m_error = 0;
+    std::string m_firstUnreadable;
 };
+
+unsigned threadCount(unsigned threads)
+{
+    return threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+}
 
 } // namespace
 
-uint64_t TreeSize::sizeAtPath(const std::string& path, bool diskMode, unsigned threads)
+TreeSize::Result TreeSize::measureAt(int dirFd, const std::string& name, const std::string& shownPath, bool diskMode,
+                                     unsigned threads)
+{
+    if (name.empty())
+        return {};
+    return Walk(diskMode, threadCount(threads)).run(dirFd, name, shownPath);
+}
+
+TreeSize::Result TreeSize::measure(const std::string& path, bool diskMode, unsigned threads)
 {
     if (path.empty())
-        return 0;
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
-    return Walk(diskMode, threads).run(path);
+        return {};
+    // "/" and "." have no parent entry to start from; they are opened as they are.
+    const std::string name = lastComponent(path);
+    if (name == "/" || name == "." || name == "..") {
+        UniqueFd self(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!self) {
+            Result r;
+            r.rootUnreadable = true;
+            r.error = errno;
+            r.firstUnreadable = path;
+            return r;
+        }
+        return Walk(diskMode, threadCount(threads)).run(self.get(), ".", path);
+    }
+    auto parent = PathResolver::openParent(path);
+    if (!parent) {
+        Result r;
+        r.rootUnreadable = true;
+        r.error = errno;
+        r.firstUnreadable = path;
+        return r;
+    }
+    return Walk(diskMode, threadCount(threads)).run(parent->fd(), parent->name, path);
 }
 
 } // namespace corvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AnchoredFolder.h"
 #include "platform/Layout.h"
 #include "support/TempDir.h"
 
@@ -29,6 +30,15 @@ struct MacRoot
     }
     ~MacRoot() { Layout::setCurrent(Layout::linuxLayout()); }
 };
+
+// The full paths of a listing, in its order.
+inline std::vector<std::string> paths(const std::vector<AnchoredPath>& listing)
+{
+    std::vector<std::string> out;
+    for (const AnchoredPath& entry : listing)
+        out.push_back(entry.path);
+    return out;
+}
 
 inline bool has(const std::vector<std::string>& list, const std::string& path)
 {

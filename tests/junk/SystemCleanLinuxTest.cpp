@@ -34,8 +34,10 @@ struct LinuxRoot
         set("XDG_CONFIG_HOME", home + "/.config");
         set("XDG_DATA_HOME", home + "/.local/share");
         set("XDG_STATE_HOME", home + "/.local/state");
-        Layout::setCurrent(Layout(Layout::Kind::Linux, root, home, "tester"));
+        reload();
     }
+    // A fresh layout, which reads user-dirs.dirs again (each layout reads it once).
+    void reload() { Layout::setCurrent(Layout(Layout::Kind::Linux, root, home, "tester")); }
     ~LinuxRoot()
     {
         for (auto& [k, v] : saved)
@@ -80,7 +82,7 @@ TEST(SystemCleanLinux, SystemCachesOnlyFromTheAllowList)
     writeFile(vc + "/apt/archives/partial/half.deb", "d");
     writeFile(vc + "/apt/pkgcache.bin", "p");
 
-    const auto list = SystemClean().systemCaches();
+    const auto list = paths(SystemClean().systemCaches());
     for (const char* never : {"/debconf", "/bind", "/private", "/ldconfig", "/unknown-tool", "/apt/archives/partial"})
         EXPECT_FALSE(anyUnder(list, vc + never)) << never;
     EXPECT_FALSE(has(list, vc + "/apt/archives/lock"));
@@ -100,7 +102,7 @@ TEST(SystemCleanLinux, LogsAreRotatedFilesNeverFoldersOrAccounting)
                           "/wtmp", "/wtmp.1", "/btmp.1", "/lastlog", "/journal/abc/system@x.journal~",
                           "/journal/abc/user.journal.1", "/Xorg.0.log.old", "/messages-20240101"})
         writeFile(vl + f, "log");
-    const auto list = SystemClean().systemLogs();
+    const auto list = paths(SystemClean().systemLogs());
     EXPECT_TRUE(has(list, vl + "/syslog.1"));
     EXPECT_TRUE(has(list, vl + "/dpkg.log.2.gz"));
     EXPECT_TRUE(has(list, vl + "/apt/history.log.1.gz"));
@@ -118,7 +120,7 @@ TEST(SystemCleanLinux, LogsAreRotatedFilesNeverFoldersOrAccounting)
     writeFile(st + "/app/history.1", "not a log"); // rotated name, but not a log
     writeFile(st + "/other/logs/run.3", "l");      // inside a log folder
     writeFile(r.home + "/.xsession-errors.old", "x");
-    const auto user = SystemClean().userLogs();
+    const auto user = paths(SystemClean().userLogs());
     EXPECT_TRUE(has(user, st + "/app/app.log.1"));
     EXPECT_TRUE(has(user, st + "/other/logs/run.3"));
     EXPECT_TRUE(has(user, r.home + "/.xsession-errors.old"));
@@ -142,7 +144,7 @@ TEST(SystemCleanLinux, UserCachesSkipSocketsFifosAndLocks)
     std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
     ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
-    const auto list = SystemClean().userCaches();
+    const auto list = paths(SystemClean().userCaches());
     EXPECT_EQ(list, std::vector<std::string>{cache + "/thumbnails"});
     ::close(s);
 }
@@ -152,13 +154,16 @@ TEST(SystemCleanLinux, DownloadsFromUserDirsAndNeverTheHomeFolder)
     LinuxRoot r;
     writeFile(r.home + "/notes.txt", "keep me");
     writeFile(r.home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
-    EXPECT_TRUE(SystemClean().downloadFile().empty());
+    r.reload();
+    EXPECT_TRUE(paths(SystemClean().downloadFile()).empty());
     writeFile(r.home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME\"\n");
-    EXPECT_TRUE(SystemClean().downloadFile().empty());
+    r.reload();
+    EXPECT_TRUE(paths(SystemClean().downloadFile()).empty());
 
     writeFile(r.home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
+    r.reload();
     writeFile(r.home + "/Téléchargements/setup.pkg", "p");
-    EXPECT_EQ(SystemClean().downloadFile(), std::vector<std::string>{r.home + "/Téléchargements/setup.pkg"});
+    EXPECT_EQ(paths(SystemClean().downloadFile()), std::vector<std::string>{r.home + "/Téléchargements/setup.pkg"});
 }
 
 TEST(SystemCleanLinux, ChromeThenChromiumAndNoSafari)
@@ -167,12 +172,12 @@ TEST(SystemCleanLinux, ChromeThenChromiumAndNoSafari)
     writeFile(r.home + "/.config/chromium/Default/Cookies", "c");
     writeFile(r.home + "/.cache/chromium/Default/Cache/Cache_Data/f_0001", "d");
     SystemClean c;
-    EXPECT_EQ(c.gooleCookies(), std::vector<std::string>{r.home + "/.config/chromium/Default/Cookies"});
-    EXPECT_EQ(c.gooleWebcache(), std::vector<std::string>{r.home + "/.cache/chromium/Default/Cache/Cache_Data"});
+    EXPECT_EQ(paths(c.gooleCookies()), std::vector<std::string>{r.home + "/.config/chromium/Default/Cookies"});
+    EXPECT_EQ(paths(c.gooleWebcache()), std::vector<std::string>{r.home + "/.cache/chromium/Default/Cache/Cache_Data"});
     // Chrome present: Chromium is not looked at.
     writeFile(r.home + "/.config/google-chrome/Default/History", "h");
-    EXPECT_EQ(c.gooleCookies(), std::vector<std::string>{r.home + "/.config/google-chrome/Default/History"});
-    EXPECT_TRUE(c.gooleWebcache().empty());
+    EXPECT_EQ(paths(c.gooleCookies()), std::vector<std::string>{r.home + "/.config/google-chrome/Default/History"});
+    EXPECT_TRUE(paths(c.gooleWebcache()).empty());
     for (auto listing : {&SystemClean::safariCookies, &SystemClean::safariDownHistory, &SystemClean::safariLastSession,
                          &SystemClean::safariHistory, &SystemClean::safariWebIcon, &SystemClean::safariWebCaches,
                          &SystemClean::safariForms})
@@ -191,7 +196,7 @@ TEST(SystemCleanLinux, DeletingATrashEntryDropsItsRecords)
     writeFile(trash + "/info/kept.trashinfo", "[Trash Info]\nPath=/x/kept\n");
     writeFile(trash + "/directorysizes", "3 1700000000 my%20photos\n9 1700000001 other\n");
 
-    const auto listed = SystemClean().trashFile();
+    const auto listed = paths(SystemClean().trashFile());
     ASSERT_EQ(listed.size(), 3u);
     EXPECT_EQ(Uninstall().unInstall(trash + "/files/report.pdf"), Uninstall::Outcome::Removed);
     EXPECT_EQ(Uninstall().unInstall(trash + "/files/my photos"), Uninstall::Outcome::Removed);

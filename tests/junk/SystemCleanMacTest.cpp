@@ -41,8 +41,8 @@ TEST(SystemCleanMac, CachesSplitByWhoMayDeleteThem)
 
     const int rc = runAsUnprivileged([&] {
         SystemClean c;
-        const auto userList = c.userCaches();
-        const auto sysList = c.systemCaches();
+        const auto userList = paths(c.userCaches());
+        const auto sysList = paths(c.systemCaches());
         if (!has(userList, user + "/com.app.mine"))
             return 1;
         if (::geteuid() != 0 && (has(userList, user + "/rootowned.db") || has(sysList, user + "/rootowned.db")))
@@ -62,7 +62,7 @@ TEST(SystemCleanMac, TrashListsEntriesTheUserCannotDelete)
     writeFile(r.home + "/.Trash/old report.pdf", "pdf");
     makeDirs(r.home + "/.Trash/-rf");
     const int rc = runAsUnprivileged([&] {
-        const auto list = SystemClean().trashFile();
+        const auto list = paths(SystemClean().trashFile());
         return (has(list, r.home + "/.Trash/old report.pdf") && has(list, r.home + "/.Trash/-rf")) ? 0 : 1;
     });
     EXPECT_EQ(rc, 0);
@@ -80,9 +80,9 @@ TEST(SystemCleanMac, LogsOfTheHiddenLibraryAndTheSystem)
     makeDirs(r.lib + "/Containers/com.b/Data/Library/Logs2/x");
 
     SystemClean c;
-    EXPECT_EQ(c.userLogs(), c.hiddenUserLogs());
-    EXPECT_TRUE(has(c.userLogs(), r.lib + "/Logs/app.log"));
-    const auto sys = c.systemLogs();
+    EXPECT_EQ(paths(c.userLogs()), paths(c.hiddenUserLogs()));
+    EXPECT_TRUE(has(paths(c.userLogs()), r.lib + "/Logs/app.log"));
+    const auto sys = paths(c.systemLogs());
     EXPECT_TRUE(has(sys, r.root + "/Library/Logs/DiagnosticReports"));
     EXPECT_TRUE(has(sys, r.root + "/private/var/log/system.log"));
     EXPECT_TRUE(has(sys, r.lib + "/Containers/com.a/Data/Library/Logs"));
@@ -106,7 +106,7 @@ TEST(SystemCleanMac, ContainerNamesWithLineBreaksCannotPointOutside)
     // Printed one path per line, this folder reads: "<Containers>/evil", victim, victim + "/keep.txt".
     makeDirs(r.lib + "/Containers/evil\n" + victim + "\n" + victim + "/keep.txt");
 
-    const auto logs = SystemClean().containerLog();
+    const auto logs = paths(SystemClean().containerLog());
     EXPECT_FALSE(has(logs, victim));
     for (const std::string& p : logs)
         EXPECT_EQ(p.rfind(r.lib + "/Containers/", 0), 0u) << p;
@@ -117,8 +117,8 @@ TEST(SystemCleanMac, ChromeAbsentGivesNothingAndPresentIsSorted)
 {
     MacRoot r;
     SystemClean c;
-    EXPECT_TRUE(c.gooleCookies().empty());
-    EXPECT_TRUE(c.gooleWebcache().empty());
+    EXPECT_TRUE(paths(c.gooleCookies()).empty());
+    EXPECT_TRUE(paths(c.gooleWebcache()).empty());
 
     const std::string profile = r.lib + "/Application Support/Google/Chrome/Default";
     writeFile(profile + "/Cookies", std::string(100, 'c'));
@@ -127,7 +127,7 @@ TEST(SystemCleanMac, ChromeAbsentGivesNothingAndPresentIsSorted)
     writeFile(profile + "/History", "h");
     writeFile(profile + "/Bookmarks", "b"); // never offered
     writeFile(r.lib + "/Caches/Google/Chrome/Default/Cache/data_1", std::string(1000, 'd'));
-    EXPECT_EQ(c.gooleCookies().size(), 5u);
+    EXPECT_EQ(paths(c.gooleCookies()).size(), 5u);
 
     const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(2);
     ASSERT_EQ(groups.size(), 2u); // Chrome, and Safari for its always-listed LocalStorage
@@ -150,29 +150,29 @@ TEST(SystemCleanMac, SafariRules)
     MacRoot r;
     SystemClean c;
     // LocalStorage is listed whether it exists or not.
-    EXPECT_EQ(c.safariWebCaches(), std::vector<std::string>{r.lib + "/Safari/LocalStorage"});
+    EXPECT_EQ(paths(c.safariWebCaches()), std::vector<std::string>{r.lib + "/Safari/LocalStorage"});
     // Without Icons/WebpageIcons.db no icon database is listed, even Safari's own.
     writeFile(r.lib + "/Safari/WebpageIcons.db", "i");
-    EXPECT_TRUE(c.safariWebIcon().empty());
+    EXPECT_TRUE(paths(c.safariWebIcon()).empty());
     writeFile(r.lib + "/Icons/WebpageIcons.db", "i");
-    EXPECT_EQ(c.safariWebIcon(),
+    EXPECT_EQ(paths(c.safariWebIcon()),
               (std::vector<std::string>{r.lib + "/Icons/WebpageIcons.db", r.lib + "/Safari/WebpageIcons.db"}));
 
     writeFile(r.lib + "/Cookies/Cookies.plist", "c"); // no lower-case "cookies"
     writeFile(r.lib + "/Cookies/com.x.binarycookies", "c");
-    EXPECT_EQ(c.safariCookies(), std::vector<std::string>{r.lib + "/Cookies/com.x.binarycookies"});
+    EXPECT_EQ(paths(c.safariCookies()), std::vector<std::string>{r.lib + "/Cookies/com.x.binarycookies"});
 
     writeFile(r.lib + "/Safari/History.db", "h");
     writeFile(r.lib + "/Caches/Metadata/Safari/History/x", "h");
     writeFile(r.lib + "/Safari/Downloads.plist", "d");
     writeFile(r.lib + "/Safari/Form Values", "f");
-    const auto history = c.safariHistory();
+    const auto history = paths(c.safariHistory());
     ASSERT_EQ(history.size(), 2u);
     EXPECT_EQ(history[0], r.lib + "/Caches/Metadata/Safari/History");
     EXPECT_EQ(history[1], r.lib + "/Safari/History.db");
-    EXPECT_EQ(c.safariDownHistory().size(), 1u);
-    EXPECT_TRUE(c.safariLastSession().empty());
-    EXPECT_EQ(c.safariForms().size(), 1u);
+    EXPECT_EQ(paths(c.safariDownHistory()).size(), 1u);
+    EXPECT_TRUE(paths(c.safariLastSession()).empty());
+    EXPECT_EQ(paths(c.safariForms()).size(), 1u);
 
     // In the tree only web icons and web caches start checked.
     const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(2);
@@ -208,22 +208,22 @@ TEST(SystemCleanMac, StopFlagEndsListingsAndTreeBuilding)
     for (int i = 0; i < 50; ++i)
         writeFile(r.lib + "/Caches/c" + std::to_string(i), std::string(10, 'x'));
     SystemClean c;
-    EXPECT_EQ(c.userCaches().size(), 50u);
+    EXPECT_EQ(paths(c.userCaches()).size(), 50u);
     c.setIsStop(true);
-    EXPECT_TRUE(c.userCaches().empty());
-    EXPECT_TRUE(c.safariWebCaches().empty());
+    EXPECT_TRUE(paths(c.userCaches()).empty());
+    EXPECT_TRUE(paths(c.safariWebCaches()).empty());
     c.setIsStop(false);
 
     // Stopped after a handful of items: what was added is a prefix of the listing, each
     // item sized, and nothing after the stop.
     std::atomic<int> asked{0};
-    SystemCleanTreeBuilder builder(c, [&] { return ++asked > 7; }, [](const std::string&) { return uint64_t(10); });
+    SystemCleanTreeBuilder builder(c, [&] { return ++asked > 7; }, [](const AnchoredPath&) { return uint64_t(10); });
     const auto groups = builder.build(0);
     ASSERT_EQ(groups.size(), 1u);
     const size_t n = groups[0]->listArray.size();
     EXPECT_GT(n, 0u);
     EXPECT_LT(n, 50u);
-    const auto listing = c.userCaches();
+    const auto listing = paths(c.userCaches());
     for (size_t i = 0; i < n; ++i)
         EXPECT_EQ(groups[0]->listArray[i]->filePath, listing[i]);
     EXPECT_DOUBLE_EQ(groups[0]->fileSize, 10.0 * double(n));

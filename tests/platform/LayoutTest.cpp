@@ -92,20 +92,26 @@ TEST(Layout, DownloadsComeFromUserDirsAndAHomeValueMeansNone)
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "no file, no Downloads";
 
     writeFile(dirs, "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/Telechargements\"\nXDG_DOCUMENTS_DIR=\"/data/docs\"\n");
+    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
     EXPECT_EQ(*Layout::current().path(R::Downloads), scratch.home() + "/Telechargements");
     EXPECT_EQ(*Layout::current().path(R::Documents), "/data/docs");
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
+    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "the home folder itself is not Downloads";
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME\"\n");
+    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value());
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/.\"\n");
+    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "$HOME/. is the home folder";
     ASSERT_EQ(::symlink(scratch.home().c_str(), (scratch.home() + "/Linked").c_str()), 0);
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/Linked\"\n");
+    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
     EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "a link to the home folder is the home folder";
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/My \\\"Files\\\"\"\n");
+    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
     EXPECT_EQ(*Layout::current().path(R::Downloads), scratch.home() + "/My \"Files\"");
 }

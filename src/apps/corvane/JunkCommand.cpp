@@ -71,6 +71,7 @@ const char* outcomeName(Uninstall::Outcome outcome)
     case Uninstall::Outcome::Removed: return "removed";
     case Uninstall::Outcome::Refused: return "protected";
     case Uninstall::Outcome::SentToHelper: return "sent-to-helper";
+    case Uninstall::Outcome::Skipped: return "moved";
     }
     return "unknown";
 }
@@ -115,6 +116,10 @@ int run(const std::vector<std::string>& args)
     QObject::connect(&session, &SystemCleanSession::scanCancelled, &loop, &QEventLoop::quit);
     session.scanMethods();
     loop.exec();
+
+    // A refused container lists nothing; say so where a script reads, not only on stderr.
+    for (const std::string& warning : catalogue.warnings())
+        std::printf("{\"warning\":%s}\n", jsonString(warning).c_str());
 
     size_t found = 0;
     for (const SystemCleanObject::Ptr& category : session.list()) {

@@ -2,14 +2,20 @@
 
 #include "common/CmdLineTool.h"
 #include "common/ShellQuote.h"
+#include "platform/ByteText.h"
+#include "platform/ContainerGuard.h"
+#include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "platform/PathResolver.h"
 #include "platform/StandardFolders.h"
+
+#include <QDebug>
 
 #include <array>
 #include <cctype>
-#include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
 
@@ -17,28 +23,60 @@ namespace corvane {
 
 namespace {
 
-using Paths = std::vector<std::string>;
+using Paths = SystemClean::Paths;
+using Container = std::shared_ptr<const AnchoredFolder>;
 using SF = StandardFolders;
 
-// Calls fn(name, path) for each entry of the folder in listing order, reading the stop
-// flag before each one.
-template <typename Fn>
-void eachEntry(const SystemClean& catalogue, const std::string& folder, Fn fn)
+// One entry met in a listing: its name, the open folder it was listed in, and its
+// place below the container.
+struct Entry
 {
-    if (folder.empty())
+    std::string name;
+    int folderFd;          // the folder the entry is in (the container or one below it)
+    unsigned char type;    // DT_*, links not followed
+    AnchoredPath anchored; // container, path below it, full path
+};
+
+// Calls fn(entry) for each entry of the folder `relative` below the container, in
+// listing order, reading the stop flag before each one. Folders below the container
+// are opened beneath it: a link or a mount on the way ends the listing there.
+template <typename Fn>
+void eachEntry(const SystemClean& catalogue, const Container& container, const std::string& relative, Fn fn)
+{
+    if (!container)
         return;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    UniqueFd folder = PathResolver::openBeneath(container->fd(), relative, O_RDONLY | O_DIRECTORY);
+    if (!folder)
         return;
-    while (dirent* e = ::readdir(dir)) {
+    DirectoryReader reader(folder.get());
+    DirectoryReader::Entry e;
+    while (reader.next(e)) {
         if (catalogue.isStop())
             break;
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        const std::string name = e->d_name;
-        fn(name, joinPath(folder, name));
+        std::string name = e.name;
+        const std::string below = relative.empty() ? name : joinPath(relative, name);
+        fn(Entry{std::move(name), folder.get(), e.type, AnchoredPath::at(container, below)});
     }
-    ::closedir(dir);
+}
+
+// Opens the folder as a container and lists it.
+template <typename Fn>
+void eachEntry(const SystemClean& catalogue, const std::string& folder, Fn fn,
+               ContainerGuard::Exempt exempt = ContainerGuard::Exempt::None)
+{
+    if (folder.empty() || catalogue.isStop())
+        return;
+    eachEntry(catalogue, catalogue.openContainer(folder, exempt), std::string(), fn);
+}
+
+bool isType(const Entry& e, unsigned char type)
+{
+    return e.type == type;
+}
+
+bool deletable(const Entry& e)
+{
+    return FileChecks::isDeletableAt(e.folderFd, e.name.c_str());
 }
 
 bool endsWith(const std::string& s, std::string_view suffix)
@@ -85,6 +123,15 @@ int typeOf(const std::string& path)
     return static_cast<int>(st.st_mode & S_IFMT);
 }
 
+// A fixed file the Parts name outright (not an entry of a listed folder): removed by path.
+bool addFixed(const SystemClean& catalogue, const std::string& path, Paths& out)
+{
+    if (catalogue.isStop())
+        return false;
+    out.push_back(AnchoredPath::plain(path));
+    return true;
+}
+
 // Names that hold a lock rather than data: deleting one under a running program can
 // let a second instance in.
 bool isLockName(const std::string& name)
@@ -109,26 +156,35 @@ bool isLogFolderName(const std::string& name)
     return n == "log" || n == "logs";
 }
 
-// Rotated log files below `folder`, at most `depth` folder levels further down. Outside
-// a log folder (`inLogFolder` false) a file must also name itself a log. Folders are
-// never offered, links never followed, the journal never entered.
+// Rotated log files below the folder `relative` of the container, at most `depth` folder
+// levels further down. Outside a log folder (`inLogFolder` false) a file must also name
+// itself a log. Folders are never offered, links never followed, the journal never
+// entered.
+void collectRotatedLogs(const SystemClean& catalogue, const Container& container, const std::string& relative,
+                        int depth, bool inLogFolder, Paths& out)
+{
+    eachEntry(catalogue, container, relative, [&](const Entry& e) {
+        if (isType(e, DT_DIR)) {
+            if (depth > 0 && e.name != "journal")
+                collectRotatedLogs(catalogue, container, e.anchored.relative, depth - 1,
+                                   inLogFolder || isLogFolderName(e.name), out);
+            return;
+        }
+        if (!isType(e, DT_REG) || isAccountingLog(e.name) || !SystemClean::isRotatedLogName(e.name))
+            return;
+        if (!inLogFolder && !contains(lower(e.name), "log"))
+            return;
+        if (deletable(e))
+            out.push_back(e.anchored);
+    });
+}
+
 void collectRotatedLogs(const SystemClean& catalogue, const std::string& folder, int depth, bool inLogFolder,
                         Paths& out)
 {
-    eachEntry(catalogue, folder, [&](const std::string& name, const std::string& path) {
-        const int type = typeOf(path);
-        if (type == S_IFDIR) {
-            if (depth > 0 && name != "journal")
-                collectRotatedLogs(catalogue, path, depth - 1, inLogFolder || isLogFolderName(name), out);
-            return;
-        }
-        if (type != S_IFREG || isAccountingLog(name) || !SystemClean::isRotatedLogName(name))
-            return;
-        if (!inLogFolder && !contains(lower(name), "log"))
-            return;
-        if (FileChecks::isDeletable(path))
-            out.push_back(path);
-    });
+    if (folder.empty() || catalogue.isStop())
+        return;
+    collectRotatedLogs(catalogue, catalogue.openContainer(folder), std::string(), depth, inLogFolder, out);
 }
 
 // Linux: the Chrome folders, or Chromium's when Chrome has never been used here.
@@ -140,12 +196,17 @@ std::string chromeProduct(const Layout& layout)
     return "chromium";
 }
 
-void existingDeletableEntries(const SystemClean& catalogue, const std::string& folder, Paths& out)
+// Every entry of the folder the user may delete; a link counts as itself, dangling or not.
+void existingDeletableEntries(const SystemClean& catalogue, const std::string& folder, Paths& out,
+                              ContainerGuard::Exempt exempt = ContainerGuard::Exempt::None)
 {
-    eachEntry(catalogue, folder, [&](const std::string&, const std::string& path) {
-        if (FileChecks::exists(path) && FileChecks::isDeletable(path))
-            out.push_back(path);
-    });
+    eachEntry(
+        catalogue, folder,
+        [&](const Entry& e) {
+            if (deletable(e))
+                out.push_back(e.anchored);
+        },
+        exempt);
 }
 
 } // namespace
@@ -154,6 +215,35 @@ SystemClean& SystemClean::manager()
 {
     static SystemClean instance;
     return instance;
+}
+
+std::vector<std::string> SystemClean::warnings() const
+{
+    std::lock_guard lock(m_warningsMutex);
+    return m_warnings;
+}
+
+void SystemClean::clearWarnings()
+{
+    std::lock_guard lock(m_warningsMutex);
+    m_warnings.clear();
+}
+
+std::shared_ptr<const AnchoredFolder> SystemClean::openContainer(const std::string& path,
+                                                                 ContainerGuard::Exempt exempt) const
+{
+    const ContainerGuard guard(Layout::current());
+    std::string refusal;
+    auto container = AnchoredFolder::open(path, guard, &refusal, exempt);
+    if (!container && !refusal.empty()) {
+        const std::string line =
+            "not listing " + ByteText::forLog(path) + ": the folder " + refusal + ", and is never emptied";
+        qWarning().noquote() << QString::fromStdString("corvane: " + line);
+        std::lock_guard lock(m_warningsMutex);
+        if (std::find(m_warnings.begin(), m_warnings.end(), line) == m_warnings.end())
+            m_warnings.push_back(line);
+    }
+    return container;
 }
 
 bool SystemClean::isRotatedLogName(const std::string& name)
@@ -182,14 +272,12 @@ Paths SystemClean::userCaches() const
     Paths out;
     const bool onLinux = !Layout::current().isMac();
     for (const std::string& folder : SF::search(SF::Directory::Caches, SF::UserDomain)) {
-        eachEntry(*this, folder, [&](const std::string& name, const std::string& path) {
-            if (onLinux) {
-                const int type = typeOf(path);
-                if (type == S_IFSOCK || type == S_IFIFO || isLockName(name))
-                    return;
-            }
-            if (FileChecks::exists(path) && FileChecks::isDeletable(path))
-                out.push_back(path);
+        eachEntry(*this, folder, [&](const Entry& e) {
+            if (onLinux && (isType(e, DT_SOCK) || isType(e, DT_FIFO) || isLockName(e.name)))
+                return;
+            // A link counts as itself, dangling or not: it is removed, never followed.
+            if (deletable(e))
+                out.push_back(e.anchored);
         });
     }
     return out;
@@ -201,9 +289,9 @@ Paths SystemClean::systemCaches() const
     const Layout& layout = Layout::current();
     if (layout.isMac()) {
         for (const std::string& folder : SF::search(SF::Directory::Caches, SF::LocalDomain)) {
-            eachEntry(*this, folder, [&](const std::string&, const std::string& path) {
-                if (FileChecks::exists(path) && !FileChecks::isDeletable(path))
-                    out.push_back(path);
+            eachEntry(*this, folder, [&](const Entry& e) {
+                if (!deletable(e))
+                    out.push_back(e.anchored);
             });
         }
         return out;
@@ -213,24 +301,25 @@ Paths SystemClean::systemCaches() const
     // Deletable or not: the privileged helper takes what the user may not remove.
     const std::string cache = machineFolder(layout, "/var/cache");
     // Files only: the folders (owned by the programs' own users) stay for them to refill.
-    auto cacheFiles = [&](const std::string& folder, int depth, auto& self) -> void {
-        eachEntry(*this, folder, [&](const std::string& name, const std::string& path) {
-            const int t = typeOf(path);
-            if (t == S_IFDIR && depth > 0)
-                self(path, depth - 1, self);
-            else if (t == S_IFREG && name != "CACHEDIR.TAG" && !isLockName(name))
-                out.push_back(path);
+    auto cacheFiles = [&](const Container& container, const std::string& relative, int depth, auto& self) -> void {
+        eachEntry(*this, container, relative, [&](const Entry& e) {
+            if (isType(e, DT_DIR) && depth > 0)
+                self(container, e.anchored.relative, depth - 1, self);
+            else if (isType(e, DT_REG) && e.name != "CACHEDIR.TAG" && !isLockName(e.name))
+                out.push_back(e.anchored);
         });
     };
-    cacheFiles(joinPath(cache, "man"), 2, cacheFiles);
-    cacheFiles(joinPath(cache, "fontconfig"), 0, cacheFiles);
-    eachEntry(*this, joinPath(cache, "apt/archives"), [&](const std::string& name, const std::string& path) {
-        if (endsWith(name, ".deb") && typeOf(path) == S_IFREG)
-            out.push_back(path);
+    if (!isStop())
+        cacheFiles(openContainer(joinPath(cache, "man")), std::string(), 2, cacheFiles);
+    if (!isStop())
+        cacheFiles(openContainer(joinPath(cache, "fontconfig")), std::string(), 0, cacheFiles);
+    eachEntry(*this, joinPath(cache, "apt/archives"), [&](const Entry& e) {
+        if (endsWith(e.name, ".deb") && isType(e, DT_REG))
+            out.push_back(e.anchored);
     });
-    eachEntry(*this, joinPath(cache, "apt"), [&](const std::string& name, const std::string& path) {
-        if ((name == "pkgcache.bin" || name == "srcpkgcache.bin") && typeOf(path) == S_IFREG)
-            out.push_back(path);
+    eachEntry(*this, joinPath(cache, "apt"), [&](const Entry& e) {
+        if ((e.name == "pkgcache.bin" || e.name == "srcpkgcache.bin") && isType(e, DT_REG))
+            out.push_back(e.anchored);
     });
     return out;
 }
@@ -245,27 +334,22 @@ Paths SystemClean::hiddenUserLogs() const
     Paths out;
     const Layout& layout = Layout::current();
     if (layout.isMac()) {
-        const std::string folder = CmdLineTool::hiddenLibraryPath() + "/Logs/";
-        eachEntry(*this, folder, [&](const std::string& name, const std::string&) {
-            const std::string path = folder + name;
-            if (FileChecks::isDeletable(path))
-                out.push_back(path);
-        });
+        existingDeletableEntries(*this, CmdLineTool::hiddenLibraryPath() + "/Logs", out);
         return out;
     }
     collectRotatedLogs(*this, layout.xdgStateHome(), 3, false, out);
     const std::string xsession = joinPath(layout.home(), ".xsession-errors.old");
     if (!isStop() && typeOf(xsession) == S_IFREG && FileChecks::isDeletable(xsession))
-        out.push_back(xsession);
+        addFixed(*this, xsession, out);
     return out;
 }
 
 Paths SystemClean::systemLogs() const
 {
     Paths out = libraryLogs();
-    for (std::string& p : containerLog())
+    for (AnchoredPath& p : containerLog())
         out.push_back(std::move(p));
-    for (std::string& p : privateLogs())
+    for (AnchoredPath& p : privateLogs())
         out.push_back(std::move(p));
     return out;
 }
@@ -275,11 +359,7 @@ Paths SystemClean::libraryLogs() const
     Paths out;
     const Layout& layout = Layout::current();
     if (layout.isMac()) {
-        const std::string folder = layout.path(Layout::Role::SystemLogs).value_or("") + "/";
-        eachEntry(*this, folder, [&](const std::string& name, const std::string&) {
-            if (FileChecks::isDeletable(folder + name))
-                out.push_back(folder + name);
-        });
+        existingDeletableEntries(*this, layout.path(Layout::Role::SystemLogs).value_or(""), out);
         return out;
     }
     collectRotatedLogs(*this, machineFolder(layout, "/var/log"), 3, true, out);
@@ -295,11 +375,15 @@ Paths SystemClean::containerLog() const
         collectRotatedLogs(*this, layout.path(Layout::Role::Containers).value_or(""), 4, false, out);
         return out;
     }
+    const std::string containers = CmdLineTool::hiddenLibraryPath() + "/Containers";
+    const Container anchor = openContainer(containers);
+    if (!anchor)
+        return out;
     // One path per NUL: a name may hold line breaks, and split on "\n" such a name could
     // forge a line naming any Logs folder on the disk.
-    const std::string listing = CmdLineTool::runCommandBytes(
-        "find " + shellQuote(CmdLineTool::hiddenLibraryPath() + "/Containers") + " -print0 2>/dev/null");
-    Paths lines;
+    const std::string listing =
+        CmdLineTool::runCommandBytes("find " + shellQuote(containers) + " -print0 2>/dev/null");
+    std::vector<std::string> lines;
     size_t start = 0;
     while (start < listing.size()) {
         size_t end = listing.find('\0', start);
@@ -308,15 +392,16 @@ Paths SystemClean::containerLog() const
         lines.push_back(listing.substr(start, end - start));
         start = end + 1;
     }
+    const std::string prefix = containers + "/";
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         const std::string& line = lines[i];
         // A non-empty Logs folder: find prints its contents right after it.
-        if (!endsWith(line, "/Logs") || !startsWith(lines[i + 1], line + "/"))
+        if (!endsWith(line, "/Logs") || !startsWith(lines[i + 1], line + "/") || !startsWith(line, prefix))
             continue;
         if (isStop())
             break;
         if (FileChecks::isDeletable(lines[i + 1]))
-            out.push_back(line);
+            out.push_back(AnchoredPath::at(anchor, line.substr(prefix.size())));
     }
     return out;
 }
@@ -324,14 +409,8 @@ Paths SystemClean::containerLog() const
 Paths SystemClean::privateLogs() const
 {
     Paths out;
-    const auto folder = Layout::current().path(Layout::Role::PrivateLogs);
-    if (!folder)
-        return out;
-    const std::string base = *folder + "/";
-    eachEntry(*this, base, [&](const std::string& name, const std::string&) {
-        if (FileChecks::isDeletable(base + name))
-            out.push_back(base + name);
-    });
+    if (const auto folder = Layout::current().path(Layout::Role::PrivateLogs))
+        existingDeletableEntries(*this, *folder, out);
     return out;
 }
 
@@ -342,8 +421,7 @@ Paths SystemClean::gooleCookies() const
     const std::string profile =
         layout.isMac() ? joinPath(SF::first(SF::Directory::ApplicationSupport, SF::UserDomain), "Google/Chrome/Default")
                        : joinPath(layout.xdgConfigHome(), chromeProduct(layout) + "/Default");
-    if (FileChecks::exists(profile))
-        existingDeletableEntries(*this, profile, out);
+    existingDeletableEntries(*this, profile, out);
     return out;
 }
 
@@ -354,8 +432,7 @@ Paths SystemClean::gooleWebcache() const
     const std::string cache =
         layout.isMac() ? joinPath(SF::first(SF::Directory::Caches, SF::UserDomain), "Google/Chrome/Default/Cache")
                        : joinPath(layout.xdgCacheHome(), chromeProduct(layout) + "/Default/Cache");
-    if (FileChecks::exists(cache))
-        existingDeletableEntries(*this, cache, out);
+    existingDeletableEntries(*this, cache, out);
     return out;
 }
 
@@ -366,12 +443,9 @@ Paths SystemClean::safariCookies() const
     Paths out;
     if (!Layout::current().isMac())
         return out;
-    const std::string folder = libraryPath("Cookies");
-    if (!FileChecks::exists(folder))
-        return out;
-    eachEntry(*this, folder, [&](const std::string& name, const std::string& path) {
-        if (FileChecks::exists(path) && FileChecks::isDeletable(path) && contains(name, "cookies"))
-            out.push_back(path);
+    eachEntry(*this, libraryPath("Cookies"), [&](const Entry& e) {
+        if (deletable(e) && contains(e.name, "cookies"))
+            out.push_back(e.anchored);
     });
     return out;
 }
@@ -380,8 +454,8 @@ Paths SystemClean::safariDownHistory() const
 {
     Paths out;
     const std::string path = libraryPath("Safari/Downloads.plist");
-    if (Layout::current().isMac() && !isStop() && FileChecks::exists(path))
-        out.push_back(path);
+    if (Layout::current().isMac() && FileChecks::exists(path))
+        addFixed(*this, path, out);
     return out;
 }
 
@@ -389,8 +463,8 @@ Paths SystemClean::safariLastSession() const
 {
     Paths out;
     const std::string path = libraryPath("Safari/LastSession.plist");
-    if (Layout::current().isMac() && !isStop() && FileChecks::exists(path))
-        out.push_back(path);
+    if (Layout::current().isMac() && FileChecks::exists(path))
+        addFixed(*this, path, out);
     return out;
 }
 
@@ -400,12 +474,9 @@ Paths SystemClean::safariHistory() const
     if (!Layout::current().isMac())
         return out;
     for (const char* relative : {"Caches/Metadata/Safari", "Safari"}) {
-        const std::string folder = libraryPath(relative);
-        if (!FileChecks::exists(folder))
-            continue;
-        eachEntry(*this, folder, [&](const std::string& name, const std::string& path) {
-            if (FileChecks::exists(path) && FileChecks::isDeletable(path) && contains(name, "History"))
-                out.push_back(path);
+        eachEntry(*this, libraryPath(relative), [&](const Entry& e) {
+            if (deletable(e) && contains(e.name, "History"))
+                out.push_back(e.anchored);
         });
     }
     return out;
@@ -414,13 +485,11 @@ Paths SystemClean::safariHistory() const
 Paths SystemClean::safariWebIcon() const
 {
     Paths out;
-    if (!Layout::current().isMac() || isStop())
+    if (!Layout::current().isMac())
         return out;
     const std::string icons = libraryPath("Icons/WebpageIcons.db");
-    if (FileChecks::exists(icons)) {
-        out.push_back(icons);
-        out.push_back(libraryPath("Safari/WebpageIcons.db"));
-    }
+    if (FileChecks::exists(icons) && addFixed(*this, icons, out))
+        addFixed(*this, libraryPath("Safari/WebpageIcons.db"), out);
     return out;
 }
 
@@ -429,15 +498,8 @@ Paths SystemClean::safariWebCaches() const
     Paths out;
     if (!Layout::current().isMac())
         return out;
-    const std::string folder = libraryPath("Caches/com.apple.Safari");
-    if (FileChecks::exists(folder)) {
-        eachEntry(*this, folder, [&](const std::string&, const std::string& path) {
-            if (FileChecks::exists(path))
-                out.push_back(path);
-        });
-    }
-    if (!isStop())
-        out.push_back(libraryPath("Safari/LocalStorage"));
+    eachEntry(*this, libraryPath("Caches/com.apple.Safari"), [&](const Entry& e) { out.push_back(e.anchored); });
+    addFixed(*this, libraryPath("Safari/LocalStorage"), out);
     return out;
 }
 
@@ -445,19 +507,17 @@ Paths SystemClean::safariForms() const
 {
     Paths out;
     const std::string path = libraryPath("Safari/Form Values");
-    if (Layout::current().isMac() && !isStop() && FileChecks::exists(path))
-        out.push_back(path);
+    if (Layout::current().isMac() && FileChecks::exists(path))
+        addFixed(*this, path, out);
     return out;
 }
 
 Paths SystemClean::trashFile() const
 {
     Paths out;
-    const std::string trash = SF::first(SF::Directory::Trash, SF::UserDomain);
-    eachEntry(*this, trash, [&](const std::string&, const std::string& path) {
-        if (FileChecks::exists(path))
-            out.push_back(path);
-    });
+    // Every entry, a dangling link included: the Trash must be able to become empty.
+    eachEntry(*this, SF::first(SF::Directory::Trash, SF::UserDomain),
+              [&](const Entry& e) { out.push_back(e.anchored); });
     return out;
 }
 
@@ -467,7 +527,7 @@ Paths SystemClean::downloadFile() const
     // The Linux layout has no Downloads folder when user-dirs.dirs names the home
     // folder itself: the search then answers nothing and nothing is listed.
     for (const std::string& folder : SF::search(SF::Directory::Downloads, SF::UserDomain))
-        existingDeletableEntries(*this, folder, out);
+        existingDeletableEntries(*this, folder, out, ContainerGuard::Exempt::Downloads);
     return out;
 }
 

@@ -1,14 +1,23 @@
 #pragma once
 
+#include "platform/AnchoredFolder.h"
+
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace corvane {
 
 // The catalogue of junk: the one place that knows where junk lives. Each listing
-// returns the absolute paths (raw bytes) of one kind of candidate junk, taking its
-// folders from the current layout; none sizes or deletes anything.
+// returns one kind of candidate junk, taking its folders from the current layout; none
+// sizes or deletes anything.
+//
+// Every folder whose entries are listed (a container) is opened once and checked by
+// what it is, not by how it is spelt (ContainerGuard): a container that turns out to be
+// the home folder, a folder above it, a standard folder or a system folder is refused —
+// nothing is listed from it and a warning says why (warnings()). Every entry keeps its
+// open container (AnchoredPath), so its removal later works below that same folder.
 //
 // Every listing reads the stop flag before each entry and returns what it has gathered
 // so far once the flag is set. Missing or unreadable folders contribute nothing.
@@ -21,41 +30,53 @@ public:
     SystemClean() = default;
     static SystemClean& manager();
 
+    using Paths = std::vector<AnchoredPath>;
+
     bool isStop() const { return m_isStop.load(std::memory_order_relaxed); }
     void setIsStop(bool stop) { m_isStop.store(stop, std::memory_order_relaxed); }
 
+    // Containers refused since the last clearWarnings(), one line each, paths escaped.
+    std::vector<std::string> warnings() const;
+    void clearWarnings();
+
     // Entries of the user's cache folders the user may delete (Linux: ~/.cache, never a
     // socket, FIFO or lock file).
-    std::vector<std::string> userCaches() const;
+    Paths userCaches() const;
     // Entries of the machine's cache folders the user may NOT delete (Linux: an
     // allow-list of regenerable caches under /var/cache, deletable or not).
-    std::vector<std::string> systemCaches() const;
-    std::vector<std::string> userLogs() const;
+    Paths systemCaches() const;
+    Paths userLogs() const;
     // Entries of the hidden Library's Logs folder the user may delete (Linux: rotated
     // log files in the user's state folder and ~/.xsession-errors.old).
-    std::vector<std::string> hiddenUserLogs() const;
+    Paths hiddenUserLogs() const;
     // libraryLogs, then containerLog, then privateLogs.
-    std::vector<std::string> systemLogs() const;
-    std::vector<std::string> libraryLogs() const;
-    std::vector<std::string> containerLog() const;
-    std::vector<std::string> privateLogs() const;
-    std::vector<std::string> gooleCookies() const;
-    std::vector<std::string> gooleWebcache() const;
-    std::vector<std::string> safariCookies() const;
-    std::vector<std::string> safariDownHistory() const;
-    std::vector<std::string> safariLastSession() const;
-    std::vector<std::string> safariHistory() const;
-    std::vector<std::string> safariWebIcon() const;
-    std::vector<std::string> safariWebCaches() const;
-    std::vector<std::string> safariForms() const;
-    std::vector<std::string> trashFile() const;
-    std::vector<std::string> downloadFile() const;
+    Paths systemLogs() const;
+    Paths libraryLogs() const;
+    Paths containerLog() const;
+    Paths privateLogs() const;
+    Paths gooleCookies() const;
+    Paths gooleWebcache() const;
+    Paths safariCookies() const;
+    Paths safariDownHistory() const;
+    Paths safariLastSession() const;
+    Paths safariHistory() const;
+    Paths safariWebIcon() const;
+    Paths safariWebCaches() const;
+    Paths safariForms() const;
+    Paths trashFile() const;
+    Paths downloadFile() const;
 
     // Rotated or retired log file names: "x.1", "x.log.2.gz", "x.old", "x-20240101".
     static bool isRotatedLogName(const std::string& name);
 
+    // Opens a container for a listing; nothing (and a warning) when the guard refuses it.
+    std::shared_ptr<const AnchoredFolder> openContainer(
+        const std::string& path, ContainerGuard::Exempt exempt = ContainerGuard::Exempt::None) const;
+
 private:
     std::atomic<bool> m_isStop{false};
+    mutable std::mutex m_warningsMutex;
+    mutable std::vector<std::string> m_warnings;
 };
 
 } // namespace corvane

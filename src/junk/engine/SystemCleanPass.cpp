@@ -3,11 +3,86 @@
 #include "common/QSFileUtility.h"
 #include "junk/engine/SystemClean.h"
 #include "platform/FileChecks.h"
+#include "platform/PathResolver.h"
+#include "platform/TreeSize.h"
 #include "uninstall/engine/TrashEntries.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_set>
 
 namespace corvane {
+
+namespace {
+
+struct Selected
+{
+    int category;
+    const UserCachesSubObject* node;
+};
+
+// What is left of an entry, looked at below its container: nothing when it is gone, its
+// size when it is there. `reachable` is false when the way to it is blocked (a link or
+// a mount now stands on it), so what is there cannot be told.
+std::optional<double> remainingOf(const AnchoredPath& entry, bool& reachable)
+{
+    reachable = true;
+    if (!entry.container) {
+        if (!FileChecks::existsNoFollow(entry.path))
+            return std::nullopt;
+        return double(QSFileUtility::sizeAtPath(entry.path, false));
+    }
+    auto parent = PathResolver::openParentBeneath(entry.container->fd(), entry.relative);
+    if (!parent) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        reachable = false;
+        return 0.0;
+    }
+    if (!FileChecks::existsAt(parent->fd(), parent->name.c_str()))
+        return std::nullopt;
+    return double(TreeSize::measureAt(parent->fd(), parent->name, entry.path, false).bytes);
+}
+
+} // namespace
+
+std::vector<bool> SystemCleanPass::insideOthers(const std::vector<std::string>& paths)
+{
+    std::unordered_set<std::string_view> all;
+    for (const std::string& p : paths)
+        all.insert(std::string_view(p));
+    std::vector<bool> inside(paths.size(), false);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::string_view p(paths[i]);
+        while (p.size() > 1 && p.back() == '/')
+            p.remove_suffix(1);
+        for (size_t slash = p.rfind('/'); slash != std::string_view::npos && slash > 0; slash = p.rfind('/', slash - 1)) {
+            if (all.count(p.substr(0, slash))) {
+                inside[i] = true;
+                break;
+            }
+        }
+    }
+    return inside;
+}
+
+double SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::string, double>>& items)
+{
+    std::vector<std::string> paths;
+    paths.reserve(items.size());
+    for (const auto& item : items)
+        paths.push_back(item.first);
+    const std::vector<bool> inside = insideOthers(paths);
+    std::unordered_set<std::string_view> counted;
+    double total = 0;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!inside[i] && counted.insert(std::string_view(items[i].first)).second)
+            total += items[i].second;
+    return total;
+}
 
 std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<SystemCleanObject::Ptr>& list,
                                                            const std::atomic<int>& isStart, SystemClean& catalogue,
@@ -18,11 +93,33 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
     std::vector<Attempt> attempts;
     if (stopped)
         *stopped = false;
-    auto remove = [&](int category, const UserCachesSubObject& node) {
-        attempts.push_back({category, node.filePath, node.fileSize, remover.unInstall(node.filePath)});
-        if (afterEach)
-            afterEach(attempts.back());
-    };
+
+    // Every selected leaf of every checked category, first: a leaf of one category may
+    // lie inside a leaf of another ("用户缓存" holds the browsers' cache folders).
+    std::vector<Selected> selected;
+    for (const SystemCleanObject::Ptr& category : list) {
+        if (!category->state.load())
+            continue;
+        for (const UserCachesSubObject::Ptr& group : category->listArray) {
+            for (const UserCachesSubObject::Ptr& member : group->listArray) {
+                if (member->hasMembers()) {
+                    for (const UserCachesSubObject::Ptr& child : member->listArray)
+                        if (child->state.load() == 1)
+                            selected.push_back({category->type, child.get()});
+                } else if (member->state.load() == 1) {
+                    selected.push_back({category->type, member.get()});
+                }
+            }
+        }
+    }
+    std::vector<std::string> paths;
+    paths.reserve(selected.size());
+    for (const Selected& s : selected)
+        paths.push_back(s.node->filePath);
+    const std::vector<bool> inside = insideOthers(paths);
+    std::unordered_set<std::string> done;
+
+    size_t next = 0;
     for (const SystemCleanObject::Ptr& category : list) {
         if (isStart.load() == kStopRequested) {
             catalogue.setIsStop(true);
@@ -32,16 +129,16 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
         }
         if (!category->state.load())
             continue;
-        for (const UserCachesSubObject::Ptr& group : category->listArray) {
-            for (const UserCachesSubObject::Ptr& member : group->listArray) {
-                if (member->hasMembers()) {
-                    for (const UserCachesSubObject::Ptr& child : member->listArray)
-                        if (child->state.load() == 1)
-                            remove(category->type, *child);
-                } else if (member->state.load() == 1) {
-                    remove(category->type, *member);
-                }
-            }
+        for (; next < selected.size() && selected[next].category == category->type; ++next) {
+            const UserCachesSubObject& node = *selected[next].node;
+            if (inside[next] || !done.insert(node.filePath).second)
+                continue; // goes with the folder holding it, or was listed twice
+            Attempt attempt{category->type, node.filePath, node.fileSize, Uninstall::Outcome::Absent,
+                            node.anchored(), 0};
+            attempt.outcome = remover.unInstall(attempt.entry, &attempt.freedBytes);
+            attempts.push_back(std::move(attempt));
+            if (afterEach)
+                afterEach(attempts.back());
         }
     }
     return attempts;
@@ -51,16 +148,25 @@ SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& at
 {
     Report report;
     for (const Attempt& a : attempts) {
-        if (!FileChecks::existsNoFollow(a.path)) {
+        const AnchoredPath entry = a.entry.path.empty() ? AnchoredPath::plain(a.path) : a.entry;
+        bool reachable = true;
+        const std::optional<double> left = remainingOf(entry, reachable);
+        // What the helper removed is known only from what is left; what we removed
+        // ourselves was counted as it went.
+        auto freed = [&](double remaining) {
+            if (a.outcome == Uninstall::Outcome::SentToHelper)
+                return std::max(double(a.freedBytes), std::max(0.0, a.size - remaining));
+            return double(a.freedBytes);
+        };
+        if (!left && a.outcome != Uninstall::Outcome::Skipped) {
             // Gone, whoever removed it; the Trash keeps no record of it any more.
-            TrashEntries::forgetEntry(a.path);
-            report.removedSize += a.size;
+            TrashEntries::forgetEntry(entry);
+            report.removedSize += freed(0);
             report.removed.push_back(a);
             continue;
         }
-        const double remaining = double(QSFileUtility::sizeAtPath(a.path, false));
-        const double gone = std::max(0.0, a.size - remaining);
-        report.removedSize += gone;
+        const double remaining = reachable && left ? *left : a.size;
+        report.removedSize += freed(remaining);
         report.remainingSize += remaining;
         report.leftovers.push_back({a.category, a.path, remaining, a.outcome});
     }

@@ -26,6 +26,8 @@ public:
         std::string path;
         double size = 0; // as measured by the scan
         Uninstall::Outcome outcome = Uninstall::Outcome::Absent;
+        AnchoredPath entry;      // the item as listed (empty: `path` stands alone)
+        uint64_t freedBytes = 0; // what this process removed itself
     };
 
     struct Leftover
@@ -49,19 +51,29 @@ public:
 
     // Walks the categories in order: leaves when the run state is 4 (setting the
     // catalogue's stop flag), skips unchecked categories, and deletes, group by group,
-    // every leaf whose state is 1 (a sub-group's own state is never read). The tree is
-    // not changed.
+    // every leaf whose state is 1 (a sub-group's own state is never read). A selected
+    // leaf that lies inside another selected leaf (a browser cache inside a selected
+    // cache folder) is not removed on its own: it goes with the folder holding it. The
+    // tree is not changed.
     // `afterEach`, when given, is called on the pass thread after each deletion.
     static std::vector<Attempt> run(const std::vector<SystemCleanObject::Ptr>& list, const std::atomic<int>& isStart,
                                     SystemClean& catalogue, bool* stopped = nullptr,
                                     const std::function<void(const Attempt&)>& afterEach = {},
                                     const Uninstall& remover = Uninstall::manager());
 
-    // Looks at the file system again for every attempt: what is gone counts as removed
-    // (a folder only partly removed counts by the part that is gone), what is left is a
-    // leftover with the bytes still there. Trash records of entries that are gone by
-    // now are dropped.
+    // Looks at the file system again for every attempt, below the entry's container:
+    // what is gone counts as removed, what is left is a leftover with the bytes still
+    // there. The cleaned figure is what was really freed — the bytes this process
+    // unlinked, or for a request the helper carried out, the scanned size less what is
+    // left — never the scan's figure for something that was already gone. Trash records
+    // of entries that are gone by now are dropped.
     static Report evaluate(const std::vector<Attempt>& attempts);
+
+    // For each path, whether another path of the list is one of its ancestors (compared
+    // by whole components), so that nested listings count and go once.
+    static std::vector<bool> insideOthers(const std::vector<std::string>& paths);
+    // Sum of the sizes, a path inside another listed path not counted again.
+    static double sizeCountedOnce(const std::vector<std::pair<std::string, double>>& items);
 };
 
 } // namespace corvane

@@ -209,6 +209,7 @@ void SystemCleanSession::startScan()
     m_texts.spinning = true;
     emit textsChanged();
 
+    m_catalogue.clearWarnings();
     const unsigned generation = ++m_generation;
     beginWork();
     Dispatch::global([this, generation] {
@@ -256,6 +257,13 @@ void SystemCleanSession::startScan()
 
 void SystemCleanSession::queueStop()
 {
+    // A folder listed by two categories (the browsers' caches inside the user's caches)
+    // is junk once, and counted once.
+    std::vector<std::pair<std::string, double>> leaves;
+    for (const SystemCleanObject::Ptr& category : m_list)
+        if (category->state.load())
+            collectLeaves(*category, false, leaves);
+    m_totalAllSize = SystemCleanPass::sizeCountedOnce(leaves);
     m_isStart = Scanned;
     m_catalogue.setIsStop(true);
     writeTotals(true);
@@ -369,25 +377,32 @@ void SystemCleanSession::showSelectTotalSizeWithCleanObject(SystemCleanObject*)
     }
 }
 
-double SystemCleanSession::selectTotalSize() const
+void SystemCleanSession::collectLeaves(const SystemCleanObject& category, bool selectedOnly,
+                                       std::vector<std::pair<std::string, double>>& out)
 {
-    double total = 0;
-    for (const SystemCleanObject::Ptr& category : m_list) {
-        if (!category->state.load())
-            continue;
-        for (const UserCachesSubObject::Ptr& group : category->listArray) {
-            for (const UserCachesSubObject::Ptr& member : group->listArray) {
-                if (member->hasMembers()) {
-                    for (const UserCachesSubObject::Ptr& child : member->listArray)
-                        if (child->state.load() == 1)
-                            total += child->fileSize;
-                } else if (member->state.load() == 1) {
-                    total += member->fileSize;
-                }
+    auto take = [&](const UserCachesSubObject& leaf) {
+        if (!selectedOnly || leaf.state.load() == 1)
+            out.emplace_back(leaf.filePath, leaf.fileSize);
+    };
+    for (const UserCachesSubObject::Ptr& group : category.listArray) {
+        for (const UserCachesSubObject::Ptr& member : group->listArray) {
+            if (member->hasMembers()) {
+                for (const UserCachesSubObject::Ptr& child : member->listArray)
+                    take(*child);
+            } else {
+                take(*member);
             }
         }
     }
-    return total;
+}
+
+double SystemCleanSession::selectTotalSize() const
+{
+    std::vector<std::pair<std::string, double>> leaves;
+    for (const SystemCleanObject::Ptr& category : m_list)
+        if (category->state.load())
+            collectLeaves(*category, true, leaves);
+    return SystemCleanPass::sizeCountedOnce(leaves);
 }
 
 double SystemCleanSession::fileSizeWithArray(const std::vector<UserCachesSubObject::Ptr>& nodes)

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -69,7 +71,8 @@ public:
     void selectBtnClicked(int row, bool on);
     // A checkbox in the details overlay changed.
     void showSelectTotalSizeWithCleanObject(SystemCleanObject* object);
-    // Sum of the sizes of the selected leaves of checked categories.
+    // Sum of the sizes of the selected leaves of checked categories, a leaf inside
+    // another selected leaf counted once.
     double selectTotalSize() const;
     // Sum of fileSize over the nodes; also added to totalAllSize.
     double fileSizeWithArray(const std::vector<UserCachesSubObject::Ptr>& nodes);
@@ -82,6 +85,8 @@ signals:
     void cleanFinished();
 
 private:
+    static void collectLeaves(const SystemCleanObject& category, bool selectedOnly,
+                              std::vector<std::pair<std::string, double>>& out);
     void loadMyiew();
     void startScan();
     void queueStop();

@@ -3,6 +3,8 @@
 #include "common/QSFileUtility.h"
 #include "junk/engine/SystemClean.h"
 #include "platform/FileChecks.h"
+#include "platform/PathResolver.h"
+#include "platform/TreeSize.h"
 
 #include <QCoreApplication>
 
@@ -22,7 +24,7 @@ QString text(const char* key)
 struct Pending
 {
     QString subGroup; // empty: a member of the group itself
-    std::string path;
+    AnchoredPath path;
     int state = 1;
 };
 
@@ -34,10 +36,20 @@ SystemCleanTreeBuilder::SystemCleanTreeBuilder(const SystemClean& catalogue, Sto
     if (!m_stopped)
         m_stopped = [this] { return m_catalogue.isStop(); };
     if (!m_sizer)
-        m_sizer = [](const std::string& path) { return QSFileUtility::sizeAtPath(path, false); };
+        m_sizer = &SystemCleanTreeBuilder::sizeOf;
 }
 
-std::vector<uint64_t> SystemCleanTreeBuilder::sizeAll(const std::vector<std::string>& paths) const
+uint64_t SystemCleanTreeBuilder::sizeOf(const AnchoredPath& entry)
+{
+    if (!entry.container)
+        return QSFileUtility::sizeAtPath(entry.path, false);
+    if (entry.relative.find('/') == std::string::npos)
+        return TreeSize::measureAt(entry.container->fd(), entry.relative, entry.path, false).bytes;
+    auto parent = PathResolver::openParentBeneath(entry.container->fd(), entry.relative);
+    return parent ? TreeSize::measureAt(parent->fd(), parent->name, entry.path, false).bytes : 0;
+}
+
+std::vector<uint64_t> SystemCleanTreeBuilder::sizeAll(const std::vector<AnchoredPath>& paths) const
 {
     const size_t n = paths.size();
     std::vector<uint64_t> sizes(n, 0);
@@ -70,7 +82,7 @@ std::vector<uint64_t> SystemCleanTreeBuilder::sizeAll(const std::vector<std::str
 }
 
 UserCachesSubObject::Ptr SystemCleanTreeBuilder::groupOf(const QString& name, int groupState,
-                                                         const std::vector<std::string>& paths, int itemState) const
+                                                         const std::vector<AnchoredPath>& paths, int itemState) const
 {
     auto group = UserCachesSubObject::group(name, groupState);
     const std::vector<uint64_t> sizes = sizeAll(paths);
@@ -119,8 +131,8 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
     // Gather every path of the category first so that sizing spreads over both cores,
     // then place the items in the listings' order.
     std::vector<Pending> chrome;
-    for (std::string& path : m_catalogue.gooleCookies()) {
-        const std::string name = lastComponent(path);
+    for (AnchoredPath& path : m_catalogue.gooleCookies()) {
+        const std::string name = lastComponent(path.path);
         QString sub;
         if (name.find("Cookies") != std::string::npos)
             sub = text("Cookies");
@@ -135,13 +147,13 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
         chrome.push_back({sub, std::move(path), 0});
     }
     if (!m_stopped())
-        for (std::string& path : m_catalogue.gooleWebcache())
+        for (AnchoredPath& path : m_catalogue.gooleWebcache())
             chrome.push_back({text("网页缓存"), std::move(path), 1});
 
     struct SafariList
     {
         QString name;
-        std::vector<std::string> (SystemClean::*listing)() const;
+        SystemClean::Paths (SystemClean::*listing)() const;
         int state;
     };
     const SafariList safariLists[] = {
@@ -157,11 +169,11 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
     for (const SafariList& list : safariLists) {
         if (m_stopped())
             break;
-        for (std::string& path : (m_catalogue.*list.listing)())
+        for (AnchoredPath& path : (m_catalogue.*list.listing)())
             safari.push_back({list.name, std::move(path), list.state});
     }
 
-    std::vector<std::string> paths;
+    std::vector<AnchoredPath> paths;
     for (const Pending& p : chrome)
         paths.push_back(p.path);
     for (const Pending& p : safari)
@@ -215,13 +227,13 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
 std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildDownloads() const
 {
     std::vector<UserCachesSubObject::Ptr> groups;
-    const std::vector<std::string> paths = m_catalogue.downloadFile();
+    const std::vector<AnchoredPath> paths = m_catalogue.downloadFile();
     const std::vector<uint64_t> sizes = sizeAll(paths);
     auto group = UserCachesSubObject::group(text("下载"), -1);
     for (size_t i = 0; i < sizes.size(); ++i) {
         // Installer images are what a download folder piles up; anything else may be
         // the user's work and stays unchecked.
-        const std::string ext = pathExtension(paths[i]);
+        const std::string ext = pathExtension(paths[i].path);
         const int state = (ext == "dmg" || ext == "pkg") ? 1 : 0;
         group->addMember(UserCachesSubObject::item(paths[i], double(sizes[i]), state));
         group->fileSize += double(sizes[i]);

@@ -18,7 +18,7 @@ class SystemCleanTreeBuilder
 {
 public:
     using Stopped = std::function<bool()>;
-    using Sizer = std::function<uint64_t(const std::string&)>;
+    using Sizer = std::function<uint64_t(const AnchoredPath&)>;
 
     // `stopped` is read before each item (besides the catalogue's own flag inside the
     // listings); once it answers true no further item is added.
@@ -32,10 +32,12 @@ public:
     // tree walker) and answers the sizes in the paths' order. Sizing stops handing out
     // paths once `stopped` answers true; the answer then holds the sizes of the leading
     // paths that were all measured.
-    std::vector<uint64_t> sizeAll(const std::vector<std::string>& paths) const;
+    std::vector<uint64_t> sizeAll(const std::vector<AnchoredPath>& paths) const;
+    // The size of a listed entry, measured below its container (links never followed).
+    static uint64_t sizeOf(const AnchoredPath& entry);
 
 private:
-    UserCachesSubObject::Ptr groupOf(const QString& name, int groupState, const std::vector<std::string>& paths,
+    UserCachesSubObject::Ptr groupOf(const QString& name, int groupState, const std::vector<AnchoredPath>& paths,
                                      int itemState) const;
     std::vector<UserCachesSubObject::Ptr> buildBrowsers() const;
     std::vector<UserCachesSubObject::Ptr> buildDownloads() const;

@@ -22,6 +22,14 @@ UserCachesSubObject::Ptr UserCachesSubObject::item(const std::string& path, doub
     return node;
 }
 
+UserCachesSubObject::Ptr UserCachesSubObject::item(const AnchoredPath& entry, double size, int state)
+{
+    Ptr node = item(entry.path, size, state);
+    node->container = entry.container;
+    node->relativePath = entry.relative;
+    return node;
+}
+
 void UserCachesSubObject::addMember(Ptr member)
 {
     member->parent = this;

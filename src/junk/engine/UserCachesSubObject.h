@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AnchoredFolder.h"
+
 #include <QString>
 
 #include <atomic>
@@ -21,12 +23,18 @@ public:
 
     static Ptr group(const QString& name, int state);
     static Ptr item(const std::string& path, double size, int state);
+    // An item listed from a container: removed later below that same open folder.
+    static Ptr item(const AnchoredPath& entry, double size, int state);
 
     int subType = 0;
     std::atomic<int> state{0};
     bool isExpand = false;
     QString fileName;
     std::string filePath;
+    // Where the item was listed: its open container and its path below it (no container
+    // for a fixed path, which is removed by path).
+    std::shared_ptr<const AnchoredFolder> container;
+    std::string relativePath;
     double fileSize = 0;
     std::vector<Ptr> listArray;
     int type = 0;
@@ -46,6 +54,8 @@ public:
     void deriveState();
     // Sets the state here and on every member below.
     void setStateDeep(int value);
+    // The item as it was listed, for removal and for looking at it again.
+    AnchoredPath anchored() const { return AnchoredPath{container, relativePath, filePath}; }
 };
 
 } // namespace corvane

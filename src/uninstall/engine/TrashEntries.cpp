@@ -1,16 +1,17 @@
 #include "uninstall/engine/TrashEntries.h"
 
+#include "platform/BoundedFile.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
 #include "platform/ProtectedPaths.h"
+#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,11 +19,14 @@ namespace corvane {
 
 namespace {
 
+// directorysizes has a line per trashed folder; a Trash of tens of thousands of folders
+// stays far below this.
+constexpr size_t kSizesLimit = 32 * 1024 * 1024;
+
 struct TrashFolders
 {
     std::string files;
     std::string info;
-    std::string sizes;
 };
 
 bool trashFolders(TrashFolders& out)
@@ -34,27 +38,47 @@ bool trashFolders(TrashFolders& out)
         return false;
     out.files = ProtectedPaths::normalize(*files);
     out.info = ProtectedPaths::normalize(*info);
-    out.sizes = joinPath(parentPath(out.files), "directorysizes");
     return !out.files.empty() && !out.info.empty();
 }
 
-// Rewrites "directorysizes" without the line of `name`. Lines read
+bool writeAll(int fd, const std::string& data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Rewrites "directorysizes" in the Trash folder without the line of `name`. Lines read
 // "<size> <mtime> <percent-encoded name>"; writers differ in what they encode, so the
 // name is compared after decoding.
-bool dropSizeLine(const std::string& sizesPath, const std::string& name)
+bool dropSizeLine(int trashFd, const std::string& name)
 {
-    std::ifstream in(sizesPath, std::ios::binary);
-    if (!in)
-        return true; // no cache, nothing to keep in step
-    std::string line, kept;
+    // A link or anything but a regular file is not ours to rewrite; a missing one means
+    // there is nothing to keep in step.
+    const auto text = BoundedFile::readAt(trashFd, "directorysizes", kSizesLimit, true);
+    if (!text)
+        return true;
+    std::string kept;
     bool dropped = false;
-    while (std::getline(in, line)) {
+    size_t start = 0;
+    while (start < text->size()) {
+        size_t end = text->find('\n', start);
+        if (end == std::string::npos)
+            end = text->size();
+        const std::string line = text->substr(start, end - start);
+        start = end + 1;
         const size_t a = line.find(' ');
         const size_t b = a == std::string::npos ? std::string::npos : line.find(' ', a + 1);
         if (b != std::string::npos) {
             const QByteArray encoded(line.data() + b + 1, static_cast<qsizetype>(line.size() - b - 1));
-            const QByteArray decoded = QByteArray::fromPercentEncoding(encoded);
-            if (decoded.toStdString() == name) {
+            if (QByteArray::fromPercentEncoding(encoded).toStdString() == name) {
                 dropped = true;
                 continue;
             }
@@ -62,30 +86,45 @@ bool dropSizeLine(const std::string& sizesPath, const std::string& name)
         kept += line;
         kept += '\n';
     }
-    in.close();
     if (!dropped)
         return true;
-    // Replace atomically so a reader never sees half a file.
-    const std::string tmp = sizesPath + ".corvane-tmp";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return false;
-    size_t done = 0;
-    while (done < kept.size()) {
-        const ssize_t n = ::write(fd, kept.data() + done, kept.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
+    // A fresh file under a name nobody could have planted, renamed over the old one, so a
+    // reader never sees half a file and no link or existing file is written through.
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char tmp[64];
+        std::snprintf(tmp, sizeof tmp, ".directorysizes.corvane-%08x%08x", random(), random());
+        UniqueFd fd(::openat(trashFd, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!fd) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        const bool written = writeAll(fd.get(), kept) && ::fsync(fd.get()) == 0;
+        fd.reset();
+        if (!written || ::renameat(trashFd, tmp, trashFd, "directorysizes") != 0) {
+            ::unlinkat(trashFd, tmp, 0);
+            return false;
+        }
+        return true;
     }
-    const bool written = done == kept.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(tmp.c_str(), sizesPath.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
+    return false;
+}
+
+// Removes the records of `name` from the Trash folder `trashFd`.
+bool forgetIn(int trashFd, const std::string& name)
+{
+    bool ok = true;
+    UniqueFd info(::openat(trashFd, "info", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (info) {
+        const std::string record = name + ".trashinfo";
+        struct stat st;
+        if (::fstatat(info.get(), record.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+            ok = ::unlinkat(info.get(), record.c_str(), 0) == 0 || errno == ENOENT;
+    } else if (errno != ENOENT) {
+        ok = false; // "info" is a link or unreadable: its records are not touched
     }
-    return true;
+    return dropSizeLine(trashFd, name) && ok;
 }
 
 } // namespace
@@ -106,13 +145,26 @@ bool TrashEntries::forgetEntry(const std::string& path)
         return true;
     if (FileChecks::existsNoFollow(path))
         return false;
-    const std::string name = lastComponent(ProtectedPaths::normalize(path));
-    const std::string record = joinPath(t.info, name + ".trashinfo");
-    struct stat st;
-    bool ok = true;
-    if (::lstat(record.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-        ok = ::unlink(record.c_str()) == 0 || errno == ENOENT;
-    return dropSizeLine(t.sizes, name) && ok;
+    UniqueFd trash(::open(parentPath(t.files).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!trash)
+        return errno == ENOENT;
+    return forgetIn(trash.get(), lastComponent(ProtectedPaths::normalize(path)));
+}
+
+bool TrashEntries::forgetEntry(const AnchoredPath& entry)
+{
+    if (!entry.container)
+        return forgetEntry(entry.path);
+    TrashFolders t;
+    if (!trashFolders(t) || ProtectedPaths::normalize(entry.container->path()) != t.files ||
+        entry.relative.empty() || entry.relative.find('/') != std::string::npos)
+        return true;
+    if (FileChecks::existsAt(entry.container->fd(), entry.relative.c_str()))
+        return false;
+    UniqueFd trash(::openat(entry.container->fd(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!trash)
+        return false;
+    return forgetIn(trash.get(), entry.relative);
 }
 
 } // namespace corvane

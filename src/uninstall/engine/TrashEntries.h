@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AnchoredFolder.h"
+
 #include <string>
 
 namespace corvane {
@@ -9,6 +11,11 @@ namespace corvane {
 // line in "Trash/directorysizes"; a record without its entry makes file managers show a
 // ghost item that cannot be restored. The macOS-style layout keeps no records, so
 // there everything here is a no-op.
+//
+// The bookkeeping never writes through a link: "info" is opened without following one
+// (a link there is left alone and the records stay), records are removed relative to
+// that open folder, and "directorysizes" is replaced by a fresh file created under a
+// random name with O_EXCL and renamed over the old one.
 class TrashEntries
 {
 public:
@@ -19,6 +26,9 @@ public:
     // afterwards (nothing to do counts as consistent); an entry still present is left
     // alone with its records.
     static bool forgetEntry(const std::string& path);
+    // The same for an entry listed from the Trash files folder: the Trash folder is the
+    // listed folder's own parent, reached through its descriptor.
+    static bool forgetEntry(const AnchoredPath& entry);
 };
 
 } // namespace corvane

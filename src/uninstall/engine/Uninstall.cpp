@@ -1,18 +1,19 @@
 #include "uninstall/engine/Uninstall.h"
 
 #include "common/CmdLineTool.h"
-#include "common/ShellQuote.h"
 #include "platform/Bundle.h"
+#include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
 #include "platform/FilePackage.h"
 #include "platform/Layout.h"
 #include "platform/ProtectedPaths.h"
 #include "platform/SafeRemover.h"
 #include "platform/StandardFolders.h"
+#include "platform/UniqueFd.h"
 #include "uninstall/engine/TrashEntries.h"
 
-#include <cstring>
-#include <dirent.h>
+#include <algorithm>
+#include <fcntl.h>
 
 namespace corvane {
 
@@ -21,15 +22,9 @@ namespace {
 std::vector<std::string> entriesOf(const std::string& folder)
 {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return names;
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        names.emplace_back(e->d_name);
-    }
-    ::closedir(dir);
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
+        DirectoryReader::listNames(fd.get(), names);
     return names;
 }
 
@@ -38,30 +33,19 @@ bool endsWith(const std::string& s, const std::string& suffix)
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t nl = text.find('\n', start);
-        if (nl == std::string::npos)
-            nl = text.size();
-        lines.push_back(text.substr(start, nl - start));
-        start = nl + 1;
-    }
-    return lines;
-}
-
-// "ls -1" of a folder, keeping the lines with the suffix, each joined to the folder.
+// The folder's visible entries with the suffix, each joined to the folder, sorted by name
+// as a listing command would show them. Read from the folder itself: a name may hold a
+// line break, which no line-based listing can carry.
 std::vector<std::string> listedWithSuffix(const std::string& folder, const std::string& suffix)
 {
     std::vector<std::string> out;
     if (folder.empty())
         return out;
-    const std::string output = CmdLineTool::runCommandBytes("ls -1 -- " + shellQuote(folder) + " 2>/dev/null");
-    for (const std::string& line : splitLines(output))
-        if (endsWith(line, suffix))
-            out.push_back(joinPath(folder, line));
+    std::vector<std::string> names = entriesOf(folder);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names)
+        if (name[0] != '.' && endsWith(name, suffix))
+            out.push_back(joinPath(folder, name));
     return out;
 }
 
@@ -136,6 +120,42 @@ std::vector<std::string> Uninstall::plugins() const
 std::vector<std::string> Uninstall::configFiles() const
 {
     return listedWithSuffix(Layout::current().path(Layout::Role::PreferencePanes).value_or(""), ".prefPane");
+}
+
+Uninstall::Outcome Uninstall::unInstall(const AnchoredPath& entry, uint64_t* freedBytes) const
+{
+    if (freedBytes)
+        *freedBytes = 0;
+    if (!entry.container) {
+        // A fixed path: removed by path as ever.
+        if (!FileChecks::existsNoFollow(entry.path))
+            return Outcome::Absent;
+        if (ProtectedPaths::isProtected(entry.path))
+            return Outcome::Refused;
+        const SafeRemover::Result result = SafeRemover::removeTree(entry.path);
+        if (freedBytes)
+            *freedBytes = result.removedBytes;
+        if (result.status == SafeRemover::Status::Refused)
+            return Outcome::Refused;
+        if (result.ok()) {
+            TrashEntries::forgetEntry(entry.path);
+            return result.status == SafeRemover::Status::NotFound ? Outcome::Absent : Outcome::Removed;
+        }
+        CmdLineTool::sudoDeleteFileAtPath(entry.path);
+        return Outcome::SentToHelper;
+    }
+    const SafeRemover::Result result = SafeRemover::removeBeneath(*entry.container, entry.relative);
+    if (freedBytes)
+        *freedBytes = result.removedBytes;
+    switch (result.status) {
+    case SafeRemover::Status::NotFound: return Outcome::Absent;
+    case SafeRemover::Status::Refused: return Outcome::Refused;
+    case SafeRemover::Status::Moved: return Outcome::Skipped;
+    case SafeRemover::Status::Removed: TrashEntries::forgetEntry(entry); return Outcome::Removed;
+    case SafeRemover::Status::Failed: break;
+    }
+    CmdLineTool::sudoDeleteFileAtPath(entry.path);
+    return Outcome::SentToHelper;
 }
 
 Uninstall::Outcome Uninstall::unInstall(const std::string& path) const

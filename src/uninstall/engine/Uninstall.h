@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/AnchoredFolder.h"
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,8 @@ public:
         Removed,      // gone, removed as the current user
         Refused,      // a protected path: neither route may remove it
         SentToHelper, // the user could not remove (all of) it; the helper was asked
+        Skipped,      // the way to a listed entry changed (a link or a mount appeared below
+                      // its container): what is there now was never offered, so it stays
     };
 
     Uninstall() = default;
@@ -36,6 +41,11 @@ public:
     // protected-path list refuses is removed by neither route. Deleting an entry of the
     // Trash also drops its Trash records.
     Outcome unInstall(const std::string& path) const;
+    // The same for an entry listed from a container: removed below the container's open
+    // descriptor, its path never walked again. An entry that cannot be reached that way
+    // any more is skipped, and never handed to the helper (which would go by path).
+    // `freedBytes`, when given, receives the bytes this process removed itself.
+    Outcome unInstall(const AnchoredPath& entry, uint64_t* freedBytes = nullptr) const;
 };
 
 } // namespace corvane
