@@ -1,5 +1,7 @@
 #include "platform/AutostartEntry.h"
 
+#include "platform/BoundedFile.h"
+
 #include "platform/FileChecks.h"
 
 #include <QByteArray>
@@ -146,28 +148,12 @@ bool AutostartEntry::remove(const std::string& folder, const std::string& id)
 
 std::optional<std::map<std::string, std::string>> AutostartEntry::readGroup(const std::string& path)
 {
-    // Non-blocking, and regular files only: a FIFO would otherwise wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    // Non-blocking, regular files only, bounded: a FIFO would otherwise wait for a writer,
+    // and no real desktop file is larger than this.
+    const auto read = BoundedFile::read(path, 1024 * 1024);
+    if (!read)
         return std::nullopt;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        bytes.append(buffer, static_cast<size_t>(n));
-        if (bytes.size() > 1024 * 1024)
-            break; // no real desktop file is this large
-    }
-    ::close(fd);
+    const std::string& bytes = *read;
 
     std::map<std::string, std::string> keys;
     bool inGroup = false, seenGroup = false;

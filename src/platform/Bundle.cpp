@@ -1,5 +1,7 @@
 #include "platform/Bundle.h"
 
+#include "platform/BoundedFile.h"
+
 #include "platform/FileChecks.h"
 
 #include <QDateTime>
@@ -98,30 +100,12 @@ QVariant toVariant(plist_t node, int depth)
 
 std::optional<QByteArray> readSmallFile(const std::string& path)
 {
-    // Non-blocking: opening a FIFO for reading would otherwise wait for a writer. Only a
-    // regular file is read, and for one the flag changes nothing.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    // Non-blocking, regular files only, bounded: a FIFO or a device planted in a bundle
+    // must not freeze or flood the reader.
+    const auto bytes = BoundedFile::read(path, kMaxPlistBytes);
+    if (!bytes)
         return std::nullopt;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxPlistBytes) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    QByteArray data;
-    data.resize(static_cast<qsizetype>(st.st_size));
-    qsizetype got = 0;
-    while (got < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + got, static_cast<size_t>(data.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    ::close(fd);
-    data.truncate(got);
-    return data;
+    return QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size()));
 }
 
 } // namespace

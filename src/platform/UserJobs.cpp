@@ -1,14 +1,17 @@
 #include "platform/UserJobs.h"
 
 #include "platform/AutostartEntry.h"
+#include "platform/BoundedFile.h"
 #include "platform/Bundle.h"
+#include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "platform/UniqueFd.h"
 
 #include <QFile>
 
 #include <algorithm>
-#include <dirent.h>
+#include <fcntl.h>
 
 namespace corvane {
 
@@ -23,15 +26,9 @@ bool endsWith(const std::string& text, const std::string& tail)
 std::vector<std::string> listFolder(const std::string& folder)
 {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return names;
-    while (dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    ::closedir(dir);
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
+        DirectoryReader::listNames(fd.get(), names);
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -79,10 +76,11 @@ void addLaunchAgents(const std::string& folder, std::vector<QVariantMap>& jobs)
     for (const std::string& name : listFolder(folder)) {
         if (!endsWith(name, ".plist"))
             continue;
-        QFile file(display(joinPath(folder, name)));
-        if (!file.open(QIODevice::ReadOnly))
+        // By the name's own bytes: a decoded name can open a different file.
+        const auto bytes = BoundedFile::read(joinPath(folder, name), 4 * 1024 * 1024);
+        if (!bytes)
             continue;
-        auto dict = Bundle::parsePropertyList(file.read(4 * 1024 * 1024));
+        auto dict = Bundle::parsePropertyList(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())));
         if (!dict || !dict->contains(QStringLiteral("Label")))
             continue;
         jobs.push_back(*dict);

@@ -19,38 +19,6 @@ using namespace corvane::test;
 
 namespace {
 
-struct LinuxRoot
-{
-    TempDir tmp;
-    std::string root = tmp.path();
-    std::string home = root + "/home/tester";
-    std::vector<std::pair<std::string, std::string>> saved;
-
-    LinuxRoot()
-    {
-        makeDirs(home);
-        set("HOME", home);
-        set("XDG_CACHE_HOME", home + "/.cache");
-        set("XDG_CONFIG_HOME", home + "/.config");
-        set("XDG_DATA_HOME", home + "/.local/share");
-        set("XDG_STATE_HOME", home + "/.local/state");
-        reload();
-    }
-    // A fresh layout, which reads user-dirs.dirs again (each layout reads it once).
-    void reload() { Layout::setCurrent(Layout(Layout::Kind::Linux, root, home, "tester")); }
-    ~LinuxRoot()
-    {
-        for (auto& [k, v] : saved)
-            v.empty() ? ::unsetenv(k.c_str()) : ::setenv(k.c_str(), v.c_str(), 1);
-        Layout::setCurrent(Layout::linuxLayout());
-    }
-    void set(const std::string& key, const std::string& value)
-    {
-        const char* old = std::getenv(key.c_str());
-        saved.emplace_back(key, old ? old : "");
-        ::setenv(key.c_str(), value.c_str(), 1);
-    }
-};
 
 bool anyUnder(const std::vector<std::string>& list, const std::string& folder)
 {

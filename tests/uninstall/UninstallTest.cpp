@@ -156,4 +156,10 @@ TEST(UninstallInventory, PluginsAndPreferencePanesBySuffix)
     EXPECT_EQ(u.plugins(), (std::vector<std::string>{r.root + "/Library/Internet Plug-Ins/X.plugin",
                                                      r.lib + "/Internet Plug-Ins/Mine.plugin"}));
     EXPECT_EQ(u.configFiles(), std::vector<std::string>{r.root + "/Library/PreferencePanes/Pane.prefPane"});
+
+    // A name with a line break is one entry: split on lines, it would be lost and a
+    // forged "PreferencePanes/x.prefPane", which does not exist, offered instead.
+    makeDirs(r.root + "/Library/PreferencePanes/Evil\nx.prefPane");
+    EXPECT_EQ(u.configFiles(), (std::vector<std::string>{r.root + "/Library/PreferencePanes/Evil\nx.prefPane",
+                                                         r.root + "/Library/PreferencePanes/Pane.prefPane"}));
 }
