@@ -153,6 +153,11 @@ TEST_F(CmdLineToolTest, EachRequestIsOneFrameOnItsOwnConnection)
     EXPECT_EQ(c->value, "/tmp/second");
     EXPECT_TRUE(log().contains(QStringLiteral("Sending request: /tmp/second")));
     EXPECT_FALSE(log().contains(QStringLiteral("Failed to create XPC connection.")));
+    // The odd name is logged escaped: its line break cannot start a forged line.
+    EXPECT_TRUE(log().contains(QStringLiteral("Sending request: /tmp/x\\x0aname -rf $(id) \\xff\\xfe")))
+        << log().join(QStringLiteral(" | ")).toStdString();
+    for (const QString& line : log())
+        EXPECT_FALSE(line.contains(QLatin1Char('\n')));
 }
 
 TEST_F(CmdLineToolTest, AbsentHelperChangesNothingAndOnlyRemoveLogs)
