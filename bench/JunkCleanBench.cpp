@@ -84,7 +84,9 @@ int main(int argc, char** argv)
     ::setenv("HOME", home.c_str(), 1);
     for (const char* v : {"XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
         ::unsetenv(v);
-    Layout::setCurrent(Layout::linuxLayout(home));
+    // The machine folders (/var/cache, /var/log) live under the scratch root too: a bench
+    // run as root must not clean the machine it runs on.
+    Layout::setCurrent(Layout(Layout::Kind::Linux, root, home, "bench"));
 
     auto t0 = std::chrono::steady_clock::now();
     const size_t made = generate(cache, target);
