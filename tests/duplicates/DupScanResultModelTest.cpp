@@ -220,6 +220,43 @@ TEST(DuplicatedScanSession, RepresentativeExtension)
     EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.Png", "/c.jpg"}), "jpg");
 }
 
+TEST(DuplicatedScanSession, GroupsSharingAFingerprintButNotASizeStayApart)
+{
+    // Zero-filled files of at least three sample blocks all give the same sampled
+    // fingerprint; only their sizes tell these two groups apart.
+    TempDir t;
+    writeSized(t / "z/a-12k", 12288, '\0');
+    writeSized(t / "z/b-12k", 12288, '\0');
+    writeSized(t / "z/a-16k", 16384, '\0');
+    writeSized(t / "z/b-16k", 16384, '\0');
+    DuplicatedScanSession session;
+    ASSERT_EQ(session.addPaths({t / "z"}), 1);
+    bool finished = false;
+    QObject::connect(&session, &DuplicatedScanSession::finished, &session, [&] { finished = true; });
+    ASSERT_EQ(session.scanResult(), DuplicatedScanSession::ScanAction::Started);
+    ASSERT_TRUE(waitFor([&] { return finished; }));
+
+    std::vector<DuplicateGroupRecord> groups = session.results();
+    ASSERT_EQ(groups.size(), 2u);
+    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.fileSize < b.fileSize; });
+    EXPECT_EQ(groups[0].fileHash, groups[1].fileHash);
+    EXPECT_EQ(groups[0].fileSize, 12288u);
+    EXPECT_EQ(groups[1].fileSize, 16384u);
+    for (DuplicateGroupRecord& g : groups) {
+        std::sort(g.fileList.begin(), g.fileList.end());
+        ASSERT_EQ(g.fileList.size(), 2u);
+        EXPECT_EQ(QSFileUtility::sizeAtPath(g.fileList[0], false), g.fileSize);
+        EXPECT_EQ(QSFileUtility::sizeAtPath(g.fileList[1], false), g.fileSize);
+    }
+
+    // Both groups reach the result model and stay two groups there.
+    DupScanResultModel m;
+    m.setResultList(session.results());
+    ASSERT_TRUE(verified(m));
+    ASSERT_EQ(m.list().size(), 2u);
+    EXPECT_EQ(m.deleteList().size(), 2u);
+}
+
 TEST(DupScanResultModel, NamesThatAreNotTextAreRemovedByTheirBytes)
 {
     TempDir t;
