@@ -125,7 +125,8 @@ int main(int argc, char** argv)
             for (const auto& o : g.members) {
                 if (o->check == DupScanReultObject::Check::Identical)
                     ++identical;
-                else if (o->check == DupScanReultObject::Check::Differs)
+                else if (o->check == DupScanReultObject::Check::Differs ||
+                         o->check == DupScanReultObject::Check::SameFile)
                     ++differs;
                 else if (o->check != DupScanReultObject::Check::Kept)
                     ++other;

@@ -85,6 +85,18 @@
         <translation>Cancel</translation>
     </message>
     <message>
+        <source>删除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>此文件的内容与保留的文件不同。仍要删除吗？</source>
+        <translation>This file's content differs from the copy that stays. Delete it anyway?</translation>
+    </message>
+    <message>
+        <source>无法完整比较此文件与保留的文件。仍要删除吗？</source>
+        <translation>This file could not be fully compared with the copy that stays. Delete it anyway?</translation>
+    </message>
+    <message>
         <source>官方网站</source>
         <translation>Website</translation>
     </message>

@@ -55,9 +55,9 @@ std::optional<QDateTime> QSFileUtility::fileCreateDateByPath(const std::string& 
     return ItemMetadata::creationDate(path);
 }
 
-std::optional<QDateTime> QSFileUtility::fileAddDateByPath(const std::string& path)
+std::optional<QDateTime> QSFileUtility::fileAddDateByPath(const std::string& /*path*/)
 {
-    return ItemMetadata::dateAdded(path);
+    return std::nullopt;
 }
 
 QString QSFileUtility::stringFromDate(const QDateTime& date)

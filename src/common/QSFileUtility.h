@@ -22,6 +22,9 @@ public:
     // First non-zero of: the item-metadata size, st_size, the offset of the end.
     static uint64_t fileSizeByPath(const std::string& path);
     static std::optional<QDateTime> fileCreateDateByPath(const std::string& path);
+    // The date the item was put in its folder. Linux keeps no such date, and the change
+    // time is no stand-in: chmod, chown, a new link or a rename move it, so a file years
+    // old would read as added today. Always nothing; screens show "--" for it.
     static std::optional<QDateTime> fileAddDateByPath(const std::string& path);
     static QString stringFromDate(const QDateTime& date);       // "yyyy-MM-dd HH:mm:ss"
     static QString stringFromDateByYear(const QDateTime& date); // "yyyy-MM-dd"

@@ -19,6 +19,7 @@ namespace corvane {
 namespace {
 
 constexpr int kIdRole = Qt::UserRole + 1;
+constexpr int kDeletableRole = Qt::UserRole + 2;
 const QColor kWarn(200, 60, 40);
 const QColor kQuiet(110, 110, 110);
 const QColor kLink(45, 140, 240);
@@ -86,7 +87,7 @@ SearchResultView::SearchResultView(const Look& look, QWidget* parent) : QWidget(
         const uint64_t id = item->data(NameColumn, kIdRole).toULongLong();
         if (column == OpenColumn)
             openFile(id);
-        else if (column == DeleteColumn)
+        else if (column == DeleteColumn && item->data(DeleteColumn, kDeletableRole).toBool())
             deleteFile(id);
     });
 
@@ -130,7 +131,7 @@ QTreeWidgetItem* SearchResultView::addFileRow(QTreeWidgetItem* group, const File
 void SearchResultView::fillFileRow(QTreeWidgetItem* item, const FileRow& row)
 {
     Qt::ItemFlags flags = Qt::ItemIsEnabled;
-    if (row.removable)
+    if (row.checkable)
         flags |= Qt::ItemIsUserCheckable;
     item->setFlags(flags);
     item->setData(NameColumn, kIdRole, QVariant::fromValue<qulonglong>(row.id));
@@ -145,7 +146,8 @@ void SearchResultView::fillFileRow(QTreeWidgetItem* item, const FileRow& row)
     item->setForeground(NoteColumn, QBrush(row.noteWarns ? kWarn : kQuiet));
     item->setText(OpenColumn, tr("打开"));
     item->setForeground(OpenColumn, QBrush(kLink));
-    item->setText(DeleteColumn, row.removable ? tr("删除") : QString());
+    item->setText(DeleteColumn, row.deletable ? tr("删除") : QString());
+    item->setData(DeleteColumn, kDeletableRole, row.deletable);
     item->setForeground(DeleteColumn, QBrush(kWarn));
 }
 
@@ -202,9 +204,37 @@ void SearchResultView::openFile(uint64_t id)
 
 void SearchResultView::deleteFile(uint64_t id)
 {
+    const QString question = removalQuestion(id);
+    if (!question.isEmpty()) {
+        askBeforeRemoving(id, question);
+        return;
+    }
     m_lastKept = 0;
     removeFile(id);
     updateStatus();
+}
+
+void SearchResultView::askBeforeRemoving(uint64_t id, const QString& question)
+{
+    if (m_confirm)
+        m_confirm->deleteLater();
+    m_confirm = new QMessageBox(QMessageBox::Warning, QString(), question, QMessageBox::NoButton, this);
+    QPushButton* remove = m_confirm->addButton(tr("删除"), QMessageBox::DestructiveRole);
+    QPushButton* keep = m_confirm->addButton(tr("取消"), QMessageBox::RejectRole);
+    // Enter or Escape keeps the file: only a deliberate press on "删除" removes it.
+    m_confirm->setDefaultButton(keep);
+    m_confirm->setEscapeButton(keep);
+    m_confirm->setWindowModality(Qt::WindowModal);
+    m_confirm->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_confirm, &QMessageBox::buttonClicked, this, [this, id, remove](QAbstractButton* clicked) {
+        if (clicked != remove)
+            return;
+        // The row is looked up again: it may have gone while the question was open.
+        m_lastKept = 0;
+        removeFileConfirmed(id);
+        updateStatus();
+    });
+    m_confirm->open();
 }
 
 void SearchResultView::deleteAllFile()

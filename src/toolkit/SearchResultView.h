@@ -23,8 +23,9 @@ class GlowAnimation;
 // What the duplicate and large-file result views share: the heading with the status line,
 // the sort choice, "返回" and "删除", the outline of groups with one row per file (check
 // box, icon, name, path, a detail, a note, "打开" and "删除"), the alert when nothing is
-// ticked, and leaving only once the removals under way have reported. Each screen brings
-// its model: how rows are filled, ticked, revealed and removed.
+// ticked, the question a screen may want answered before a row's "删除", and leaving only
+// once the removals under way have reported. Each screen brings its model: how rows are
+// filled, ticked, revealed and removed.
 class SearchResultView : public QWidget
 {
     Q_OBJECT
@@ -46,7 +47,8 @@ public:
     struct FileRow
     {
         uint64_t id;
-        bool removable; // ticking and "删除" are offered
+        bool checkable; // the tick box is offered
+        bool deletable; // the row's "删除" is offered
         bool checked;
         const std::string& filePath;
         QString name;
@@ -69,6 +71,8 @@ public:
     QPushButton* backButton() const { return m_backBtn; }
     QLabel* resultText() const { return m_resultText; }
     QMessageBox* alertBox() const { return m_alert.data(); }
+    // The question asked before a row's "删除", while it is open.
+    QMessageBox* confirmBox() const { return m_confirm.data(); }
     GlowAnimation* glow() const { return m_glow; }
     QTreeWidgetItem* itemFor(uint64_t id) const { return m_items.value(id, nullptr); }
 
@@ -102,11 +106,16 @@ private:
     virtual void itemChecked(uint64_t id, bool on) = 0;
     virtual std::optional<std::string> filePath(uint64_t id) const = 0;
     virtual void removeFile(uint64_t id) = 0;
+    // What to ask before the row's "删除" removes that file; empty removes it at once.
+    virtual QString removalQuestion(uint64_t /*id*/) const { return QString(); }
+    // The row's "删除" once the question was answered with "删除".
+    virtual void removeFileConfirmed(uint64_t id) { removeFile(id); }
     // false when nothing is ticked.
     virtual bool removeTicked() = 0;
     virtual int removalsPending() const = 0;
 
     void showAlert();
+    void askBeforeRemoving(uint64_t id, const QString& question);
 
     QLabel* m_image = nullptr;
     QLabel* m_title = nullptr;
@@ -117,6 +126,7 @@ private:
     QTreeWidget* m_outline = nullptr;
     GlowAnimation* m_glow = nullptr;
     QPointer<QMessageBox> m_alert;
+    QPointer<QMessageBox> m_confirm;
     QHash<quint64, QTreeWidgetItem*> m_items;
     bool m_filling = false;
     bool m_closing = false;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,10 +111,19 @@ TEST(QSFileUtility, DatesFormatInLocalTime)
     EXPECT_EQ(QSFileUtility::stringFromDateByYear(d), QStringLiteral("2024-02-29"));
 
     TempDir t;
-    writeFile(t / "new", "x");
-    const auto added = QSFileUtility::fileAddDateByPath(t / "new");
-    ASSERT_TRUE(added.has_value());
-    EXPECT_LT(std::llabs(added->secsTo(QDateTime::currentDateTime())), 60);
     EXPECT_FALSE(QSFileUtility::fileCreateDateByPath(t / "missing").has_value());
     EXPECT_FALSE(QSFileUtility::fileAddDateByPath(t / "missing").has_value());
+}
+
+TEST(QSFileUtility, NoDateAddedIsMadeUpFromTheChangeTime)
+{
+    // A file a year old that was merely made read-only today has not been added today.
+    TempDir t;
+    writeFile(t / "old", "x");
+    const struct timespec yearAgo[2] = {{::time(nullptr) - 365 * 86400, 0}, {::time(nullptr) - 365 * 86400, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (t / "old").c_str(), yearAgo, 0), 0);
+    ASSERT_EQ(::chmod((t / "old").c_str(), 0444), 0);
+    EXPECT_FALSE(QSFileUtility::fileAddDateByPath(t / "old").has_value());
+    ASSERT_EQ(::rename((t / "old").c_str(), (t / "moved").c_str()), 0);
+    EXPECT_FALSE(QSFileUtility::fileAddDateByPath(t / "moved").has_value());
 }

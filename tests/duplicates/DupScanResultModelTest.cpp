@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -92,6 +93,117 @@ TEST(DupScanResultModel, SampledTwinsAreMarkedAndNeverRemovedAsDuplicates)
     EXPECT_TRUE(exists(t / "a.dat"));
     EXPECT_TRUE(exists(t / "b.dat"));
     EXPECT_EQ(m.list()[0].members.size(), 2u);
+}
+
+TEST(DupScanResultModel, CopiesThatDifferOrCannotBeComparedGoAloneAndOnlyWhenConfirmed)
+{
+    TempDir t;
+    writeSampledTwins(t / "kept.dat", t / "twin.dat", 2000000, 1234567, 12);
+    writeFile(t / "copy.dat", readFile(t / "kept.dat"));
+    // A group whose copy that stays vanished before it could be compared.
+    const std::string bytes = randomBytes(6000, 13);
+    writeFile(t / "orphan.txt", bytes);
+    writeFile(t / "gone.txt", bytes);
+    DupScanResultModel m;
+    m.setResultList({record({t / "twin.dat", t / "copy.dat", t / "kept.dat"}, "twins"),
+                     record({t / "orphan.txt", t / "gone.txt"}, "orphan")});
+    ASSERT_EQ(::unlink((t / "gone.txt").c_str()), 0);
+    ASSERT_TRUE(verified(m));
+    const auto member = [&](const std::string& path) -> DupScanResultModel::ObjectPtr {
+        for (const auto& g : m.list())
+            for (const auto& o : g.members)
+                if (o->filePath == path)
+                    return o;
+        return nullptr;
+    };
+    const auto twin = member(t / "twin.dat");
+    const auto orphan = member(t / "orphan.txt");
+    const auto kept = member(t / "kept.dat");
+    ASSERT_TRUE(twin && orphan && kept);
+    EXPECT_EQ(twin->check, Check::Differs);
+    EXPECT_EQ(orphan->check, Check::Unreadable);
+    EXPECT_TRUE(twin->deletable() && twin->confirmationNeeded());
+    EXPECT_TRUE(orphan->deletable() && orphan->confirmationNeeded());
+
+    // The guarded ways keep both: the box, the plain row removal, and "删除".
+    m.selectBtnClicked(twin, 1);
+    EXPECT_EQ(twin->state, 0);
+    m.deleteFile(twin);
+    m.deleteFile(orphan);
+    ASSERT_TRUE(removed(m));
+    EXPECT_FALSE(orphan->note.isEmpty());
+    ASSERT_TRUE(m.deleteAllFile()); // the verified copy only
+    ASSERT_TRUE(removed(m));
+    EXPECT_TRUE(exists(t / "twin.dat"));
+    EXPECT_TRUE(exists(t / "orphan.txt"));
+    EXPECT_FALSE(exists(t / "copy.dat"));
+
+    // The copy that stays, asked to go while only a different file would remain, is
+    // refused and still reads as the copy that stays.
+    m.deleteFile(kept);
+    ASSERT_TRUE(removed(m));
+    EXPECT_TRUE(exists(t / "kept.dat"));
+    EXPECT_EQ(kept->check, Check::Kept);
+
+    // Confirmed by the person, each goes alone; the different file that stays is untouched.
+    m.deleteFileConfirmed(twin);
+    m.deleteFileConfirmed(orphan);
+    ASSERT_TRUE(removed(m));
+    EXPECT_FALSE(exists(t / "twin.dat"));
+    EXPECT_FALSE(exists(t / "orphan.txt"));
+    EXPECT_EQ(readFile(t / "kept.dat").size(), 2000000u);
+    ASSERT_EQ(m.list().size(), 2u);
+    for (const auto& g : m.list()) {
+        // Each group is down to its copy that stays (the vanished one still listed).
+        ASSERT_EQ(g.members.size(), 1u);
+        EXPECT_EQ(g.members[0]->check, Check::Kept);
+        EXPECT_EQ(g.members[0]->count, 1);
+    }
+    EXPECT_EQ(m.objectById(kept->id), kept);
+}
+
+TEST(DupScanResultModel, TheSameFileUnderASecondNameIsNeverRemoved)
+{
+    TempDir t;
+    writeFile(t / "kept.bin", randomBytes(5000, 14));
+    ASSERT_EQ(::link((t / "kept.bin").c_str(), (t / "link.bin").c_str()), 0);
+    // A copy that differed when it was compared and has since become a second name of
+    // the copy that stays.
+    writeSampledTwins(t / "other-kept.bin", t / "was-twin.bin", 1000000, 500000, 15);
+    DupScanResultModel m;
+    m.setResultList({record({t / "link.bin", t / "kept.bin"}, "linked"),
+                     record({t / "was-twin.bin", t / "other-kept.bin"}, "twins")});
+    ASSERT_TRUE(verified(m));
+    DupScanResultModel::ObjectPtr link, wasTwin;
+    for (const auto& g : m.list()) {
+        if (g.fileHash == "linked")
+            link = g.members[0];
+        else
+            wasTwin = g.members[0];
+    }
+    ASSERT_TRUE(link && wasTwin);
+    EXPECT_EQ(link->check, Check::SameFile);
+    EXPECT_FALSE(link->removable());
+    EXPECT_FALSE(link->deletable());
+    EXPECT_FALSE(link->note.isEmpty());
+    m.selectBtnClicked(link, 1);
+    EXPECT_EQ(link->state, 0);
+    m.deleteFile(link);
+    m.deleteFileConfirmed(link);
+    EXPECT_FALSE(m.deleteAllFile());
+
+    ASSERT_EQ(wasTwin->check, Check::Differs);
+    ASSERT_EQ(::unlink((t / "was-twin.bin").c_str()), 0);
+    ASSERT_EQ(::link((t / "other-kept.bin").c_str(), (t / "was-twin.bin").c_str()), 0);
+    m.deleteFileConfirmed(wasTwin);
+    ASSERT_TRUE(removed(m));
+    EXPECT_TRUE(exists(t / "link.bin"));
+    EXPECT_TRUE(exists(t / "kept.bin"));
+    EXPECT_TRUE(exists(t / "was-twin.bin"));
+    EXPECT_TRUE(exists(t / "other-kept.bin"));
+    EXPECT_EQ(wasTwin->check, Check::SameFile);
+    EXPECT_FALSE(wasTwin->deletable());
+    EXPECT_EQ(m.list().size(), 2u);
 }
 
 TEST(DupScanResultModel, ACopyChangedAfterVerificationIsComparedAgainAndKept)
@@ -218,6 +330,43 @@ TEST(DuplicatedScanSession, RepresentativeExtension)
     // candidate's one: it takes over. "Png" counts for neither spelling.
     EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.png", "/c.PNG", "/d.Png"}), "png");
     EXPECT_EQ(*S::representativeExtension({"/a.jpg", "/b.Png", "/c.jpg"}), "jpg");
+}
+
+TEST(DuplicatedScanSession, GroupsSharingAFingerprintButNotASizeStayApart)
+{
+    // Zero-filled files of at least three sample blocks all give the same sampled
+    // fingerprint; only their sizes tell these two groups apart.
+    TempDir t;
+    writeSized(t / "z/a-12k", 12288, '\0');
+    writeSized(t / "z/b-12k", 12288, '\0');
+    writeSized(t / "z/a-16k", 16384, '\0');
+    writeSized(t / "z/b-16k", 16384, '\0');
+    DuplicatedScanSession session;
+    ASSERT_EQ(session.addPaths({t / "z"}), 1);
+    bool finished = false;
+    QObject::connect(&session, &DuplicatedScanSession::finished, &session, [&] { finished = true; });
+    ASSERT_EQ(session.scanResult(), DuplicatedScanSession::ScanAction::Started);
+    ASSERT_TRUE(waitFor([&] { return finished; }));
+
+    std::vector<DuplicateGroupRecord> groups = session.results();
+    ASSERT_EQ(groups.size(), 2u);
+    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.fileSize < b.fileSize; });
+    EXPECT_EQ(groups[0].fileHash, groups[1].fileHash);
+    EXPECT_EQ(groups[0].fileSize, 12288u);
+    EXPECT_EQ(groups[1].fileSize, 16384u);
+    for (DuplicateGroupRecord& g : groups) {
+        std::sort(g.fileList.begin(), g.fileList.end());
+        ASSERT_EQ(g.fileList.size(), 2u);
+        EXPECT_EQ(QSFileUtility::sizeAtPath(g.fileList[0], false), g.fileSize);
+        EXPECT_EQ(QSFileUtility::sizeAtPath(g.fileList[1], false), g.fileSize);
+    }
+
+    // Both groups reach the result model and stay two groups there.
+    DupScanResultModel m;
+    m.setResultList(session.results());
+    ASSERT_TRUE(verified(m));
+    ASSERT_EQ(m.list().size(), 2u);
+    EXPECT_EQ(m.deleteList().size(), 2u);
 }
 
 TEST(DupScanResultModel, NamesThatAreNotTextAreRemovedByTheirBytes)

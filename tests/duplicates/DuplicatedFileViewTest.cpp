@@ -6,10 +6,13 @@
 #include "platform/StandardFolders.h"
 #include "toolkit/DuplicatedFileCell.h"
 #include "toolkit/GlowAnimation.h"
+#include "toolkit/Localization.h"
 
 #include "ScreenSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -17,6 +20,8 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -35,6 +40,57 @@ struct Screen : ScreenFixture<DuplicatedFileView>
 std::string text(const QLabel* l)
 {
     return l->text().toStdString();
+}
+
+// Presses the row's "删除" the way a person does: a click in that cell.
+void clickDelete(SearchResultView* r, uint64_t id)
+{
+    QTreeWidgetItem* item = r->itemFor(id);
+    ASSERT_TRUE(item);
+    QTreeWidget* outline = r->outline();
+    const QRect row = outline->visualItemRect(item);
+    const int x = outline->header()->sectionViewportPosition(SearchResultView::DeleteColumn) +
+                  outline->columnWidth(SearchResultView::DeleteColumn) / 2;
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(x, row.center().y()));
+}
+
+// The question the screen asks, once it is on screen (window-modal, answered later).
+QMessageBox* openQuestion()
+{
+    QMessageBox* box = nullptr;
+    waitFor(
+        [&] {
+            box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return box && box->isVisible();
+        },
+        5000);
+    return box && box->isVisible() ? box : nullptr;
+}
+
+QAbstractButton* buttonTitled(QMessageBox* box, const QString& title)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->text() == title)
+            return b;
+    return nullptr;
+}
+
+bool hasChinese(const QString& s)
+{
+    return std::any_of(s.begin(), s.end(), [](QChar c) {
+        const ushort u = c.unicode();
+        return (u >= 0x3000 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF);
+    });
+}
+
+// The search's one sampled twin: the copy that differs from the one that stays.
+uint64_t differingCopy(DupScanResultView* r)
+{
+    for (const auto& g : r->model().list())
+        for (const auto& o : g.members)
+            if (o->check == DupScanReultObject::Check::Differs)
+                return o->id;
+    return 0;
 }
 
 } // namespace
@@ -163,6 +219,89 @@ TEST(DuplicatedFileView, ScanShowsVerifiedGroupsAndNeverDeletesASampledTwin)
 
     QTest::mouseClick(r->backButton(), Qt::LeftButton);
     EXPECT_TRUE(waitFor([&] { return !v.resultView(); }));
+}
+
+TEST(DuplicatedFileView, ACopyThatDiffersGoesFromItsRowOnlyAfterThePersonSaysYes)
+{
+    Screen s;
+    DuplicatedFileView& v = *s.view;
+    const std::string d = s.downloads;
+    writeSampledTwins(d + "/plan-a.odt", d + "/plan-b.odt", 300000, 150000, 41);
+    ASSERT_TRUE(s.scanToResults());
+    DupScanResultView* r = v.resultView();
+    const uint64_t id = differingCopy(r);
+    ASSERT_NE(id, 0u);
+    const std::string path = r->model().objectById(id)->filePath;
+    const std::string kept = r->model().list()[0].keptPath;
+    QTreeWidgetItem* row = r->itemFor(id);
+    ASSERT_TRUE(row);
+    EXPECT_FALSE(row->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(row->text(DupScanResultView::DeleteColumn).toStdString(), "删除");
+
+    // Declining keeps the file and its row.
+    clickDelete(r, id);
+    QMessageBox* question = openQuestion();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question, r->confirmBox());
+    EXPECT_EQ(question->text().toStdString(), "此文件的内容与保留的文件不同。仍要删除吗？");
+    EXPECT_EQ(question->windowModality(), Qt::WindowModal);
+    ASSERT_TRUE(buttonTitled(question, QStringLiteral("删除")));
+    ASSERT_TRUE(buttonTitled(question, QStringLiteral("取消")));
+    EXPECT_EQ(question->defaultButton(), buttonTitled(question, QStringLiteral("取消")));
+    screenshot(question, "dups-7-question.png");
+    QTest::mouseClick(buttonTitled(question, QStringLiteral("取消")), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !QApplication::activeModalWidget(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(r->model().removalsPending(), 0);
+    EXPECT_TRUE(exists(path));
+    EXPECT_EQ(r->model().list()[0].members.size(), 2u);
+
+    // Saying yes removes that copy alone.
+    clickDelete(r, id);
+    question = openQuestion();
+    ASSERT_TRUE(question);
+    QTest::mouseClick(buttonTitled(question, QStringLiteral("删除")), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return r->model().removalsPending() == 0 && !exists(path); }));
+    EXPECT_TRUE(exists(kept));
+    ASSERT_EQ(r->outline()->topLevelItemCount(), 1);
+    EXPECT_EQ(r->outline()->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(r->model().list()[0].members[0]->filePath, kept);
+}
+
+TEST(DuplicatedFileView, TheQuestionSpeaksEnglishWhenEnglishIsChosen)
+{
+    Localization english;
+    ASSERT_TRUE(english.loadEnglish());
+    QCoreApplication::installTranslator(&english);
+    struct Restore
+    {
+        Localization* t;
+        ~Restore() { QCoreApplication::removeTranslator(t); }
+    } restore{&english};
+
+    Screen s;
+    writeSampledTwins(s.downloads + "/a.bin", s.downloads + "/b.bin", 200000, 100000, 42);
+    ASSERT_TRUE(s.scanToResults());
+    DupScanResultView* r = s.view->resultView();
+    const uint64_t id = differingCopy(r);
+    ASSERT_NE(id, 0u);
+    clickDelete(r, id);
+    QMessageBox* question = openQuestion();
+    ASSERT_TRUE(question);
+    EXPECT_EQ(question->text(),
+              QStringLiteral("This file's content differs from the copy that stays. Delete it anyway?"));
+    EXPECT_TRUE(buttonTitled(question, QStringLiteral("Delete")));
+    EXPECT_TRUE(buttonTitled(question, QStringLiteral("Cancel")));
+    EXPECT_FALSE(hasChinese(question->text() + question->informativeText() + question->windowTitle()));
+    for (QAbstractButton* b : question->buttons())
+        EXPECT_FALSE(hasChinese(b->text())) << b->text().toStdString();
+    QTest::mouseClick(buttonTitled(question, QStringLiteral("Cancel")), Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return !QApplication::activeModalWidget(); }));
+    // The question for a copy that could not be compared has its English too.
+    EXPECT_EQ(QCoreApplication::translate("corvane::DupScanResultView", "无法完整比较此文件与保留的文件。仍要删除吗？"),
+              QStringLiteral("This file could not be fully compared with the copy that stays. Delete it anyway?"));
+    EXPECT_TRUE(exists(s.downloads + "/a.bin"));
+    EXPECT_TRUE(exists(s.downloads + "/b.bin"));
 }
 
 TEST(DuplicatedFileView, NoGroupsSaysSoAndAStoppedRunStillShowsItsResults)

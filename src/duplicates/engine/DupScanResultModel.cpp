@@ -33,8 +33,8 @@ Check checkFor(Verdict verdict)
 {
     switch (verdict) {
     case Verdict::Identical: return Check::Identical;
-    case Verdict::Differs:
-    case Verdict::SameFile: return Check::Differs;
+    case Verdict::Differs: return Check::Differs;
+    case Verdict::SameFile: return Check::SameFile;
     case Verdict::Unreadable: return Check::Unreadable;
     }
     return Check::Unreadable;
@@ -246,7 +246,7 @@ void DupScanResultModel::applyVerification(const std::vector<VerifyResult>& resu
                 o->state = 1;
                 m_deleteList.push_back(o);
             }
-        } else if (o->check == Check::Differs || !o->userTouched) {
+        } else if (!o->removable() || !o->userTouched) {
             untick(o);
         }
         emit objectChanged(o->id);
@@ -288,6 +288,13 @@ void DupScanResultModel::deleteFile(const ObjectPtr& object)
     requestRemoval({object});
 }
 
+void DupScanResultModel::deleteFileConfirmed(const ObjectPtr& object)
+{
+    if (!object || !object->deletable())
+        return;
+    requestRemoval({object}, true);
+}
+
 bool DupScanResultModel::deleteAllFile()
 {
     if (m_deleteList.empty())
@@ -301,7 +308,7 @@ bool DupScanResultModel::deleteAllFile()
     return true;
 }
 
-void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
+void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects, bool confirmed)
 {
     if (objects.empty())
         return;
@@ -313,7 +320,7 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
     std::vector<RemoveJob> jobs;
     for (const ObjectPtr& o : objects) {
         const Group* g = groupOf(o->id);
-        RemoveJob job{o->id, o->filePath, {}, std::nullopt};
+        RemoveJob job{o->id, o->filePath, {}, std::nullopt, confirmed};
         if (g) {
             // The copies that stay once this request is done; the default one first.
             for (const ObjectPtr& m : g->members)
@@ -346,10 +353,21 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
 
 DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& job, DuplicateVerifier& verifier)
 {
-    if (!job.staying.empty()) {
+    if (job.confirmed) {
+        // Chosen alone: the content may differ, but the copy must not be the file that
+        // stays under a second name. Looked at now, since the names may have changed
+        // hands since the verification.
+        const DuplicateVerifier::Identity me = DuplicateVerifier::identityOf(job.path);
+        for (const std::string& staying : job.staying) {
+            const DuplicateVerifier::Identity other = DuplicateVerifier::identityOf(staying);
+            if (me.valid && other.valid && me.dev == other.dev && me.ino == other.ino)
+                return RemoveResult{job.id, false, Check::SameFile, noteFor(Verdict::SameFile)};
+        }
+    } else if (!job.staying.empty()) {
         // Removed as a duplicate: only while a copy with every byte equal stays.
         bool confirmed = false;
         bool differs = false;
+        bool sameFile = false;
         for (const std::string& staying : job.staying) {
             const Verification* v = job.verification ? &*job.verification : nullptr;
             if (v && v->verdict == Verdict::Identical && v->reference == staying && !v->member.isDirectory &&
@@ -363,15 +381,18 @@ DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& 
                 confirmed = true;
                 break;
             }
-            differs = differs || now == Verdict::Differs || now == Verdict::SameFile;
+            differs = differs || now == Verdict::Differs;
+            sameFile = sameFile || now == Verdict::SameFile;
         }
+        if (!confirmed && sameFile)
+            return RemoveResult{job.id, false, Check::SameFile, noteFor(Verdict::SameFile)};
         if (!confirmed)
-            return RemoveResult{job.id, false, differs,
+            return RemoveResult{job.id, false, differs ? std::optional(Check::Differs) : std::nullopt,
                                 differs ? tr("内容与保留的文件不同，未删除") : tr("无法确认与保留的文件相同，未删除")};
     }
     if (removePath(job.path))
-        return RemoveResult{job.id, true, false, {}};
-    return RemoveResult{job.id, false, false, tr("删除失败，文件仍在原处")};
+        return RemoveResult{job.id, true, std::nullopt, {}};
+    return RemoveResult{job.id, false, std::nullopt, tr("删除失败，文件仍在原处")};
 }
 
 bool DupScanResultModel::removePath(const std::string& path)
@@ -403,8 +424,9 @@ void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
                 ++m_removals.kept;
                 (*it)->removing = false;
                 (*it)->note = r.note;
-                if (r.differs)
-                    (*it)->check = Check::Differs;
+                // The copy that stays keeps its mark: its row is not a copy of itself.
+                if (r.check && (*it)->check != Check::Kept)
+                    (*it)->check = *r.check;
                 emit objectChanged(r.id);
             }
             break;

@@ -25,10 +25,16 @@ class SerialQueue;
 // A file is never removed as a duplicate on its sampled fingerprint alone. Once the
 // groups are built, every copy is compared byte by byte with the copy that stays (the
 // group's last path); only copies found identical are ticked by default, and a copy that
-// differs is marked and can neither be ticked nor removed. A removal compares again
-// unless neither file has changed since it was verified, and a copy is removed only
-// while another identical copy stays; removing every member of a group is the user's
-// explicit choice and needs no copy to stay.
+// differs is marked and can be neither ticked nor removed with the ticked ones. A removal
+// compares again unless neither file has changed since it was verified, and a copy is
+// removed only while another identical copy stays; removing every member of a group is
+// the user's explicit choice and needs no copy to stay.
+//
+// A copy that differs, or could not be compared, is still the person's file: it can be
+// removed alone, from its row, once the person has confirmed it (deleteFileConfirmed).
+// A copy that is the same file as one that stays is never removed: a hard link would
+// only lose a name, but the same file reached through a bind mount is the kept copy
+// itself, and from here the two cannot be told apart.
 //
 // A removal that did not happen (a protected path, a helper that could not remove the
 // file) leaves the row in its group, unticked, with a note saying so.
@@ -68,8 +74,14 @@ public:
     // The check box of a member row: 1 adds it to deleteList, 0 takes it out. A copy
     // that differs from the one that stays cannot be ticked.
     void selectBtnClicked(const ObjectPtr& object, int state);
-    // The member row's delete button.
+    // The member row's delete button: removed as a duplicate, so only while an identical
+    // copy stays (or none of the group would).
     void deleteFile(const ObjectPtr& object);
+    // The member row's delete button once the person has confirmed that the copy differs
+    // from the one that stays, or could not be compared: removed without asking for an
+    // identical copy. Refused for a copy that is the same file as one that stays, as the
+    // verification said or as the disk says when the removal is carried out.
+    void deleteFileConfirmed(const ObjectPtr& object);
     // "删除": removes every ticked file; false (nothing done) when nothing is ticked.
     bool deleteAllFile();
 
@@ -116,18 +128,19 @@ private:
         std::string path;
         std::vector<std::string> staying;
         std::optional<Verification> verification;
+        bool confirmed = false; // the person chose this copy alone: no identical copy asked for
     };
     struct RemoveResult
     {
         uint64_t id;
         bool removed;
-        bool differs;
+        std::optional<DupScanReultObject::Check> check; // what the removal learnt about the copy
         QString note;
     };
 
     void startVerification();
     void applyVerification(const std::vector<VerifyResult>& results, int groupsDone, bool last);
-    void requestRemoval(const std::vector<ObjectPtr>& objects);
+    void requestRemoval(const std::vector<ObjectPtr>& objects, bool confirmed = false);
     void applyRemoval(const std::vector<RemoveResult>& results);
     void untick(const ObjectPtr& object);
     static RemoveResult removeOne(const RemoveJob& job, DuplicateVerifier& verifier);

@@ -16,7 +16,10 @@ struct DupScanReultObject
         Kept,       // the copy that stays
         Identical,  // every byte equal to the copy that stays
         Differs,    // a different file that only shares the sampled blocks: never removed
+                    // as a duplicate, only alone and once the person has confirmed it
         Unreadable, // could not be compared whole: not ticked by default
+        SameFile,   // the copy that stays under another name (same device and inode):
+                    // never removed, since through a bind mount that removes the kept data
     };
 
     uint64_t id = 0; // stable handle across threads
@@ -32,7 +35,13 @@ struct DupScanReultObject
     bool removing = false;    // a removal is under way
     QString note;             // why the file is still here, when it is
 
-    bool removable() const { return check != Check::Differs && !removing; }
+    // May be ticked and removed as a duplicate (a removal that still wants a copy with
+    // every byte equal to stay).
+    bool removable() const { return check != Check::Differs && check != Check::SameFile && !removing; }
+    // The row's own delete button is offered: a copy that differs or could not be
+    // compared too, once the person confirms (confirmationNeeded).
+    bool deletable() const { return check != Check::SameFile && !removing; }
+    bool confirmationNeeded() const { return check == Check::Differs || check == Check::Unreadable; }
     QString title() const;    // the file name without its extension
     QString subtitle() const; // the extension
     QString fileName() const;

@@ -9,7 +9,8 @@ namespace corvane {
 
 // One duplicate group as the folder view hands it to the result view, built from the
 // group's latest notification ("QSDuplicationFileList", "QSDuplicationFileSize", the
-// fingerprint it is keyed by, and "QSDuplicationFileExtenstion" when one is chosen).
+// fingerprint, and "QSDuplicationFileExtenstion" when one is chosen). A group is known
+// by its size and fingerprint together; the fingerprint alone can be shared.
 struct DuplicateGroupRecord
 {
     std::vector<std::string> fileList;

@@ -66,7 +66,7 @@ void DuplicatedScanSession::receiveResults(const DuplicationNotificationInfo& in
         DuplicateGroupRecord record{*info.fileList, *info.fileSize, *info.fileHash,
                                     representativeExtension(*info.fileList)};
         std::lock_guard lock(m_tempMutex);
-        auto [it, inserted] = m_tempIndex.emplace(record.fileHash, tempResultDictionary.size());
+        auto [it, inserted] = m_tempIndex.emplace(GroupKey{record.fileSize, record.fileHash}, tempResultDictionary.size());
         if (inserted)
             tempResultDictionary.push_back(std::move(record));
         else

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -69,9 +70,13 @@ private:
     SearchSessionCore m_core;
     std::vector<DuplicateGroupRecord> m_results;
 
-    // fingerprint → the group's latest record, in the order the groups formed
+    // (size, fingerprint) → the group's latest record, in the order the groups formed.
+    // The fingerprint alone is no key: it samples three blocks, so files of different
+    // sizes share it (every zero-filled file of three blocks or more has the same one),
+    // and keying by it would let one group's record replace another's.
+    using GroupKey = std::pair<uint64_t, std::string>;
     std::mutex m_tempMutex;
-    std::map<std::string, size_t> m_tempIndex;
+    std::map<GroupKey, size_t> m_tempIndex;
     std::vector<DuplicateGroupRecord> tempResultDictionary;
 
     SerialQueue m_queue{"corvane.dups.notifications"}; // before the engine: it posts here

@@ -44,7 +44,8 @@ struct ResultPathInfo
 // are compared as single items by their listing fingerprint and are not entered.
 //
 // A group notification carries the group's full list each time the group forms (two
-// paths) or grows; a receiver keeps the latest list per fingerprint. Two paths that are
+// paths) or grows; a receiver keeps the latest list per size and fingerprint (files of
+// different sizes can share a fingerprint, and are different groups). Two paths that are
 // the same file (same device and inode: a hard link, or a folder reached twice through
 // a bind mount) are never two members: the later path is left out, so deleting a
 // "copy" can never delete the only data nor free nothing.

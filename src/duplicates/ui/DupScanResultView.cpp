@@ -60,9 +60,11 @@ SearchResultView::FileRow DupScanResultView::memberRow(const DupScanReultObject&
         note = tr("正在校验…");
     if (note.isEmpty() && object.check == Check::Identical)
         note = tr("内容相同");
-    const bool warns = object.check == Check::Differs || (!object.removing && object.note.startsWith(tr("删除失败")));
+    const bool warns = object.check == Check::Differs || object.check == Check::SameFile ||
+                       (!object.removing && object.note.startsWith(tr("删除失败")));
     return {object.id,
             object.removable(),
+            object.deletable(),
             object.state == 1,
             object.filePath,
             object.fileName(),
@@ -103,6 +105,16 @@ void DupScanResultView::selectBtnClicked(uint64_t id, int state)
 {
     m_lastKept = 0;
     m_model->selectBtnClicked(m_model->objectById(id), state);
+}
+
+QString DupScanResultView::removalQuestion(uint64_t id) const
+{
+    const DupScanResultModel::ObjectPtr object = m_model->objectById(id);
+    if (!object || !object->deletable() || !object->confirmationNeeded())
+        return QString();
+    if (object->check == DupScanReultObject::Check::Differs)
+        return tr("此文件的内容与保留的文件不同。仍要删除吗？");
+    return tr("无法完整比较此文件与保留的文件。仍要删除吗？");
 }
 
 std::optional<std::string> DupScanResultView::filePath(uint64_t id) const

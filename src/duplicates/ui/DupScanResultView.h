@@ -9,6 +9,8 @@ namespace corvane {
 // The duplicate result view, laid over the folder view when a search ends: each group
 // with the copy that stays unticked, the copies verified identical ticked, sortable by
 // size, count or type; single removal from a row, "删除" for every ticked file, "返回".
+// A row whose copy differs from the one that stays, or could not be compared, is never
+// ticked, but its own "删除" removes it once the person confirms.
 class DupScanResultView : public SearchResultView
 {
     Q_OBJECT
@@ -34,6 +36,8 @@ private:
     void itemChecked(uint64_t id, bool on) override { selectBtnClicked(id, on ? 1 : 0); }
     std::optional<std::string> filePath(uint64_t id) const override;
     void removeFile(uint64_t id) override { m_model->deleteFile(m_model->objectById(id)); }
+    QString removalQuestion(uint64_t id) const override;
+    void removeFileConfirmed(uint64_t id) override { m_model->deleteFileConfirmed(m_model->objectById(id)); }
     bool removeTicked() override { return m_model->deleteAllFile(); }
     int removalsPending() const override { return m_model->removalsPending(); }
 

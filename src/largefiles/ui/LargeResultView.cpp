@@ -15,6 +15,7 @@ SearchResultView::FileRow fileRow(const LargeFileObject& object)
 {
     return {object.id,
             !object.removing,
+            !object.removing,
             object.state,
             object.filePath,
             object.fileName(),
