@@ -26,13 +26,4 @@ std::optional<QDateTime> ItemMetadata::creationDate(const std::string& path)
                                           sx.stx_btime.tv_nsec / 1000000);
 }
 
-std::optional<QDateTime> ItemMetadata::dateAdded(const std::string& path)
-{
-    struct stat st;
-    if (path.empty() || ::lstat(path.c_str(), &st) != 0)
-        return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(st.st_ctim.tv_sec) * 1000 +
-                                          st.st_ctim.tv_nsec / 1000000);
-}
-
 } // namespace corvane

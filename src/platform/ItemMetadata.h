@@ -14,13 +14,13 @@ namespace corvane {
 //   bundle); for anything else 0, which sends callers on to stat as they would for an
 //   item the index has not seen;
 // - creation date: the file system's birth time (statx), where it keeps one;
-// - date added: the time the entry was last put in its folder (its change time).
+// - date added: Linux keeps none (the change time moves on chmod and rename), so there is
+//   no such question here and callers show that the date is unknown.
 class ItemMetadata
 {
 public:
     static uint64_t fsSize(const std::string& path);
     static std::optional<QDateTime> creationDate(const std::string& path);
-    static std::optional<QDateTime> dateAdded(const std::string& path);
 };
 
 } // namespace corvane
