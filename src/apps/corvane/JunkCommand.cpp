@@ -28,6 +28,15 @@ void printHelp(FILE* out)
                  "  --clean            then delete the default selection and print what was\n"
                  "                     removed and what could not be\n"
                  "\n"
+                 "A folder whose entries would be offered (a cache, log or Trash folder,\n"
+                 "Downloads) is judged by what it is, not by its name: when it turns out to be\n"
+                 "the home folder, a folder above it, a standard or a system folder, nothing is\n"
+                 "listed from it and a line {\"warning\":TEXT} says so. An item is removed below\n"
+                 "the folder it was listed from; when a link or a mount has appeared on the way\n"
+                 "since, it is left alone and reported with the reason \"moved\". A folder listed\n"
+                 "inside another selected one counts and goes once; \"cleaned\" is the number of\n"
+                 "bytes really freed.\n"
+                 "\n"
                  "Exit status: 0 found (or all removed), 1 nothing found, 2 bad usage or\n"
                  "something could not be removed.\n");
 }
