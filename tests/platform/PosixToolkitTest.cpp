@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -172,4 +173,39 @@ TEST(ContainerGuard, RefusesByIdentityAndExemptsOnlyItsOwnFolder)
     EXPECT_TRUE(AnchoredFolder::open(home + "/Downloads", guard, nullptr, ContainerGuard::Exempt::Downloads));
     EXPECT_FALSE(AnchoredFolder::open(home + "/Documents", guard, nullptr, ContainerGuard::Exempt::Downloads));
     EXPECT_FALSE(AnchoredFolder::open(home + "/missing", guard, &why));
+}
+
+// A bind mount put on the way to an entry below its container, after the listing: the
+// removal below the container will not cross it, so what the mount shows stays.
+TEST(PathResolver, RemovalBelowAContainerDoesNotCrossAMountOnTheWay)
+{
+    if (const char* dir = std::getenv("CORVANE_MOUNT_ON_THE_WAY_CHILD")) {
+        const std::string root = dir;
+        const ContainerGuard guard(Layout::linuxLayout(root + "/home"));
+        auto container = AnchoredFolder::open(root + "/container", guard);
+        if (!container)
+            std::_Exit(3);
+        if (::mount((root + "/victim").c_str(), (root + "/container/app/log").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            std::_Exit(4);
+        int rc = 0;
+        if (SafeRemover::removeBeneath(*container, "app/log/old.log.1").status != SafeRemover::Status::Moved)
+            rc |= 8;
+        if (!exists(root + "/victim/old.log.1"))
+            rc |= 16;
+        ::umount((root + "/container/app/log").c_str());
+        if (SafeRemover::removeBeneath(*container, "app/log/old.log.1").status != SafeRemover::Status::Removed)
+            rc |= 32; // without the mount the listed entry goes
+        std::_Exit(rc);
+    }
+    if (::geteuid() != 0 || ::system("unshare --mount true 2>/dev/null") != 0)
+        GTEST_SKIP() << "needs root and unshare(1) to make a private mount namespace";
+    TempDir t;
+    makeDirs(t / "home");
+    writeFile(t / "container/app/log/old.log.1", "listed");
+    writeFile(t / "victim/old.log.1", "precious");
+    EXPECT_EQ(rerunSelfInMountNamespace("PathResolver.RemovalBelowAContainerDoesNotCrossAMountOnTheWay",
+                                        "CORVANE_MOUNT_ON_THE_WAY_CHILD", t.path()),
+              0);
+    EXPECT_EQ(readFile(t / "victim/old.log.1"), "precious");
+    EXPECT_FALSE(exists(t / "container/app/log/old.log.1"));
 }
