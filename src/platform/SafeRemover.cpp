@@ -5,6 +5,7 @@
 #include "platform/FileChecks.h"
 #include "platform/PathResolver.h"
 #include "platform/ProtectedPaths.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -22,7 +23,7 @@ constexpr size_t kOpenFolderBudget = 64;
 
 struct Frame
 {
-    int fd = -1;
+    UniqueFd fd;
     dev_t dev = 0;
     ino_t ino = 0;
     std::string name;               // name inside the parent frame
@@ -103,7 +104,7 @@ private:
     {
         int n = 0;
         for (const Frame& f : m_stack)
-            n += f.fd >= 0;
+            n += f.fd.valid();
         return n;
     }
 
@@ -112,19 +113,18 @@ private:
     bool ensureParentOpen(size_t index)
     {
         Frame& parent = m_stack[index - 1];
-        if (parent.fd >= 0)
+        if (parent.fd)
             return true;
         const Frame& child = m_stack[index];
-        const int fd = ::openat(child.fd, "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
+        UniqueFd fd(::openat(child.fd.get(), "..", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd)
             return false;
         struct stat st;
-        if (::fstat(fd, &st) != 0 || st.st_dev != parent.dev || st.st_ino != parent.ino) {
-            ::close(fd);
+        if (::fstat(fd.get(), &st) != 0 || st.st_dev != parent.dev || st.st_ino != parent.ino) {
             errno = ESTALE;
             return false;
         }
-        parent.fd = fd;
+        parent.fd = std::move(fd);
         return true;
     }
 
@@ -134,7 +134,7 @@ private:
         if (fd < 0)
             return false;
         Frame frame;
-        frame.fd = fd;
+        frame.fd = UniqueFd(fd);
         frame.dev = st.st_dev;
         frame.ino = st.st_ino;
         frame.name = name;
@@ -147,9 +147,8 @@ private:
         // the budget (never the top two, which the walk uses next).
         if (static_cast<size_t>(openFrames()) > kOpenFolderBudget) {
             for (size_t i = 0; i + 2 < m_stack.size(); ++i) {
-                if (m_stack[i].fd >= 0) {
-                    ::close(m_stack[i].fd);
-                    m_stack[i].fd = -1;
+                if (m_stack[i].fd) {
+                    m_stack[i].fd.reset();
                     break;
                 }
             }
@@ -178,7 +177,7 @@ private:
             if (top.next < top.names.size()) {
                 const std::string name = top.names[top.next++];
                 struct stat st;
-                if (::fstatat(top.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (::fstatat(top.fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
                     if (errno != ENOENT) {
                         note(errno);
                         top.failed = true;
@@ -186,13 +185,13 @@ private:
                     continue;
                 }
                 if (S_ISDIR(st.st_mode)) {
-                    if (st.st_dev != m_rootDev || isMountRoot(top.fd, name.c_str())) {
+                    if (st.st_dev != m_rootDev || isMountRoot(top.fd.get(), name.c_str())) {
                         // Another file system is mounted here; leave it alone.
                         note(EXDEV);
                         top.failed = true;
                         continue;
                     }
-                    const int topFd = top.fd;
+                    const int topFd = top.fd.get();
                     if (!push(topFd, name, st)) {
                         if (errno == ELOOP || errno == ENOTDIR) {
                             if (::unlinkat(topFd, name.c_str(), 0) == 0)
@@ -208,7 +207,7 @@ private:
                     }
                     continue;
                 }
-                if (::unlinkat(top.fd, name.c_str(), 0) == 0) {
+                if (::unlinkat(top.fd.get(), name.c_str(), 0) == 0) {
                     ++m_removed;
                     m_bytes += static_cast<uint64_t>(st.st_size);
                 } else if (errno != ENOENT) {
@@ -224,11 +223,11 @@ private:
             bool parentOk = true;
             if (index > 0) {
                 parentOk = ensureParentOpen(index);
-                parent = m_stack[index - 1].fd;
+                parent = m_stack[index - 1].fd.get();
             }
             Frame done = std::move(m_stack.back());
             m_stack.pop_back();
-            ::close(done.fd);
+            done.fd.reset();
             if (!parentOk) {
                 note(errno);
                 if (!m_stack.empty())
