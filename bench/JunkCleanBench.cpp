@@ -91,6 +91,8 @@ int main(int argc, char** argv)
     auto t0 = std::chrono::steady_clock::now();
     const size_t made = generate(cache, target);
     std::printf("generated %zu entries in %.2fs under %s\n", made, seconds(t0), cache.c_str());
+    // The new tree is written out first, so the clean does not compete with its writeback.
+    ::sync();
 
     SystemClean catalogue;
     SystemCleanSession session(catalogue);
