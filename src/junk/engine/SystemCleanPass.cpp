@@ -51,9 +51,12 @@ std::optional<double> remainingOf(const AnchoredPath& entry, bool& reachable)
 
 std::vector<bool> SystemCleanPass::insideOthers(const std::vector<std::string>& paths)
 {
-    std::unordered_set<std::string_view> all;
-    for (const std::string& p : paths)
-        all.insert(std::string_view(p));
+    return insideOthers(std::vector<std::string_view>(paths.begin(), paths.end()));
+}
+
+std::vector<bool> SystemCleanPass::insideOthers(const std::vector<std::string_view>& paths)
+{
+    std::unordered_set<std::string_view> all(paths.begin(), paths.end());
     std::vector<bool> inside(paths.size(), false);
     for (size_t i = 0; i < paths.size(); ++i) {
         std::string_view p(paths[i]);
@@ -71,10 +74,10 @@ std::vector<bool> SystemCleanPass::insideOthers(const std::vector<std::string>& 
 
 double SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::string, double>>& items)
 {
-    std::vector<std::string> paths;
+    std::vector<std::string_view> paths;
     paths.reserve(items.size());
     for (const auto& item : items)
-        paths.push_back(item.first);
+        paths.emplace_back(item.first);
     const std::vector<bool> inside = insideOthers(paths);
     std::unordered_set<std::string_view> counted;
     double total = 0;
@@ -112,12 +115,13 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
             }
         }
     }
-    std::vector<std::string> paths;
+    // Views into the tree's own strings: a clean of a million entries copies no path.
+    std::vector<std::string_view> paths;
     paths.reserve(selected.size());
     for (const Selected& s : selected)
-        paths.push_back(s.node->filePath);
+        paths.emplace_back(s.node->filePath);
     const std::vector<bool> inside = insideOthers(paths);
-    std::unordered_set<std::string> done;
+    std::unordered_set<std::string_view> done;
 
     size_t next = 0;
     for (const SystemCleanObject::Ptr& category : list) {
@@ -131,7 +135,7 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
             continue;
         for (; next < selected.size() && selected[next].category == category->type; ++next) {
             const UserCachesSubObject& node = *selected[next].node;
-            if (inside[next] || !done.insert(node.filePath).second)
+            if (inside[next] || !done.insert(paths[next]).second)
                 continue; // goes with the folder holding it, or was listed twice
             Attempt attempt{category->type, node.filePath, node.fileSize, Uninstall::Outcome::Absent,
                             node.anchored(), 0};
@@ -163,6 +167,7 @@ SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& at
             TrashEntries::forgetEntry(entry);
             report.removedSize += freed(0);
             report.removed.push_back(a);
+            report.removed.back().entry = {}; // the report names paths; the folder can close
             continue;
         }
         const double remaining = reachable && left ? *left : a.size;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane {
@@ -72,6 +73,7 @@ public:
     // For each path, whether another path of the list is one of its ancestors (compared
     // by whole components), so that nested listings count and go once.
     static std::vector<bool> insideOthers(const std::vector<std::string>& paths);
+    static std::vector<bool> insideOthers(const std::vector<std::string_view>& paths);
     // Sum of the sizes, a path inside another listed path not counted again.
     static double sizeCountedOnce(const std::vector<std::pair<std::string, double>>& items);
 };
