@@ -1,5 +1,6 @@
 #include "platform/AutostartEntry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/BoundedFile.h"
 
 #include "platform/FileChecks.h"
@@ -61,20 +62,6 @@ std::string unescapeValue(const std::string& value)
     return out;
 }
 
-bool writeAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool makeFolders(const std::string& folder)
 {
     if (folder.empty())
@@ -124,18 +111,8 @@ bool AutostartEntry::write(const std::string& folder, const std::string& id, con
                        "NoDisplay=true\n"
                        "Terminal=false\n"
                        "X-GNOME-Autostart-enabled=true\n";
-    const std::string target = joinPath(folder, id + ".desktop");
-    const std::string temporary = target + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    // A fresh file renamed into place: nothing planted at a temporary name is written through.
+    return AtomicFile::replace(joinPath(folder, id + ".desktop"), text, 0644);
 }
 
 bool AutostartEntry::remove(const std::string& folder, const std::string& id)

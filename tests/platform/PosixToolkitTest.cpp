@@ -2,6 +2,7 @@
 // an anchor, paths longer than the kernel takes, configuration that cannot hang or flood
 // a reader, text that cannot forge a log line, and containers judged by what they are.
 #include "platform/AnchoredFolder.h"
+#include "platform/AtomicFile.h"
 #include "platform/BoundedFile.h"
 #include "platform/ByteText.h"
 #include "platform/ContainerGuard.h"
@@ -208,4 +209,25 @@ TEST(PathResolver, RemovalBelowAContainerDoesNotCrossAMountOnTheWay)
               0);
     EXPECT_EQ(readFile(t / "victim/old.log.1"), "precious");
     EXPECT_FALSE(exists(t / "container/app/log/old.log.1"));
+}
+
+// Replacing a file never writes through what sits at its name: a hard link keeps the old
+// bytes, a link is replaced rather than followed.
+TEST(AtomicFile, ReplacesWithoutWritingThroughLinks)
+{
+    TempDir t;
+    writeFile(t / "folder/list", "old");
+    ASSERT_EQ(::link((t / "folder/list").c_str(), (t / "victim-hard").c_str()), 0);
+    ASSERT_TRUE(AtomicFile::replace(t / "folder/list", "new"));
+    EXPECT_EQ(readFile(t / "folder/list"), "new");
+    EXPECT_EQ(readFile(t / "victim-hard"), "old");
+
+    writeFile(t / "victim-soft", "precious");
+    ASSERT_EQ(::symlink((t / "victim-soft").c_str(), (t / "folder/entry.desktop").c_str()), 0);
+    ASSERT_TRUE(AtomicFile::replace(t / "folder/entry.desktop", "[Desktop Entry]\n"));
+    EXPECT_EQ(readFile(t / "victim-soft"), "precious");
+    struct stat st;
+    ASSERT_EQ(::lstat((t / "folder/entry.desktop").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_FALSE(AtomicFile::replace(t / "folder/sub/x", "no folder"));
 }

@@ -1,5 +1,6 @@
 #include "uninstall/engine/TrashEntries.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/BoundedFile.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,20 +39,6 @@ bool trashFolders(TrashFolders& out)
     out.files = ProtectedPaths::normalize(*files);
     out.info = ProtectedPaths::normalize(*info);
     return !out.files.empty() && !out.info.empty();
-}
-
-bool writeAll(int fd, const std::string& data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Rewrites "directorysizes" in the Trash folder without the line of `name`. Lines read
@@ -88,27 +74,9 @@ bool dropSizeLine(int trashFd, const std::string& name)
     }
     if (!dropped)
         return true;
-    // A fresh file under a name nobody could have planted, renamed over the old one, so a
-    // reader never sees half a file and no link or existing file is written through.
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char tmp[64];
-        std::snprintf(tmp, sizeof tmp, ".directorysizes.corvane-%08x%08x", random(), random());
-        UniqueFd fd(::openat(trashFd, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!fd) {
-            if (errno == EEXIST)
-                continue;
-            return false;
-        }
-        const bool written = writeAll(fd.get(), kept) && ::fsync(fd.get()) == 0;
-        fd.reset();
-        if (!written || ::renameat(trashFd, tmp, trashFd, "directorysizes") != 0) {
-            ::unlinkat(trashFd, tmp, 0);
-            return false;
-        }
-        return true;
-    }
-    return false;
+    // A fresh file renamed over the old one: a reader never sees half a file, and no
+    // link or file planted at a temporary name is written through.
+    return AtomicFile::replace(trashFd, "directorysizes", kept, 0600);
 }
 
 // Removes the records of `name` from the Trash folder `trashFd`.
