@@ -39,6 +39,15 @@ struct PathNode
     }
 };
 
+TreeSize::Result unreadableRoot(const std::string& path, int error)
+{
+    TreeSize::Result r;
+    r.rootUnreadable = true;
+    r.error = error;
+    r.firstUnreadable = path;
+    return r;
+}
+
 struct Pending
 {
     std::shared_ptr<UniqueFd> parent; // keeps the parent open until this folder is opened
@@ -54,23 +63,15 @@ public:
     {
         TreeSize::Result result;
         struct stat st;
-        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            result.rootUnreadable = true;
-            result.error = errno;
-            result.firstUnreadable = shownPath;
-            return result;
-        }
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return unreadableRoot(shownPath, errno);
         if (!S_ISDIR(st.st_mode)) {
             result.bytes = entrySize(st);
             return result;
         }
         auto fd = std::make_shared<UniqueFd>(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!fd->valid()) {
-            result.rootUnreadable = true;
-            result.error = errno;
-            result.firstUnreadable = shownPath;
-            return result;
-        }
+        if (!fd->valid())
+            return unreadableRoot(shownPath, errno);
         PathResolver::raiseDescriptorLimit();
         uint64_t total = 0;
         {
@@ -222,23 +223,13 @@ TreeSize::Result TreeSize::measure(const std::string& path, bool diskMode, unsig
     const std::string name = lastComponent(path);
     if (name == "/" || name == "." || name == "..") {
         UniqueFd self(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!self) {
-            Result r;
-            r.rootUnreadable = true;
-            r.error = errno;
-            r.firstUnreadable = path;
-            return r;
-        }
+        if (!self)
+            return unreadableRoot(path, errno);
         return Walk(diskMode, threadCount(threads)).run(self.get(), ".", path);
     }
     auto parent = PathResolver::openParent(path);
-    if (!parent) {
-        Result r;
-        r.rootUnreadable = true;
-        r.error = errno;
-        r.firstUnreadable = path;
-        return r;
-    }
+    if (!parent)
+        return unreadableRoot(path, errno);
     return Walk(diskMode, threadCount(threads)).run(parent->fd(), parent->name, path);
 }
 
