@@ -202,8 +202,9 @@ int large(const std::vector<std::string>& args)
                     "searched inside; names beginning with \".\" or \"__MACOSX\" are skipped; links are\n"
                     "never followed. Prints a JSON line {\"%s\":SIZE,\"%s\":[PATH]} per hit\n"
                     "as it is found, then {\"%s\":true}. Progress on standard error (-q: none).\n"
+                    "%s"
                     "Exit status: 0 found, 1 nothing found, 2 error.\n",
-                    kQSLargesFileSizeKey, kQSLargesFileListKey, kQSLargesFinishedKey);
+                    kQSLargesFileSizeKey, kQSLargesFileListKey, kQSLargesFinishedKey, kPathsInJsonHelp);
         return kFound;
     }
     if (a.paths.empty()) {
@@ -275,9 +276,10 @@ int dups(const std::vector<std::string>& args)
                     "mounts) are never a group. At the end prints one JSON line per group,\n"
                     "{\"%s\":SIZE,\"%s\":HEX,\"%s\":[PATH,...]}, largest first,\n"
                     "then {\"%s\":true}. Progress on standard error (-q: none).\n"
+                    "%s"
                     "Exit status: 0 found, 1 nothing found, 2 error.\n",
                     kQSDuplicationFileSizeKey, kQSDuplicationFileHashKey, kQSDuplicationFileListKey,
-                    kQSDuplicationFinishedKey);
+                    kQSDuplicationFinishedKey, kPathsInJsonHelp);
         return kFound;
     }
     if (a.paths.empty()) {
@@ -342,7 +344,9 @@ int size(const std::vector<std::string>& args)
                     "Prints the size of each file or folder tree, {\"filePath\":PATH,\"size\":BYTES}:\n"
                     "the logical size of everything in it, or with --disk the allocated size. Links\n"
                     "count with their own size and are never followed; hidden files count.\n"
-                    "Exit status: 0 sized, 1 every path is empty, 2 error.\n");
+                    "%s"
+                    "Exit status: 0 sized, 1 every path is empty, 2 error.\n",
+                    kPathsInJsonHelp);
         return kFound;
     }
     if (a.paths.empty()) {
@@ -377,7 +381,9 @@ int hash(const std::vector<std::string>& args)
                     "MD5, 1 SHA-1, 2 SHA-256, 3 SHA-512; any other kind has no digest (exit 1).\n"
                     "The second prints {\"filePath\":PATH,\"hash\":HEX}, the sampled fingerprint the\n"
                     "duplicate search compares (the listing fingerprint for a package).\n"
-                    "Exit status: 0 found, 1 nothing, 2 error.\n");
+                    "%s"
+                    "Exit status: 0 found, 1 nothing, 2 error.\n",
+                    kPathsInJsonHelp);
         return kFound;
     }
     if (!args.empty() && args[0] == "--file") {

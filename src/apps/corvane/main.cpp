@@ -15,7 +15,9 @@ static void usage(FILE* out)
     std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
     for (const Command& c : sorted)
         std::fprintf(out, "  %-8s %s\n", c.name.c_str(), c.summary.c_str());
-    std::fprintf(out, "\n'corvane <command> --help' describes a command. Exit status: 0 found, 1 nothing, 2 error.\n");
+    std::fprintf(out, "\n'corvane <command> --help' describes a command. Exit status: 0 found, 1 nothing, 2 error.\n"
+                      "%s",
+                 kPathsInJsonHelp);
 }
 
 int main(int argc, char** argv)

@@ -1,0 +1,235 @@
+// The command line as scripts meet it: hostile names read back byte for byte through
+// Python's JSON parser.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+struct ProgramRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+struct RunOptions
+{
+    std::string cwd;
+    std::string input;
+    bool unprivileged = false;
+};
+
+std::string readAll(FILE* f)
+{
+    std::string s;
+    std::rewind(f);
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
+    return s;
+}
+
+// Runs a program with an argument vector (no shell ever sees a name), its output caught
+// in unlinked files that the child inherits whatever user it runs as.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const RunOptions& options = {})
+{
+    FILE* in = std::tmpfile();
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    if (!in || !out || !err)
+        return {};
+    std::fwrite(options.input.data(), 1, options.input.size(), in);
+    std::fflush(in);
+    std::rewind(in);
+    auto child = [&]() -> int {
+        if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0)
+            ::_exit(126);
+        ::setenv("PYTHONUTF8", "1", 1);
+        ::setenv("LC_ALL", "C.UTF-8", 1);
+        ::dup2(::fileno(in), 0);
+        ::dup2(::fileno(out), 1);
+        ::dup2(::fileno(err), 2);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(program.c_str(), argv.data());
+        ::_exit(127);
+    };
+    ProgramRun run;
+    if (options.unprivileged) {
+        run.status = runAsUnprivileged(child);
+    } else {
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0)
+            child();
+        int status = 0;
+        while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        run.status = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    run.out = readAll(out);
+    run.err = readAll(err);
+    std::fclose(in);
+    std::fclose(out);
+    std::fclose(err);
+    return run;
+}
+
+ProgramRun runCorvane(const std::vector<std::string>& args, const RunOptions& options = {})
+{
+    return runProgram(CORVANE_CLI_PROGRAM, args, options);
+}
+
+// One JSON line as Python reads it: the size it carries and its paths, each turned back
+// into bytes with os.fsencode, in the order the line holds them.
+struct ParsedLine
+{
+    std::string size;
+    std::vector<std::string> paths;
+};
+
+constexpr char kReader[] = R"(import json, os, sys
+for raw in sys.stdin.buffer:
+    o = json.loads(raw)
+    paths = []
+    for key in ("filePath", "root", "firstUnreadable", "QSLargesFileList", "QSDuplicationFileList"):
+        value = o.get(key)
+        if value is not None:
+            paths += value if isinstance(value, list) else [value]
+    size = next((str(o[k]) for k in ("size", "QSLargesFileSize", "QSDuplicationFileSize") if k in o), "-")
+    print(size, *(os.fsencode(p).hex() for p in paths))
+)";
+
+std::string fromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+std::vector<ParsedLine> readWithPython(const std::string& jsonLines)
+{
+    const ProgramRun py = runProgram("python3", {"-c", kReader}, RunOptions{{}, jsonLines, false});
+    EXPECT_EQ(py.status, 0) << "python3 could not read the output:\n" << py.err << "\n" << jsonLines;
+    std::vector<ParsedLine> lines;
+    size_t start = 0;
+    while (start < py.out.size()) {
+        size_t end = py.out.find('\n', start);
+        if (end == std::string::npos)
+            end = py.out.size();
+        ParsedLine line;
+        size_t i = start;
+        bool first = true;
+        while (i < end) {
+            size_t space = py.out.find(' ', i);
+            if (space == std::string::npos || space > end)
+                space = end;
+            const std::string word = py.out.substr(i, space - i);
+            if (first)
+                line.size = word;
+            else
+                line.paths.push_back(fromHex(word));
+            first = false;
+            i = space + 1;
+        }
+        if (!line.paths.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The names of the safety notes that have broken file tools before, and the ill-formed
+// UTF-8 a name may hold: bytes that no decoder accepts, an encoded surrogate, an overlong
+// slash, a sequence cut short; beside them the well-formed twin of "caf\xe9".
+const std::vector<std::string>& hostileNames()
+{
+    static const std::vector<std::string> names = {
+        "new\nline", "\nleads", "-rf", "--help", "$(touch P)", ";rm x", "*", "it's \"quoted\"", "back\\slash",
+        "tab\there", "\x1b]0;title\x07", "caf\xe9", "caf\xc3\xa9", "\x80", "\xff", "\xed\xa0\x80", "\xc0\xaf",
+        "cut\xe2\x82", "日本語",
+    };
+    return names;
+}
+
+void sparse(const std::string& path, off_t size)
+{
+    writeFile(path, "");
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+}
+
+} // namespace
+
+TEST(CommandLine, EveryHostileNameComesBackByteForByteThroughAJsonParser)
+{
+    TempDir t;
+    const std::vector<std::string>& names = hostileNames();
+    makeDirs(t / "sized");
+    makeDirs(t / "large");
+    makeDirs(t / "copies");
+    std::map<std::string, std::string> expectedSizes; // bytes of the path → size
+    std::map<std::string, std::string> expectedLarge;
+    std::vector<std::string> expectedGroup;
+    const std::string content = patternBytes(5000, 3);
+    for (size_t i = 0; i < names.size(); ++i) {
+        writeSized(t / ("sized/" + names[i]), i + 1);
+        expectedSizes[names[i]] = std::to_string(i + 1);
+        sparse(t / ("large/" + names[i]), off_t(10000000 + i));
+        expectedLarge[t / ("large/" + names[i])] = std::to_string(10000000 + i);
+        writeFile(t / ("copies/" + names[i]), content);
+        expectedGroup.push_back(t / ("copies/" + names[i]));
+    }
+
+    // size: names given as arguments after "--", relative to the working folder.
+    std::vector<std::string> args{"size", "--"};
+    args.insert(args.end(), names.begin(), names.end());
+    const ProgramRun size = runCorvane(args, RunOptions{t / "sized", {}, false});
+    EXPECT_EQ(size.status, 0) << size.err;
+    std::map<std::string, std::string> sizes;
+    for (const ParsedLine& line : readWithPython(size.out)) {
+        ASSERT_EQ(line.paths.size(), 1u);
+        sizes[line.paths[0]] = line.size;
+    }
+    EXPECT_EQ(sizes, expectedSizes);
+    EXPECT_FALSE(exists(t / "sized/P")) << "a name was run as a command";
+
+    // large: one hit per name.
+    const ProgramRun large = runCorvane({"large", "-q", "--", t / "large"});
+    EXPECT_EQ(large.status, 0) << large.err;
+    std::map<std::string, std::string> hits;
+    for (const ParsedLine& line : readWithPython(large.out)) {
+        ASSERT_EQ(line.paths.size(), 1u);
+        hits[line.paths[0]] = line.size;
+    }
+    EXPECT_EQ(hits, expectedLarge);
+
+    // dups: every name in one group, "caf\xe9" and "caf\xc3\xa9" as two members.
+    const ProgramRun dups = runCorvane({"dups", "-q", "--", t / "copies"});
+    EXPECT_EQ(dups.status, 0) << dups.err;
+    const std::vector<ParsedLine> groups = readWithPython(dups.out);
+    ASSERT_EQ(groups.size(), 1u) << dups.out;
+    EXPECT_EQ(groups[0].size, "5000");
+    std::vector<std::string> members = groups[0].paths;
+    std::sort(members.begin(), members.end());
+    std::sort(expectedGroup.begin(), expectedGroup.end());
+    EXPECT_EQ(members, expectedGroup);
+}
