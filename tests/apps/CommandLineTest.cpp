@@ -1,11 +1,11 @@
 // The command line as scripts meet it: hostile names read back byte for byte through
-// Python's JSON parser.
+// Python's JSON parser, and messages that cannot drive a terminal.
+#include "platform/ByteText.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -177,6 +177,17 @@ void sparse(const std::string& path, off_t size)
     ASSERT_EQ(::truncate(path.c_str(), size), 0);
 }
 
+// Nothing in a message may reach a terminal as a control byte but the line break, and no
+// name may start a line of its own.
+void expectTerminalSafe(const std::string& err)
+{
+    for (char c : err) {
+        const auto b = static_cast<unsigned char>(c);
+        EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7f)) << "raw byte " << int(b) << " in: " << err;
+    }
+    EXPECT_EQ(err.find("\nforged"), std::string::npos) << err;
+}
+
 } // namespace
 
 TEST(CommandLine, EveryHostileNameComesBackByteForByteThroughAJsonParser)
@@ -232,4 +243,36 @@ TEST(CommandLine, EveryHostileNameComesBackByteForByteThroughAJsonParser)
     std::sort(members.begin(), members.end());
     std::sort(expectedGroup.begin(), expectedGroup.end());
     EXPECT_EQ(members, expectedGroup);
+}
+
+TEST(CommandLine, MessagesOnStandardErrorShowNamesEscaped)
+{
+    TempDir t;
+    const std::string hostile = "x\x1b]0;owned\x07\nforged\xe9";
+    const std::string escaped = ByteText::forLog(hostile);
+    ASSERT_EQ(escaped, "x\\x1b]0;owned\\x07\\x0aforged\\xe9");
+    writeFile(t / ("tree/" + hostile), patternBytes(2000, 1));
+    writeFile(t / ("empty" + hostile), "");
+    ASSERT_EQ(::symlink((t / "tree").c_str(), (t / ("link" + hostile)).c_str()), 0);
+
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string shown; // what stderr must hold
+    };
+    const std::vector<Case> cases = {
+        {{hostile}, "unknown command '" + escaped + "'"},
+        {{"large", "-q", "--", t / ("link" + hostile)}, ByteText::forLog(t / ("link" + hostile)) + ": a symbolic link"},
+        {{"size", "--", t / ("missing" + hostile)}, ByteText::forLog(t / ("missing" + hostile)) + ": No such file"},
+        {{"dups", "--", t / "tree"}, ": " + ByteText::forLog(t / ("tree/" + hostile))}, // the progress line
+        {{"hash", "--file", "--", t / ("empty" + hostile)}, ByteText::forLog(t / ("empty" + hostile)) + ": no fingerprint"},
+        {{"large", "--min", hostile, t / "tree"}, "not " + escaped},
+        {{"dups", "-" + hostile}, "unknown option -" + escaped},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = runCorvane(c.args);
+        SCOPED_TRACE(c.args.front());
+        EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
+        expectTerminalSafe(run.err);
+    }
 }

@@ -9,6 +9,7 @@
 #include "common/SerialQueue.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
 #include "largefiles/engine/LargeFilesHelper.h"
+#include "platform/ByteText.h"
 
 #include <QSemaphore>
 
@@ -104,9 +105,16 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, const
             out.flags.push_back(a);
             continue;
         }
-        return "unknown option " + jsonString(a) + " (use -- before a path that begins with a dash)";
+        return "unknown option " + ByteText::forLog(a) + " (use -- before a path that begins with a dash)";
     }
     return std::nullopt;
+}
+
+// Paths on standard error are escaped for a terminal, not for JSON: a name must neither
+// break a line nor reach the terminal as a control sequence.
+std::string shown(const std::string& path)
+{
+    return ByteText::forLog(path);
 }
 
 // Tells about roots the engines would pass over in silence. Returns false for a path
@@ -115,14 +123,14 @@ bool checkRoot(const char* command, const std::string& path)
 {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) {
-        std::fprintf(stderr, "corvane %s: %s: %s\n", command, jsonString(path).c_str(), std::strerror(errno));
+        std::fprintf(stderr, "corvane %s: %s: %s\n", command, shown(path).c_str(), std::strerror(errno));
         return false;
     }
     if (S_ISLNK(st.st_mode))
-        std::fprintf(stderr, "corvane %s: %s: a symbolic link, not followed\n", command, jsonString(path).c_str());
+        std::fprintf(stderr, "corvane %s: %s: a symbolic link, not followed\n", command, shown(path).c_str());
     else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
         std::fprintf(stderr, "corvane %s: %s: neither a folder nor a regular file, skipped\n", command,
-                     jsonString(path).c_str());
+                     shown(path).c_str());
     return true;
 }
 
@@ -142,7 +150,7 @@ public:
         m_next = now + (m_tty ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000));
         std::fprintf(stderr, "%scorvane %s: %llu examined, %llu found: %s%s", m_tty ? "\r\033[K" : "", m_command,
                      static_cast<unsigned long long>(m_count), static_cast<unsigned long long>(found),
-                     jsonString(path).c_str(), m_tty ? "" : "\n");
+                     shown(path).c_str(), m_tty ? "" : "\n");
     }
 
     void done(uint64_t found)
@@ -218,7 +226,7 @@ int large(const std::vector<std::string>& args)
         const auto bytes = parseBytes(a.values[option]);
         if (!bytes) {
             std::fprintf(stderr, "corvane large: %s wants a number of bytes, not %s\n", option,
-                         jsonString(a.values[option]).c_str());
+                         shown(a.values[option]).c_str());
             return kError;
         }
         std::strcmp(option, "--min") == 0 ? engine.setMinFileSize(*bytes) : engine.setMaxFileSize(*bytes);
@@ -359,7 +367,7 @@ int size(const std::vector<std::string>& args)
     for (const std::string& p : a.paths) {
         struct stat st;
         if (::lstat(p.c_str(), &st) != 0) {
-            std::fprintf(stderr, "corvane size: %s: %s\n", jsonString(p).c_str(), std::strerror(errno));
+            std::fprintf(stderr, "corvane size: %s: %s\n", shown(p).c_str(), std::strerror(errno));
             error = true;
             continue;
         }
@@ -399,13 +407,13 @@ int hash(const std::vector<std::string>& args)
         for (const std::string& p : paths) {
             struct stat st;
             if (::lstat(p.c_str(), &st) != 0) {
-                std::fprintf(stderr, "corvane hash: %s: %s\n", jsonString(p).c_str(), std::strerror(errno));
+                std::fprintf(stderr, "corvane hash: %s: %s\n", shown(p).c_str(), std::strerror(errno));
                 error = true;
                 continue;
             }
             const auto digest = QSWebUtility::lazyHashFile(p);
             if (!digest) {
-                std::fprintf(stderr, "corvane hash: %s: no fingerprint (empty or unreadable)\n", jsonString(p).c_str());
+                std::fprintf(stderr, "corvane hash: %s: no fingerprint (empty or unreadable)\n", shown(p).c_str());
                 continue;
             }
             any = true;
@@ -422,7 +430,7 @@ int hash(const std::vector<std::string>& args)
     errno = 0;
     const long kind = std::strtol(kindText.c_str(), &end, 10);
     if (kindText.empty() || *end != '\0' || errno != 0 || kind < INT32_MIN || kind > INT32_MAX) {
-        std::fprintf(stderr, "corvane hash: KIND must be a whole number, not %s\n", jsonString(kindText).c_str());
+        std::fprintf(stderr, "corvane hash: KIND must be a whole number, not %s\n", shown(kindText).c_str());
         return kError;
     }
     const auto digest = QSWebUtility::hashString(args[1], static_cast<int>(kind));

@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include "platform/ByteText.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -32,7 +34,7 @@ int main(int argc, char** argv)
     for (const Command& c : commands())
         if (c.name == name)
             return c.run(args);
-    std::fprintf(stderr, "corvane: unknown command '%s'\n", name.c_str());
+    std::fprintf(stderr, "corvane: unknown command '%s'\n", corvane::ByteText::forLog(name).c_str());
     usage(stderr);
     return kError;
 }
