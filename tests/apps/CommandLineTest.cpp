@@ -1,11 +1,16 @@
 // The command line as scripts meet it: hostile names read back byte for byte through
-// Python's JSON parser, and messages that cannot drive a terminal.
+// Python's JSON parser, messages that cannot drive a terminal, and searches that say what
+// they could not read.
 #include "platform/ByteText.h"
 #include "support/TempDir.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -158,6 +163,29 @@ std::vector<ParsedLine> readWithPython(const std::string& jsonLines)
     return lines;
 }
 
+std::vector<QJsonObject> jsonLines(const std::string& out)
+{
+    std::vector<QJsonObject> objects;
+    size_t start = 0;
+    while (start < out.size()) {
+        const size_t end = out.find('\n', start);
+        const std::string line = out.substr(start, end - start);
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+        objects.push_back(doc.object());
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return objects;
+}
+
+std::string text(const QJsonObject& o, const char* key)
+{
+    return o.value(QLatin1String(key)).toString().toStdString();
+}
+
 // The names of the safety notes that have broken file tools before, and the ill-formed
 // UTF-8 a name may hold: bytes that no decoder accepts, an encoded surrogate, an overlong
 // slash, a sequence cut short; beside them the well-formed twin of "caf\xe9".
@@ -275,4 +303,92 @@ TEST(CommandLine, MessagesOnStandardErrorShowNamesEscaped)
         EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
         expectTerminalSafe(run.err);
     }
+}
+
+// Run as an unprivileged user, since root reads every folder.
+TEST(CommandLine, SearchesSayWhatTheyCouldNotRead)
+{
+    TempDir t;
+    const std::string root = t / "r";
+    const std::string shut = root + "/shut\x1b[2J";
+    writeSized(root + "/open/a", 100);
+    sparse(root + "/open/big", 10000001);
+    writeFile(root + "/open/c1", patternBytes(2000, 9));
+    writeFile(root + "/open/c2", patternBytes(2000, 9));
+    writeSized(shut + "/b", 1000);
+    sparse(shut + "/big", 10000002);
+    writeFile(shut + "/c3", patternBytes(2000, 9));
+    giveToUnprivileged(root);
+    ASSERT_EQ(::chmod(shut.c_str(), 0), 0);
+    const RunOptions asUser{{}, {}, true};
+
+    {
+        SCOPED_TRACE("size");
+        const ProgramRun run = runCorvane({"size", root}, asUser);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const auto lines = jsonLines(run.out);
+        ASSERT_EQ(lines.size(), 1u) << run.out;
+        EXPECT_EQ(lines[0].value(QLatin1String("size")).toInteger(), 100 + 10000001 + 2000 + 2000);
+        EXPECT_TRUE(lines[0].value(QLatin1String("incomplete")).toBool());
+        EXPECT_EQ(text(lines[0], "firstUnreadable"), shut);
+        EXPECT_NE(run.err.find(ByteText::forLog(shut)), std::string::npos) << run.err;
+        expectTerminalSafe(run.err);
+
+        const ProgramRun inside = runCorvane({"size", shut}, asUser);
+        EXPECT_EQ(inside.status, 2);
+        const auto insideLines = jsonLines(inside.out);
+        ASSERT_EQ(insideLines.size(), 1u) << inside.out;
+        EXPECT_TRUE(insideLines[0].value(QLatin1String("incomplete")).toBool());
+        EXPECT_NE(inside.err.find(ByteText::forLog(shut)), std::string::npos) << inside.err;
+    }
+    for (const char* command : {"large", "dups"}) {
+        SCOPED_TRACE(command);
+        const ProgramRun run = runCorvane({command, "-q", root}, asUser);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const auto lines = jsonLines(run.out);
+        ASSERT_GE(lines.size(), 3u) << run.out;
+        // The found part, then the word on what is missing, then the end.
+        const QJsonObject& note = lines[lines.size() - 2];
+        EXPECT_EQ(text(note, "root"), root);
+        EXPECT_TRUE(note.value(QLatin1String("incomplete")).toBool());
+        EXPECT_EQ(text(note, "firstUnreadable"), shut);
+        EXPECT_TRUE(lines.back().value(QLatin1String(std::string(command) == "large" ? "QSLargesFinished"
+                                                                                      : "QSDuplicationFinished"))
+                        .toBool());
+        EXPECT_NE(run.out.find(std::string(command) == "large" ? "open/big" : "open/c2"), std::string::npos);
+        EXPECT_NE(run.err.find("incomplete, " + ByteText::forLog(shut)), std::string::npos) << run.err;
+        expectTerminalSafe(run.err);
+
+        // A root that cannot be read at all is an error, not an empty result.
+        const ProgramRun inside = runCorvane({command, "-q", shut}, asUser);
+        EXPECT_EQ(inside.status, 2);
+        const auto insideLines = jsonLines(inside.out);
+        ASSERT_EQ(insideLines.size(), 2u) << inside.out;
+        EXPECT_EQ(text(insideLines[0], "root"), shut);
+        EXPECT_EQ(text(insideLines[0], "firstUnreadable"), shut);
+        EXPECT_NE(inside.err.find(ByteText::forLog(shut) + ": cannot be read"), std::string::npos) << inside.err;
+    }
+}
+
+TEST(CommandLine, DupsFindsCopiesDeeperThanPathMax)
+{
+    TempDir t;
+    const std::string bytes = patternBytes(3000, 5);
+    makeDirs(t / "deep");
+    makeDeepChain(t / "deep", kDeepName, kDeepDepth, {}, "copy", bytes);
+    const int fd = openChainBottom(t / "deep", kDeepName, kDeepDepth);
+    ASSERT_GE(fd, 0);
+    writeFileAt(fd, "twin", bytes);
+    ::close(fd);
+    // Both copies deep: whichever comes first is looked at again, by its path, when the
+    // other arrives.
+    const ProgramRun run = runCorvane({"dups", "-q", t / "deep"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<ParsedLine> groups = readWithPython(run.out);
+    ASSERT_EQ(groups.size(), 1u) << run.out.substr(0, 300);
+    std::vector<std::string> members = groups[0].paths;
+    std::sort(members.begin(), members.end());
+    const std::string bottom = chainBottomPath(t / "deep", kDeepName, kDeepDepth);
+    ASSERT_GT(bottom.size(), size_t(PATH_MAX));
+    EXPECT_TRUE((members == std::vector<std::string>{bottom + "/copy", bottom + "/twin"})) << members.size();
 }
