@@ -1,15 +1,17 @@
 #include "common/QSWebUtility.h"
 
+#include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
 #include "platform/FilePackage.h"
+#include "platform/PathResolver.h"
+#include "platform/UniqueFd.h"
 
 #include <QCryptographicHash>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
+#include <climits>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -56,25 +58,33 @@ size_t componentCount(const std::string& relative)
     return static_cast<size_t>(std::count(relative.begin(), relative.end(), '/')) + 1;
 }
 
-// Immediate entries of a folder, "." and ".." left out; an unreadable folder has none.
-std::vector<std::string> listNames(const std::string& folder)
+// The package's listing entries below the open folder `folderFd`, whose own relative
+// path is `prefix` ("" for the package itself). Everything is reached relative to an
+// open folder, links never followed, so the package may lie at any depth.
+void listPackage(int folderFd, const std::string& prefix, std::vector<std::string>& result)
 {
     std::vector<std::string> names;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return names;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return names;
-    }
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+    DirectoryReader::listNames(folderFd, names); // an unreadable folder adds what it gave
+    for (const std::string& name : names) {
+        const std::string relative = prefix.empty() ? name : prefix + "/" + name;
+        if (relative.starts_with(".") || relative.starts_with("__MACOSX"))
             continue;
-        names.emplace_back(e->d_name);
+        struct stat st;
+        if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode)) {
+            result.push_back(relative);
+        } else if (S_ISDIR(st.st_mode)) {
+            if (componentCount(relative) > 3)
+                continue;
+            const UniqueFd child(::openat(folderFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (child)
+                listPackage(child.get(), relative, result);
+            result.push_back(relative);
+        } else if (S_ISREG(st.st_mode)) {
+            result.push_back(relative + "-" + std::to_string(static_cast<long long>(st.st_size)));
+        }
     }
-    ::closedir(dir);
-    return names;
 }
 
 } // namespace
@@ -96,25 +106,26 @@ std::optional<std::string> QSWebUtility::lazyMD5File(const std::string& path)
 {
     if (path.empty())
         return std::nullopt;
-    return lazyMD5FileAt(AT_FDCWD, path.c_str());
+    if (path.size() < PATH_MAX)
+        return lazyMD5FileAt(AT_FDCWD, path.c_str());
+    const auto parent = PathResolver::openParent(path);
+    if (!parent)
+        return std::nullopt;
+    return lazyMD5FileAt(parent->fd(), parent->name.c_str());
 }
 
 std::optional<std::string> QSWebUtility::lazyMD5FileAt(int dirFd, const char* name)
 {
     // O_NONBLOCK: a fifo swapped in for the file must not hang a worker.
-    const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!fd)
         return std::nullopt;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    }
-    const off_t end = ::lseek(fd, 0, SEEK_END);
-    if (end <= 0) {
-        ::close(fd);
+    const off_t end = ::lseek(fd.get(), 0, SEEK_END);
+    if (end <= 0)
         return std::nullopt;
-    }
     const auto size = static_cast<uint64_t>(end);
     const uint64_t samples = std::min<uint64_t>(size / kSampleSize + 1, 3);
     const uint64_t step = size / samples;
@@ -122,13 +133,12 @@ std::optional<std::string> QSWebUtility::lazyMD5FileAt(int dirFd, const char* na
     char buffer[kSampleSize];
     bool readAny = false;
     for (uint64_t i = 0; i < samples; ++i) {
-        const ssize_t n = preadFully(fd, buffer, sizeof buffer, static_cast<off_t>(i * step));
+        const ssize_t n = preadFully(fd.get(), buffer, sizeof buffer, static_cast<off_t>(i * step));
         if (n <= 0)
             break;
         readAny = true;
         md5.addData(QByteArrayView(buffer, n));
     }
-    ::close(fd);
     if (!readAny)
         return std::nullopt; // unreadable: no fingerprint rather than the digest of nothing
     return toHex(md5.result());
@@ -136,29 +146,9 @@ std::optional<std::string> QSWebUtility::lazyMD5FileAt(int dirFd, const char* na
 
 std::string QSWebUtility::lazyHashPackage(const std::string& path)
 {
-    std::vector<std::string> work = listNames(path);
     std::vector<std::string> result;
-    const std::string base = path.empty() || path.back() == '/' ? path : path + "/";
-    // The list grows while it is walked; indices stay valid where references would not.
-    for (size_t i = 0; i < work.size(); ++i) {
-        const std::string relative = work[i];
-        if (relative.starts_with(".") || relative.starts_with("__MACOSX"))
-            continue;
-        struct stat st;
-        if (::lstat((base + relative).c_str(), &st) != 0)
-            continue;
-        if (S_ISLNK(st.st_mode)) {
-            result.push_back(relative);
-        } else if (S_ISDIR(st.st_mode)) {
-            if (componentCount(relative) > 3)
-                continue;
-            for (std::string& child : listNames(base + relative))
-                work.push_back(relative + "/" + child);
-            result.push_back(relative);
-        } else if (S_ISREG(st.st_mode)) {
-            result.push_back(relative + "-" + std::to_string(static_cast<long long>(st.st_size)));
-        }
-    }
+    if (const UniqueFd package = PathResolver::openAnyLength(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW))
+        listPackage(package.get(), {}, result);
     std::sort(result.begin(), result.end());
     std::string joined;
     for (size_t i = 0; i < result.size(); ++i) {
@@ -191,8 +181,7 @@ bool QSWebUtility::directoryValidApp(const std::string& path)
 {
     if (FilePackage::isFilePackage(path))
         return true;
-    struct stat st;
-    return hasProductFolderName(path) && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return hasProductFolderName(path) && FileChecks::isDirectory(path);
 }
 
 } // namespace corvane

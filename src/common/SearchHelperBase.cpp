@@ -6,6 +6,8 @@
 #include "platform/FilePackage.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace corvane {
 
@@ -123,8 +125,24 @@ void SearchHelperBase::waitForSearch()
     m_walker.waitForRun();
 }
 
+std::vector<SearchHelperBase::IncompleteRoot> SearchHelperBase::incompleteRoots() const
+{
+    std::lock_guard lock(m_incompleteMutex);
+    return m_incomplete;
+}
+
+void SearchHelperBase::noteIncomplete(IncompleteRoot root)
+{
+    std::lock_guard lock(m_incompleteMutex);
+    m_incomplete.push_back(std::move(root));
+}
+
 void SearchHelperBase::searchStart(std::shared_ptr<const Settings> settings)
 {
+    {
+        std::lock_guard lock(m_incompleteMutex);
+        m_incomplete.clear();
+    }
     m_searching.store(true);
     runSearch(std::move(settings));
     m_searching.store(false);
@@ -143,16 +161,26 @@ void SearchHelperBase::searchByEnum(const std::vector<std::string>& roots, const
     for (const std::string& root : roots) {
         if (m_walker.isStopped())
             return;
-        if (QSFileUtility::fileIsDirectory(root))
+        struct stat st;
+        if (!FileChecks::lstatPath(root, st)) {
+            // A root that is not there is simply not searched; one that is there but
+            // cannot even be looked at hides all it holds.
+            if (errno != ENOENT && errno != ENOTDIR)
+                noteIncomplete(IncompleteRoot{root, true, errno, root});
+            continue;
+        }
+        if (S_ISDIR(st.st_mode))
             searth(root, true, rules);
-        else if (QSFileUtility::fileIsRegular(root))
+        else if (S_ISREG(st.st_mode))
             searth(root, false, rules);
     }
 }
 
 void SearchHelperBase::searth(const std::string& path, bool isDirectory, const SearchWalker::Rules& rules)
 {
-    m_walker.walk(path, isDirectory, rules);
+    const SearchWalker::Report report = m_walker.walk(path, isDirectory, rules);
+    if (report.incomplete)
+        noteIncomplete(IncompleteRoot{path, report.rootUnreadable, report.error, report.firstUnreadable});
 }
 
 bool SearchHelperBase::directoryValid(const Settings& settings, const std::string& path)

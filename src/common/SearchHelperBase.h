@@ -30,6 +30,16 @@ class SearchHelperBase
 public:
     using ExtensionPredicate = std::function<bool(const std::string& extension)>;
 
+    // A root of the last run that could not be read whole: what the run reported from it
+    // leaves out what lies in `firstUnreadable` (and any later unreadable folder).
+    struct IncompleteRoot
+    {
+        std::string root;
+        bool rootUnreadable = false; // nothing of the root itself could be read
+        int error = 0;
+        std::string firstUnreadable;
+    };
+
     SearchHelperBase(const SearchHelperBase&) = delete;
     SearchHelperBase& operator=(const SearchHelperBase&) = delete;
 
@@ -54,6 +64,9 @@ public:
     void stopSearch();
     // Waits until the current run, its finished notification scheduled, has returned.
     void waitForSearch();
+    // The roots of the last run that could not be read whole, in the order they were
+    // walked; final by the time the run's finished notification is emitted.
+    std::vector<IncompleteRoot> incompleteRoots() const;
 
     // False for a folder under one of the filtered prefixes, or for a package while
     // packages are filtered.
@@ -94,6 +107,8 @@ protected:
     bool sizeValid(const Settings& settings, uint64_t size, const std::string& path) const;
     // One root: a folder walked with the rules, or a regular file examined by itself.
     void searth(const std::string& path, bool isDirectory, const SearchWalker::Rules& rules);
+    // Records a root that could not be read whole.
+    void noteIncomplete(IncompleteRoot root);
 
 private:
     template <typename T> T setting(T Settings::*field) const;
@@ -104,6 +119,8 @@ private:
     const uint64_t m_minimumFloor;
     mutable std::mutex m_settingsMutex;
     Settings m_settings;
+    mutable std::mutex m_incompleteMutex;
+    std::vector<IncompleteRoot> m_incomplete;
     std::atomic<bool> m_searching{false};
 
 protected:

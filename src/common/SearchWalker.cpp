@@ -1,6 +1,8 @@
 #include "common/SearchWalker.h"
 
 #include "common/Dispatch.h"
+#include "platform/DirectoryReader.h"
+#include "platform/PathResolver.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -20,29 +20,6 @@ namespace {
 // Small enough that progress and stop stay prompt, large enough that handing over costs
 // nothing next to the system calls of the batch.
 constexpr size_t kBatchSize = 64;
-
-struct linux_dirent64
-{
-    ino64_t d_ino;
-    off64_t d_off;
-    unsigned short d_reclen;
-    unsigned char d_type;
-    char d_name[1];
-};
-
-// Every pending sibling keeps its parent open, so a deep and bushy tree holds one
-// descriptor per level; the soft limit is raised once to the hard one.
-void raiseDescriptorLimitOnce()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        rlimit rl;
-        if (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < rl.rlim_max) {
-            rl.rlim_cur = rl.rlim_max;
-            ::setrlimit(RLIMIT_NOFILE, &rl);
-        }
-    });
-}
 
 std::string childPath(const std::string& folder, const char* name, uint32_t& nameOffset)
 {
@@ -68,12 +45,6 @@ std::string resolved(const std::string& path)
 }
 
 } // namespace
-
-SearchWalker::Folder::~Folder()
-{
-    if (fd >= 0)
-        ::close(fd);
-}
 
 SearchWalker::SearchWalker() = default;
 
@@ -143,23 +114,17 @@ std::vector<std::string> SearchWalker::listFolder(const std::string& folder,
                                                   const std::function<bool(const char*)>& acceptName)
 {
     std::vector<std::string> paths;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd = PathResolver::openAnyLength(folder, O_RDONLY | O_DIRECTORY);
+    if (!fd)
         return paths;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return paths;
-    }
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        if (acceptName && !acceptName(e->d_name))
+    DirectoryReader reader(fd.get());
+    DirectoryReader::Entry e;
+    while (reader.next(e)) {
+        if (acceptName && !acceptName(e.name))
             continue;
         uint32_t offset = 0;
-        paths.push_back(childPath(folder, e->d_name, offset));
+        paths.push_back(childPath(folder, e.name, offset));
     }
-    ::closedir(dir);
     return paths;
 }
 
@@ -184,17 +149,39 @@ void SearchWalker::drain()
     m_semaphore.release(kConcurrentExaminations);
 }
 
-void SearchWalker::walk(const std::string& path, bool isDirectory, const Rules& rules)
+namespace {
+
+// A folder that vanished, or is a link or a file now, had nothing left to read.
+bool goneSinceListed(int error)
 {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP;
+}
+
+void noteUnreadable(SearchWalker::Report& report, const std::string& folder, int error, bool isRoot)
+{
+    ++report.unreadableFolders;
+    if (report.incomplete)
+        return;
+    report.incomplete = true;
+    report.rootUnreadable = isRoot;
+    report.error = error ? error : EIO;
+    report.firstUnreadable = folder;
+}
+
+} // namespace
+
+SearchWalker::Report SearchWalker::walk(const std::string& path, bool isDirectory, const Rules& rules)
+{
+    Report report;
     Batch batch;
     if (!isDirectory) {
         if (isStopped())
-            return;
+            return report;
         batch.push_back(Item{nullptr, path, 0, false});
         handOff(batch, rules);
-        return;
+        return report;
     }
-    raiseDescriptorLimitOnce();
+    PathResolver::raiseDescriptorLimit();
 
     struct Pending
     {
@@ -205,11 +192,11 @@ void SearchWalker::walk(const std::string& path, bool isDirectory, const Rules& 
     std::vector<Pending> stack;
     stack.push_back(Pending{nullptr, path, 0});
     batch.reserve(kBatchSize);
-    alignas(8) char buffer[32768];
 
     while (!stack.empty() && !isStopped()) {
         Pending next = std::move(stack.back());
         stack.pop_back();
+        const bool isRoot = !next.parent;
 
         const unsigned action = rules.folder(next.path);
         if (action & Examine) {
@@ -221,57 +208,53 @@ void SearchWalker::walk(const std::string& path, bool isDirectory, const Rules& 
             continue;
 
         constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        int fd = ::openat(next.parent ? next.parent->fd : AT_FDCWD, next.path.c_str() + next.nameOffset, kFlags);
-        if (fd < 0 && (errno == EMFILE || errno == ENFILE) && next.path.size() < PATH_MAX)
-            fd = ::open(next.path.c_str(), kFlags);
+        UniqueFd fd = isRoot ? PathResolver::openAnyLength(next.path, kFlags)
+                             : UniqueFd(::openat(next.parent->fd.get(), next.path.c_str() + next.nameOffset, kFlags));
+        if (!fd && (errno == EMFILE || errno == ENFILE) && next.path.size() < PATH_MAX)
+            fd.reset(::open(next.path.c_str(), kFlags));
+        const int openError = errno;
         next.parent.reset();
-        if (fd < 0)
-            continue; // unreadable or gone: no children
-        auto folder = std::make_shared<Folder>(fd, std::move(next.path));
+        if (!fd) {
+            if (!goneSinceListed(openError))
+                noteUnreadable(report, next.path, openError, isRoot);
+            continue;
+        }
+        auto folder = std::make_shared<Folder>(std::move(fd), std::move(next.path));
         const size_t firstChild = stack.size();
+        bool handedOver = false;
 
-        for (bool more = true; more && !isStopped();) {
-            const long n = ::syscall(SYS_getdents64, folder->fd, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            for (long off = 0; off < n;) {
-                if (isStopped()) {
-                    more = false;
-                    break;
-                }
-                auto* e = reinterpret_cast<linux_dirent64*>(buffer + off);
-                off += e->d_reclen;
-                const char* name = e->d_name;
-                if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                    continue;
-                if (rules.acceptName && !rules.acceptName(name))
-                    continue;
-                unsigned char type = e->d_type;
-                if (type == DT_UNKNOWN) {
-                    struct stat st;
-                    if (::fstatat(folder->fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-                        continue;
-                    type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-                }
-                if (type == DT_DIR) {
-                    uint32_t offset = 0;
-                    std::string child = childPath(folder->path, name, offset);
-                    stack.push_back(Pending{folder, std::move(child), offset});
-                } else if (type == DT_REG) {
-                    uint32_t offset = 0;
-                    std::string child = childPath(folder->path, name, offset);
-                    batch.push_back(Item{folder, std::move(child), offset, false});
-                    if (batch.size() >= kBatchSize)
-                        handOff(batch, rules);
-                }
-                // links, devices, sockets, fifos: never followed, never examined
+        DirectoryReader reader(folder->fd.get());
+        DirectoryReader::Entry e;
+        while (!isStopped() && reader.next(e)) {
+            if (rules.acceptName && !rules.acceptName(e.name))
+                continue;
+            if (e.type == DT_DIR) {
+                uint32_t offset = 0;
+                std::string child = childPath(folder->path, e.name, offset);
+                stack.push_back(Pending{folder, std::move(child), offset});
+            } else if (e.type == DT_REG) {
+                uint32_t offset = 0;
+                std::string child = childPath(folder->path, e.name, offset);
+                batch.push_back(Item{folder, std::move(child), offset, false});
+                handedOver = true;
+                if (batch.size() >= kBatchSize)
+                    handOff(batch, rules);
             }
+            // links, devices, sockets, fifos: never followed, never examined
+        }
+        if (reader.failed()) {
+            noteUnreadable(report, folder->path, reader.error(), isRoot);
+        } else if (handedOver && ::faccessat(folder->fd.get(), ".", X_OK, AT_EACCESS) != 0 && errno == EACCES) {
+            // Listed but not searchable: its files cannot be examined, so they would
+            // drop out of the results without a word.
+            noteUnreadable(report, folder->path, EACCES, isRoot);
         }
         // Sub-folders are taken from the back: reversing keeps the listing order.
         std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(firstChild), stack.end());
     }
     if (!isStopped())
         handOff(batch, rules);
+    return report;
 }
 
 } // namespace corvane

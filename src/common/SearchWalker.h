@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <QSemaphore>
 
 #include <atomic>
@@ -31,7 +33,10 @@ namespace corvane {
 //   counting semaphore of five that the walking thread acquires, so at most five
 //   examinations run at once and the walk waits while five are pending;
 // - drain() takes all five units and gives them back: when it returns every
-//   examination handed over has finished, notifications included.
+//   examination handed over has finished, notifications included;
+// - a folder that cannot be opened, listed or searched is not passed over in silence:
+//   the walk's report says that what it found is incomplete and names the first such
+//   folder, so a search never presents a partial answer as the whole one.
 class SearchWalker
 {
 public:
@@ -40,11 +45,8 @@ public:
     // An open folder through which handed-over entries are named.
     struct Folder
     {
-        Folder(int descriptor, std::string folderPath) : fd(descriptor), path(std::move(folderPath)) {}
-        ~Folder();
-        Folder(const Folder&) = delete;
-        Folder& operator=(const Folder&) = delete;
-        int fd;
+        Folder(UniqueFd descriptor, std::string folderPath) : fd(std::move(descriptor)), path(std::move(folderPath)) {}
+        UniqueFd fd;
         std::string path;
     };
 
@@ -56,7 +58,7 @@ public:
         uint32_t nameOffset = 0;        // where the name relative to `folder` starts
         bool isFolder = false;
 
-        int dirFd() const { return folder ? folder->fd : AT_FDCWD; }
+        int dirFd() const { return folder ? folder->fd.get() : AT_FDCWD; }
         const char* name() const { return path.c_str() + nameOffset; }
     };
     using Batch = std::vector<Item>;
@@ -74,6 +76,17 @@ public:
         std::function<void(Batch& batch)> examine;
     };
 
+    // What one walk could not read. A folder that vanished or was replaced by a link
+    // while the walk went on is no failure: there was nothing left to read.
+    struct Report
+    {
+        bool incomplete = false;     // something at or below the root could not be read
+        bool rootUnreadable = false; // the root folder itself could not be opened or listed
+        int error = 0;               // errno of the first failure
+        std::string firstUnreadable; // the folder it happened in
+        uint64_t unreadableFolders = 0;
+    };
+
     SearchWalker();
     ~SearchWalker(); // stops and waits for a run under way
     SearchWalker(const SearchWalker&) = delete;
@@ -85,8 +98,9 @@ public:
     void waitForRun();
 
     // Walks one item: a folder with the folder rule, or a regular file handed over by
-    // itself. Returns early once stop() is called; what was handed over still runs.
-    void walk(const std::string& path, bool isDirectory, const Rules& rules);
+    // itself, and tells what it could not read. Returns early once stop() is called;
+    // what was handed over still runs.
+    Report walk(const std::string& path, bool isDirectory, const Rules& rules);
     // Returns once every examination handed over has finished.
     void drain();
 

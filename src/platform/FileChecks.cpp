@@ -1,5 +1,9 @@
 #include "platform/FileChecks.h"
 
+#include "platform/PathResolver.h"
+
+#include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,27 +50,65 @@ std::string joinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+namespace {
+
+// fstatat or faccessat with the folder part opened first, for a path the kernel would
+// refuse whole. Short paths keep the single direct call.
+bool longPath(const std::string& path)
+{
+    return path.size() >= PATH_MAX;
+}
+
+bool statAnyLength(const std::string& path, struct stat& st, int flags)
+{
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    if (!longPath(path))
+        return ::fstatat(AT_FDCWD, path.c_str(), &st, flags) == 0;
+    const auto parent = PathResolver::openParent(path);
+    return parent && ::fstatat(parent->fd(), parent->name.c_str(), &st, flags) == 0;
+}
+
+} // namespace
+
+bool FileChecks::statPath(const std::string& path, struct stat& st)
+{
+    return statAnyLength(path, st, 0);
+}
+
+bool FileChecks::lstatPath(const std::string& path, struct stat& st)
+{
+    return statAnyLength(path, st, AT_SYMLINK_NOFOLLOW);
+}
+
 bool FileChecks::exists(const std::string& path)
 {
     struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+    return statPath(path, st);
 }
 
 bool FileChecks::existsNoFollow(const std::string& path)
 {
     struct stat st;
-    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+    return lstatPath(path, st);
 }
 
 bool FileChecks::isDirectory(const std::string& path)
 {
     struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return statPath(path, st) && S_ISDIR(st.st_mode);
 }
 
 bool FileChecks::isReadable(const std::string& path)
 {
-    return !path.empty() && ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
+    if (path.empty())
+        return false;
+    if (!longPath(path))
+        return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
+    const auto parent = PathResolver::openParent(path);
+    return parent && ::faccessat(parent->fd(), parent->name.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
 bool FileChecks::existsAt(int dirFd, const char* name)
@@ -92,8 +134,14 @@ bool FileChecks::isDeletableAt(int dirFd, const char* name)
 
 bool FileChecks::isDeletable(const std::string& path)
 {
+    if (path.empty())
+        return false;
+    if (longPath(path)) {
+        const auto parent = PathResolver::openParent(path);
+        return parent && isDeletableAt(parent->fd(), parent->name.c_str());
+    }
     struct stat st;
-    if (path.empty() || ::lstat(path.c_str(), &st) != 0)
+    if (::lstat(path.c_str(), &st) != 0)
         return false;
     const std::string folder = parentPath(path);
     struct stat dir;

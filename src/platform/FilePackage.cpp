@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace corvane {
 
@@ -38,10 +37,7 @@ bool FilePackage::hasPackageExtension(const std::string& path)
 
 bool FilePackage::isFilePackage(const std::string& path)
 {
-    struct stat st;
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
-    return hasPackageExtension(path);
+    return hasPackageExtension(path) && FileChecks::isDirectory(path);
 }
 
 } // namespace corvane

@@ -2,10 +2,14 @@
 
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "platform/PathResolver.h"
+#include "platform/UniqueFd.h"
 
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -102,6 +106,42 @@ bool refusedLexically(const std::string& p)
     return false;
 }
 
+enum class Found { Resolved, Missing, Unknown };
+
+// Where the folder part of a path too long for realpath(3) really lies. Such a path can
+// still pass through a link to "/" or to /etc near its end, so it is not taken as
+// spelled: the part realpath can take is resolved by it, and below that every component
+// must be a folder in its own right (opened with O_NOFOLLOW), which makes the rest of the
+// spelling the real one. A link there leaves the answer Unknown: nothing can say where the
+// path lands without following it.
+Found realFolderOfLongPath(const std::string& folder, std::string& real)
+{
+    std::vector<std::string> parts;
+    for (size_t i = 0; i < folder.size();) {
+        const size_t slash = folder.find('/', i);
+        const size_t end = slash == std::string::npos ? folder.size() : slash;
+        if (end > i)
+            parts.push_back(folder.substr(i, end - i));
+        i = end + 1;
+    }
+    std::string prefix;
+    size_t next = 0;
+    while (next < parts.size() && prefix.size() + 1 + parts[next].size() < PATH_MAX / 2)
+        prefix += "/" + parts[next++];
+    char resolved[PATH_MAX];
+    if (!::realpath(prefix.empty() ? "/" : prefix.c_str(), resolved))
+        return errno == ENOENT ? Found::Missing : Found::Unknown;
+    real = resolved;
+    UniqueFd current(::open(resolved, O_PATH | O_DIRECTORY | O_CLOEXEC));
+    for (; current && next < parts.size(); ++next) {
+        current = UniqueFd(::openat(current.get(), parts[next].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        real = joinPath(real, parts[next]);
+    }
+    if (!current)
+        return errno == ENOENT ? Found::Missing : Found::Unknown;
+    return Found::Resolved;
+}
+
 } // namespace
 
 std::string ProtectedPaths::normalize(const std::string& path)
@@ -143,21 +183,38 @@ bool ProtectedPaths::isProtected(const std::string& path)
     // The same question for where the path really lands once the links in its folder
     // part are resolved: "/tmp/link-to-root/etc" is /etc.
     const std::string folder = parentPath(p);
-    char resolved[PATH_MAX];
-    if (::realpath(folder.c_str(), resolved)) {
-        const std::string real = normalize(joinPath(resolved, lastComponent(p)));
-        if (real.empty() || refusedLexically(real))
-            return true;
+    if (folder.size() < PATH_MAX) {
+        char resolved[PATH_MAX];
+        if (::realpath(folder.c_str(), resolved)) {
+            const std::string real = normalize(joinPath(resolved, lastComponent(p)));
+            if (real.empty() || refusedLexically(real))
+                return true;
+        }
+    } else {
+        std::string resolved;
+        switch (realFolderOfLongPath(folder, resolved)) {
+        case Found::Missing: break; // nothing there to delete
+        case Found::Unknown: return true;
+        case Found::Resolved: {
+            const std::string real = normalize(joinPath(resolved, lastComponent(p)));
+            if (real.empty() || refusedLexically(real))
+                return true;
+        }
+        }
     }
 
     // A mount point is where another file system begins, or where a bind mount shows a
     // folder of the same one (same device number, but the kernel marks the mount root).
     struct stat self, up;
-    if (::lstat(p.c_str(), &self) == 0 && S_ISDIR(self.st_mode) && ::stat(folder.c_str(), &up) == 0) {
+    if (FileChecks::lstatPath(p, self) && S_ISDIR(self.st_mode) && FileChecks::statPath(folder, up)) {
         if (self.st_dev != up.st_dev || self.st_ino == up.st_ino)
             return true;
+        std::optional<PathResolver::Parent> parent;
+        if (p.size() >= PATH_MAX && !(parent = PathResolver::openParent(p)))
+            return false; // gone since the look above
         struct statx stx;
-        if (::statx(AT_FDCWD, p.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &stx) == 0 &&
+        if (::statx(parent ? parent->fd() : AT_FDCWD, parent ? parent->name.c_str() : p.c_str(),
+                    AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &stx) == 0 &&
             (stx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (stx.stx_attributes & STATX_ATTR_MOUNT_ROOT))
             return true;
     }

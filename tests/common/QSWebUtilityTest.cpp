@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -147,4 +148,27 @@ TEST(QSWebUtility, DirectoryValidAppAndLazyHashFileChoice)
     EXPECT_EQ(QSWebUtility::lazyHashFile(tmp / "Microsoft Office notes.txt"), md5Hex(std::string(5000, 'x').substr(0, 4096) + std::string(2500, 'x')));
     EXPECT_EQ(QSWebUtility::lazyHashFile(tmp / "Tool.app"), QSWebUtility::lazyHashPackage(tmp / "Tool.app"));
     EXPECT_FALSE(QSWebUtility::lazyHashFile(tmp / "Plain"));
+}
+
+TEST(QSWebUtility, FingerprintsReachFilesAndPackagesPastPathMax)
+{
+    TempDir tmp;
+    const std::string bytes = pattern(20000, 4);
+    makeDirs(tmp / "deep");
+    makeDeepChain(tmp / "deep", kDeepName, kDeepDepth, {});
+    const std::string bottom = chainBottomPath(tmp / "deep", kDeepName, kDeepDepth);
+    ASSERT_GT(bottom.size(), size_t(PATH_MAX));
+    const int fd = openChainBottom(tmp / "deep", kDeepName, kDeepDepth);
+    ASSERT_GE(fd, 0);
+    for (const auto& [relative, content] : std::vector<std::pair<std::string, std::string>>{
+             {"file", bytes}, {"Tool.app/Contents/MacOS/tool", "binary"}, {"Tool.app/Contents/Info.plist", "plist"}}) {
+        writeFileAt(fd, relative, content);
+        writeFile(tmp / relative, content);
+    }
+    ::close(fd);
+    ASSERT_TRUE(QSWebUtility::lazyMD5File(tmp / "file"));
+    EXPECT_EQ(QSWebUtility::lazyMD5File(bottom + "/file"), QSWebUtility::lazyMD5File(tmp / "file"));
+    EXPECT_TRUE(QSWebUtility::directoryValidApp(bottom + "/Tool.app"));
+    EXPECT_EQ(QSWebUtility::lazyHashPackage(bottom + "/Tool.app"), QSWebUtility::lazyHashPackage(tmp / "Tool.app"));
+    EXPECT_NE(QSWebUtility::lazyHashPackage(tmp / "Tool.app"), md5Hex(""));
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <mutex>
@@ -172,4 +173,40 @@ TEST(SearchWalker, FoldersExaminedAsUnitsAndStop)
     walker.drain();
     EXPECT_TRUE(none.paths.empty());
     walker.clearStop();
+}
+
+// Run as an unprivileged user, since root reads every folder. A folder that cannot be
+// opened, and one that can be listed but not searched (its files cannot be examined),
+// both make the walk incomplete; the root itself is told apart.
+TEST(SearchWalker, ReportsTheFoldersItCouldNotRead)
+{
+    TempDir tmp;
+    writeFile(tmp / "r/ok/f", "1");
+    writeFile(tmp / "r/shut/g", "1");
+    writeFile(tmp / "r/listed/h", "1");
+    makeDirs(tmp / "r/empty");
+    giveToUnprivileged(tmp / "r");
+    ASSERT_EQ(::chmod((tmp / "r/shut").c_str(), 0), 0);
+    ASSERT_EQ(::chmod((tmp / "r/listed").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod((tmp / "r/empty").c_str(), 0444), 0); // nothing in it is missed
+
+    const int status = runAsUnprivileged([&] {
+        int bad = 0;
+        Collected out;
+        SearchWalker walker;
+        const SearchWalker::Report whole = walker.walk(tmp / "r", true, collectingRules(out));
+        walker.drain();
+        bad |= out.paths == std::vector<std::string>{tmp / "r/ok/f"} ? 0 : 1;
+        bad |= whole.incomplete && !whole.rootUnreadable && whole.error == EACCES ? 0 : 2;
+        bad |= whole.firstUnreadable == tmp / "r/shut" || whole.firstUnreadable == tmp / "r/listed" ? 0 : 4;
+        bad |= whole.unreadableFolders == 2 ? 0 : 8;
+
+        const SearchWalker::Report root = walker.walk(tmp / "r/shut", true, collectingRules(out));
+        bad |= root.incomplete && root.rootUnreadable && root.firstUnreadable == tmp / "r/shut" ? 0 : 16;
+        const SearchWalker::Report fine = walker.walk(tmp / "r/ok", true, collectingRules(out));
+        bad |= !fine.incomplete && fine.firstUnreadable.empty() ? 0 : 32;
+        walker.drain();
+        return bad;
+    });
+    EXPECT_EQ(status, 0);
 }

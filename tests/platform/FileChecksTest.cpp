@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,4 +42,36 @@ TEST(FileChecks, ExistenceFollowsLinksUnlessAskedNotTo)
     EXPECT_EQ(lastComponent("/a/b.tar.gz"), "b.tar.gz");
     EXPECT_EQ(pathExtension("/a/b.tar.gz"), "gz");
     EXPECT_EQ(pathExtension("/a/.hidden"), "");
+}
+
+// The kernel refuses such a path whole (ENAMETOOLONG), which must not read as "not there":
+// a deep duplicate could then never be removed, and a failed removal would look done.
+TEST(FileChecks, PathsLongerThanPathMaxAreAnsweredLikeShortOnes)
+{
+    TempDir t;
+    makeDeepChain(t.path(), kDeepName, kDeepDepth, {});
+    const std::string bottom = chainBottomPath(t.path(), kDeepName, kDeepDepth);
+    ASSERT_GT(bottom.size(), size_t(PATH_MAX));
+    const int fd = openChainBottom(t.path(), kDeepName, kDeepDepth);
+    ASSERT_GE(fd, 0);
+    writeFileAt(fd, "file", "x");
+    ASSERT_EQ(::mkdirat(fd, "folder", 0755), 0);
+    ASSERT_EQ(::symlinkat("nowhere", fd, "dangling"), 0);
+    ASSERT_EQ(::symlinkat("folder", fd, "to-folder"), 0);
+    ::close(fd);
+
+    EXPECT_TRUE(FileChecks::exists(bottom + "/file"));
+    EXPECT_TRUE(FileChecks::existsNoFollow(bottom + "/file"));
+    EXPECT_TRUE(FileChecks::isDeletable(bottom + "/file"));
+    EXPECT_TRUE(FileChecks::isReadable(bottom + "/file"));
+    EXPECT_FALSE(FileChecks::isDirectory(bottom + "/file"));
+    EXPECT_TRUE(FileChecks::isDirectory(bottom + "/folder"));
+    EXPECT_TRUE(FileChecks::isDirectory(bottom + "/to-folder"));
+    EXPECT_FALSE(FileChecks::exists(bottom + "/dangling"));
+    EXPECT_TRUE(FileChecks::existsNoFollow(bottom + "/dangling"));
+    for (const char* missing : {"/missing", "/missing/below"}) {
+        EXPECT_FALSE(FileChecks::exists(bottom + missing));
+        EXPECT_FALSE(FileChecks::existsNoFollow(bottom + missing));
+        EXPECT_FALSE(FileChecks::isDeletable(bottom + missing));
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <unistd.h>
 
 using namespace corvane;
@@ -52,4 +53,24 @@ TEST(ProtectedPaths, MountPointsAreRefused)
     // /proc is a mount point on every Linux system; /dev/shm and /run usually are too.
     EXPECT_TRUE(ProtectedPaths::isProtected("/proc"));
     EXPECT_TRUE(ProtectedPaths::isProtected("/dev/shm"));
+}
+
+// realpath(3) gives up on a path this long, yet a link near its end can still lead to "/".
+TEST(ProtectedPaths, LinksAtTheEndOfAPathLongerThanPathMaxAreNotTrusted)
+{
+    TempDir t;
+    makeDeepChain(t.path(), kDeepName, kDeepDepth, {});
+    const std::string bottom = chainBottomPath(t.path(), kDeepName, kDeepDepth);
+    ASSERT_GT(bottom.size(), size_t(PATH_MAX));
+    const int fd = openChainBottom(t.path(), kDeepName, kDeepDepth);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::symlinkat("/", fd, "to-root"), 0);
+    writeFileAt(fd, "plain/file", "x");
+    ::close(fd);
+    EXPECT_TRUE(ProtectedPaths::isProtected(bottom + "/to-root/etc"));
+    EXPECT_TRUE(ProtectedPaths::isProtected(bottom + "/to-root/usr/lib/os-release"));
+    // Without a link on the way, a deep entry is an ordinary target.
+    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/plain/file"));
+    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/plain"));
+    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/to-root"));
 }

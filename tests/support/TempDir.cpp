@@ -147,6 +147,38 @@ void makeDeepChain(const std::string& root, const std::string& name, int depth, 
     ::close(base);
 }
 
+std::string chainBottomPath(const std::string& root, const std::string& name, int depth)
+{
+    std::string path = root;
+    for (int i = 0; i < depth; ++i)
+        path += "/" + name;
+    return path;
+}
+
+int openChainBottom(const std::string& root, const std::string& name, int depth)
+{
+    int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; fd >= 0 && i < depth; ++i) {
+        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(fd);
+        fd = next;
+    }
+    return fd;
+}
+
+void writeFileAt(int dirFd, const std::string& relative, const std::string& bytes)
+{
+    for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1))
+        ::mkdirat(dirFd, relative.substr(0, slash).c_str(), 0755);
+    const int fd = ::openat(dirFd, relative.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + relative + ": " + std::strerror(errno));
+    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    ::close(fd);
+    if (!ok)
+        throw std::runtime_error("cannot write " + relative);
+}
+
 std::string patternBytes(size_t size, unsigned seed, unsigned salt)
 {
     std::string s(size, '\0');

@@ -33,6 +33,16 @@ bool exists(const std::string& path); // lstat
 // `leafBytes` at the bottom when given. Everything is made relative to open folders.
 void makeDeepChain(const std::string& root, const std::string& name, int depth, const std::string& fileAtEachLevel,
                    const std::string& leaf = {}, const std::string& leafBytes = {});
+// A chain of this name and depth ends past PATH_MAX (75 levels of 61 bytes) without
+// the thousands of levels one-letter names would take.
+inline const std::string kDeepName(60, 'd');
+inline constexpr int kDeepDepth = 75;
+// The path of the bottom folder of such a chain, and that folder opened one component at
+// a time (the caller closes the descriptor; -1 when it cannot be reached).
+std::string chainBottomPath(const std::string& root, const std::string& name, int depth);
+int openChainBottom(const std::string& root, const std::string& name, int depth);
+// Writes a file relative to an open folder, making the folders on the way.
+void writeFileAt(int dirFd, const std::string& relative, const std::string& bytes);
 // Reproducible pseudo-random bytes: the same size, seed and salt give the same bytes.
 std::string patternBytes(size_t size, unsigned seed, unsigned salt = 1);
 // Overwrites one byte of an existing file in place.

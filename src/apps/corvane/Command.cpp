@@ -1,6 +1,6 @@
 #include "Command.h"
 
-#include <cstdio>
+#include "platform/ByteText.h"
 
 namespace corvane::cli {
 
@@ -12,43 +12,20 @@ std::vector<Command>& registry()
     return all;
 }
 
-bool validUtf8At(const std::string& s, size_t i, size_t& len)
+void appendEscape(std::string& out, const char* prefix, unsigned char byte)
 {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-        len = 1;
-        return true;
-    }
-    size_t n = 0;
-    unsigned cp = 0;
-    if ((c & 0xE0) == 0xC0) {
-        n = 2;
-        cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 3;
-        cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 4;
-        cp = c & 0x07;
-    } else {
-        return false;
-    }
-    if (i + n > s.size())
-        return false;
-    for (size_t k = 1; k < n; ++k) {
-        const auto cc = static_cast<unsigned char>(s[i + k]);
-        if ((cc & 0xC0) != 0x80)
-            return false;
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    if ((n == 2 && cp < 0x80) || (n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-        return false;
-    len = n;
-    return true;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    out += prefix;
+    out.push_back(kDigits[byte >> 4]);
+    out.push_back(kDigits[byte & 15]);
 }
 
 } // namespace
+
+const char* const kPathsInJsonHelp =
+    "Paths are JSON strings that keep every byte of the name: well-formed UTF-8 is text;\n"
+    "each byte of an ill-formed sequence is a lone surrogate \\udcXX (PEP 383), so that\n"
+    "Python's os.fsencode(json.loads(line)[...]) in a UTF-8 locale gives the name back.\n";
 
 Registrar::Registrar(Command command)
 {
@@ -63,36 +40,35 @@ const std::vector<Command>& commands()
 std::string jsonString(const std::string& bytes)
 {
     std::string out = "\"";
+    out.reserve(bytes.size() + 2);
     for (size_t i = 0; i < bytes.size();) {
-        size_t len = 1;
+        const size_t len = ByteText::utf8SequenceLength(bytes, i);
         const auto c = static_cast<unsigned char>(bytes[i]);
-        if (!validUtf8At(bytes, i, len)) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-            i += 1;
+        if (len == 0) {
+            // Always 0x80..0xFF here (every ASCII byte is well formed), the range whose
+            // surrogates U+DC80..U+DCFF encode back to the single byte.
+            appendEscape(out, "\\udc", c);
+            ++i;
             continue;
         }
-        if (len == 1) {
-            switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20 || c == 0x7f) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out.push_back(static_cast<char>(c));
-                }
-            }
-        } else {
+        if (len > 1) {
             out.append(bytes, i, len);
+            i += len;
+            continue;
         }
-        i += len;
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7f)
+                appendEscape(out, "\\u00", c);
+            else
+                out.push_back(static_cast<char>(c));
+        }
+        ++i;
     }
     out += "\"";
     return out;

@@ -26,8 +26,14 @@ struct Registrar
 
 const std::vector<Command>& commands();
 
-// JSON text of a byte string: valid UTF-8 passes through, other bytes become \u00XX
-// escapes of their Latin-1 reading so that no output line is ever broken.
+// JSON text of a byte string that gives the bytes back: well-formed UTF-8 passes through
+// as text; each byte of an ill-formed sequence becomes a lone surrogate \udcXX, the
+// convention of PEP 383, so that os.fsencode(json.loads(...)) in a UTF-8 locale returns
+// the very bytes. A Latin-1 reading (\u00XX) would make "caf\xe9" and "caf\xc3\xa9" the
+// same text, and a script deleting one would delete the other.
 std::string jsonString(const std::string& bytes);
+
+// What every command's --help says about paths in its output.
+extern const char* const kPathsInJsonHelp;
 
 } // namespace corvane::cli

@@ -4,11 +4,13 @@
 
 #include "Command.h"
 
-#include "common/QSFileUtility.h"
 #include "common/QSWebUtility.h"
 #include "common/SerialQueue.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
 #include "largefiles/engine/LargeFilesHelper.h"
+#include "platform/ByteText.h"
+#include "platform/FileChecks.h"
+#include "platform/TreeSize.h"
 
 #include <QSemaphore>
 
@@ -22,6 +24,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,9 +107,16 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, const
             out.flags.push_back(a);
             continue;
         }
-        return "unknown option " + jsonString(a) + " (use -- before a path that begins with a dash)";
+        return "unknown option " + ByteText::forLog(a) + " (use -- before a path that begins with a dash)";
     }
     return std::nullopt;
+}
+
+// Paths on standard error are escaped for a terminal, not for JSON: a name must neither
+// break a line nor reach the terminal as a control sequence.
+std::string shown(const std::string& path)
+{
+    return ByteText::forLog(path);
 }
 
 // Tells about roots the engines would pass over in silence. Returns false for a path
@@ -114,16 +124,70 @@ std::optional<std::string> parseArgs(const std::vector<std::string>& args, const
 bool checkRoot(const char* command, const std::string& path)
 {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) {
-        std::fprintf(stderr, "corvane %s: %s: %s\n", command, jsonString(path).c_str(), std::strerror(errno));
+    if (!FileChecks::lstatPath(path, st)) {
+        std::fprintf(stderr, "corvane %s: %s: %s\n", command, shown(path).c_str(), std::strerror(errno));
         return false;
     }
     if (S_ISLNK(st.st_mode))
-        std::fprintf(stderr, "corvane %s: %s: a symbolic link, not followed\n", command, jsonString(path).c_str());
+        std::fprintf(stderr, "corvane %s: %s: a symbolic link, not followed\n", command, shown(path).c_str());
     else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
         std::fprintf(stderr, "corvane %s: %s: neither a folder nor a regular file, skipped\n", command,
-                     jsonString(path).c_str());
+                     shown(path).c_str());
     return true;
+}
+
+// Checks every root; the ones that failed are remembered so that they are not warned
+// about twice.
+struct Roots
+{
+    bool error = false;
+    std::set<std::string> failed;
+};
+
+Roots checkRoots(const char* command, const std::vector<std::string>& paths)
+{
+    Roots roots;
+    for (const std::string& p : paths)
+        if (!checkRoot(command, p)) {
+            roots.error = true;
+            roots.failed.insert(p);
+        }
+    return roots;
+}
+
+// The warning for a tree that could not be read whole, on standard error.
+void warnIncomplete(const char* command, const std::string& root, bool rootUnreadable, int error,
+                    const std::string& firstUnreadable)
+{
+    if (rootUnreadable)
+        std::fprintf(stderr, "corvane %s: %s: cannot be read (%s); nothing in it is counted\n", command,
+                     shown(root).c_str(), std::strerror(error));
+    else
+        std::fprintf(stderr, "corvane %s: %s: incomplete, %s cannot be read (%s) and is left out\n", command,
+                     shown(root).c_str(), shown(firstUnreadable).c_str(), std::strerror(error));
+}
+
+// One JSON line per root the search could not read whole, {"root":PATH,"incomplete":true,
+// "firstUnreadable":PATH}, to go before the finished line.
+void printIncomplete(const std::vector<SearchHelperBase::IncompleteRoot>& incomplete)
+{
+    for (const SearchHelperBase::IncompleteRoot& r : incomplete)
+        std::printf("{\"root\":%s,\"incomplete\":true,\"firstUnreadable\":%s}\n", jsonString(r.root).c_str(),
+                    jsonString(r.firstUnreadable).c_str());
+}
+
+// The warnings for the same roots, once progress is done with the terminal line; true when
+// a root itself could not be read, which makes the run an error.
+bool warnIncompleteRoots(const char* command, const std::vector<SearchHelperBase::IncompleteRoot>& incomplete,
+                         const Roots& roots)
+{
+    bool rootUnreadable = false;
+    for (const SearchHelperBase::IncompleteRoot& r : incomplete) {
+        if (!roots.failed.count(r.root))
+            warnIncomplete(command, r.root, r.rootUnreadable, r.error, r.firstUnreadable);
+        rootUnreadable |= r.rootUnreadable;
+    }
+    return rootUnreadable;
 }
 
 // Coalesced progress on standard error: on a terminal one line rewritten ten times a
@@ -142,7 +206,7 @@ public:
         m_next = now + (m_tty ? std::chrono::milliseconds(100) : std::chrono::milliseconds(1000));
         std::fprintf(stderr, "%scorvane %s: %llu examined, %llu found: %s%s", m_tty ? "\r\033[K" : "", m_command,
                      static_cast<unsigned long long>(m_count), static_cast<unsigned long long>(found),
-                     jsonString(path).c_str(), m_tty ? "" : "\n");
+                     shown(path).c_str(), m_tty ? "" : "\n");
     }
 
     void done(uint64_t found)
@@ -202,8 +266,11 @@ int large(const std::vector<std::string>& args)
                     "searched inside; names beginning with \".\" or \"__MACOSX\" are skipped; links are\n"
                     "never followed. Prints a JSON line {\"%s\":SIZE,\"%s\":[PATH]} per hit\n"
                     "as it is found, then {\"%s\":true}. Progress on standard error (-q: none).\n"
-                    "Exit status: 0 found, 1 nothing found, 2 error.\n",
-                    kQSLargesFileSizeKey, kQSLargesFileListKey, kQSLargesFinishedKey);
+                    "A root that could not be read whole adds {\"root\":PATH,\"incomplete\":true,\n"
+                    "\"firstUnreadable\":PATH} before the last line and a warning on standard error.\n"
+                    "%s"
+                    "Exit status: 0 found, 1 nothing found, 2 error (a PATH missing or unreadable).\n",
+                    kQSLargesFileSizeKey, kQSLargesFileListKey, kQSLargesFinishedKey, kPathsInJsonHelp);
         return kFound;
     }
     if (a.paths.empty()) {
@@ -217,14 +284,13 @@ int large(const std::vector<std::string>& args)
         const auto bytes = parseBytes(a.values[option]);
         if (!bytes) {
             std::fprintf(stderr, "corvane large: %s wants a number of bytes, not %s\n", option,
-                         jsonString(a.values[option]).c_str());
+                         shown(a.values[option]).c_str());
             return kError;
         }
         std::strcmp(option, "--min") == 0 ? engine.setMinFileSize(*bytes) : engine.setMaxFileSize(*bytes);
     }
-    bool error = false;
-    for (const std::string& p : a.paths)
-        error |= !checkRoot("large", p);
+    const Roots roots = checkRoots("large", a.paths);
+    bool error = roots.error;
 
     const bool quiet = !a.flags.empty();
     useLargeOutputBuffer();
@@ -233,6 +299,7 @@ int large(const std::vector<std::string>& args)
     engine.setSearchPaths(a.paths);
     Progress progress("large");
     uint64_t hits = 0;
+    std::vector<SearchHelperBase::IncompleteRoot> incomplete;
     QSemaphore finished;
     QObject::connect(&engine, &LargeFilesHelper::largePath, queue.context(), [&](const LargePathInfo& info) {
         if (!quiet)
@@ -241,6 +308,8 @@ int large(const std::vector<std::string>& args)
     QObject::connect(&engine, &LargeFilesHelper::largesNotification, queue.context(),
                      [&](const LargesNotificationInfo& info) {
                          if (info.finished) {
+                             incomplete = engine.incompleteRoots();
+                             printIncomplete(incomplete);
                              std::printf("{\"%s\":%s}\n", kQSLargesFinishedKey, *info.finished ? "true" : "false");
                              std::fflush(stdout);
                              finished.release();
@@ -255,6 +324,7 @@ int large(const std::vector<std::string>& args)
     queue.drain();
     if (!quiet)
         progress.done(hits);
+    error |= warnIncompleteRoots("large", incomplete, roots);
     if (error || g_interrupted.load())
         return kError;
     return hits ? kFound : kNothing;
@@ -275,18 +345,20 @@ int dups(const std::vector<std::string>& args)
                     "mounts) are never a group. At the end prints one JSON line per group,\n"
                     "{\"%s\":SIZE,\"%s\":HEX,\"%s\":[PATH,...]}, largest first,\n"
                     "then {\"%s\":true}. Progress on standard error (-q: none).\n"
-                    "Exit status: 0 found, 1 nothing found, 2 error.\n",
+                    "A root that could not be read whole adds {\"root\":PATH,\"incomplete\":true,\n"
+                    "\"firstUnreadable\":PATH} before the last line and a warning on standard error.\n"
+                    "%s"
+                    "Exit status: 0 found, 1 nothing found, 2 error (a PATH missing or unreadable).\n",
                     kQSDuplicationFileSizeKey, kQSDuplicationFileHashKey, kQSDuplicationFileListKey,
-                    kQSDuplicationFinishedKey);
+                    kQSDuplicationFinishedKey, kPathsInJsonHelp);
         return kFound;
     }
     if (a.paths.empty()) {
         std::fprintf(stderr, "corvane dups: no PATH given (see corvane dups --help)\n");
         return kError;
     }
-    bool error = false;
-    for (const std::string& p : a.paths)
-        error |= !checkRoot("dups", p);
+    const Roots roots = checkRoots("dups", a.paths);
+    bool error = roots.error;
 
     const bool quiet = !a.flags.empty();
     useLargeOutputBuffer();
@@ -321,10 +393,13 @@ int dups(const std::vector<std::string>& args)
         std::printf("{\"%s\":%llu,\"%s\":%s,\"%s\":%s}\n", kQSDuplicationFileSizeKey,
                     static_cast<unsigned long long>(key.first), kQSDuplicationFileHashKey,
                     jsonString(key.second).c_str(), kQSDuplicationFileListKey, jsonList(list).c_str());
+    const std::vector<SearchHelperBase::IncompleteRoot> incomplete = engine.incompleteRoots();
+    printIncomplete(incomplete);
     std::printf("{\"%s\":true}\n", kQSDuplicationFinishedKey);
     std::fflush(stdout);
     if (!quiet)
         progress.done(groups.size());
+    error |= warnIncompleteRoots("dups", incomplete, roots);
     if (error || g_interrupted.load())
         return kError;
     return groups.empty() ? kNothing : kFound;
@@ -341,8 +416,12 @@ int size(const std::vector<std::string>& args)
         std::printf("usage: corvane size [--disk] [--] PATH...\n\n"
                     "Prints the size of each file or folder tree, {\"filePath\":PATH,\"size\":BYTES}:\n"
                     "the logical size of everything in it, or with --disk the allocated size. Links\n"
-                    "count with their own size and are never followed; hidden files count.\n"
-                    "Exit status: 0 sized, 1 every path is empty, 2 error.\n");
+                    "count with their own size and are never followed; hidden files count. A tree\n"
+                    "that could not be read whole adds \"incomplete\":true and \"firstUnreadable\":PATH,\n"
+                    "its size counting only what was read, and is named on standard error.\n"
+                    "%s"
+                    "Exit status: 0 sized, 1 every path is empty, 2 error (a PATH missing or unreadable).\n",
+                    kPathsInJsonHelp);
         return kFound;
     }
     if (a.paths.empty()) {
@@ -353,15 +432,23 @@ int size(const std::vector<std::string>& args)
     bool error = false;
     uint64_t total = 0;
     for (const std::string& p : a.paths) {
-        struct stat st;
-        if (::lstat(p.c_str(), &st) != 0) {
-            std::fprintf(stderr, "corvane size: %s: %s\n", jsonString(p).c_str(), std::strerror(errno));
+        const TreeSize::Result r = TreeSize::measure(p, disk);
+        if (r.rootUnreadable && (r.error == ENOENT || r.error == ENOTDIR)) {
+            std::fprintf(stderr, "corvane size: %s: %s\n", shown(p).c_str(), std::strerror(r.error));
             error = true;
             continue;
         }
-        const uint64_t bytes = QSFileUtility::sizeAtPath(p, disk);
-        total += bytes;
-        std::printf("{\"filePath\":%s,\"size\":%llu}\n", jsonString(p).c_str(), static_cast<unsigned long long>(bytes));
+        total += r.bytes;
+        const bool incomplete = r.incomplete || r.rootUnreadable;
+        std::printf("{\"filePath\":%s,\"size\":%llu", jsonString(p).c_str(), static_cast<unsigned long long>(r.bytes));
+        if (incomplete)
+            std::printf(",\"incomplete\":true,\"firstUnreadable\":%s", jsonString(r.firstUnreadable).c_str());
+        std::printf("}\n");
+        if (incomplete) {
+            std::fflush(stdout);
+            warnIncomplete("size", p, r.rootUnreadable, r.error, r.firstUnreadable);
+        }
+        error |= r.rootUnreadable;
     }
     if (error)
         return kError;
@@ -377,7 +464,9 @@ int hash(const std::vector<std::string>& args)
                     "MD5, 1 SHA-1, 2 SHA-256, 3 SHA-512; any other kind has no digest (exit 1).\n"
                     "The second prints {\"filePath\":PATH,\"hash\":HEX}, the sampled fingerprint the\n"
                     "duplicate search compares (the listing fingerprint for a package).\n"
-                    "Exit status: 0 found, 1 nothing, 2 error.\n");
+                    "%s"
+                    "Exit status: 0 found, 1 nothing, 2 error.\n",
+                    kPathsInJsonHelp);
         return kFound;
     }
     if (!args.empty() && args[0] == "--file") {
@@ -392,14 +481,14 @@ int hash(const std::vector<std::string>& args)
         bool error = false;
         for (const std::string& p : paths) {
             struct stat st;
-            if (::lstat(p.c_str(), &st) != 0) {
-                std::fprintf(stderr, "corvane hash: %s: %s\n", jsonString(p).c_str(), std::strerror(errno));
+            if (!FileChecks::lstatPath(p, st)) {
+                std::fprintf(stderr, "corvane hash: %s: %s\n", shown(p).c_str(), std::strerror(errno));
                 error = true;
                 continue;
             }
             const auto digest = QSWebUtility::lazyHashFile(p);
             if (!digest) {
-                std::fprintf(stderr, "corvane hash: %s: no fingerprint (empty or unreadable)\n", jsonString(p).c_str());
+                std::fprintf(stderr, "corvane hash: %s: no fingerprint (empty or unreadable)\n", shown(p).c_str());
                 continue;
             }
             any = true;
@@ -416,7 +505,7 @@ int hash(const std::vector<std::string>& args)
     errno = 0;
     const long kind = std::strtol(kindText.c_str(), &end, 10);
     if (kindText.empty() || *end != '\0' || errno != 0 || kind < INT32_MIN || kind > INT32_MAX) {
-        std::fprintf(stderr, "corvane hash: KIND must be a whole number, not %s\n", jsonString(kindText).c_str());
+        std::fprintf(stderr, "corvane hash: KIND must be a whole number, not %s\n", shown(kindText).c_str());
         return kError;
     }
     const auto digest = QSWebUtility::hashString(args[1], static_cast<int>(kind));

@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include "platform/ByteText.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -15,7 +17,9 @@ static void usage(FILE* out)
     std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
     for (const Command& c : sorted)
         std::fprintf(out, "  %-8s %s\n", c.name.c_str(), c.summary.c_str());
-    std::fprintf(out, "\n'corvane <command> --help' describes a command. Exit status: 0 found, 1 nothing, 2 error.\n");
+    std::fprintf(out, "\n'corvane <command> --help' describes a command. Exit status: 0 found, 1 nothing, 2 error.\n"
+                      "%s",
+                 kPathsInJsonHelp);
 }
 
 int main(int argc, char** argv)
@@ -30,7 +34,7 @@ int main(int argc, char** argv)
     for (const Command& c : commands())
         if (c.name == name)
             return c.run(args);
-    std::fprintf(stderr, "corvane: unknown command '%s'\n", name.c_str());
+    std::fprintf(stderr, "corvane: unknown command '%s'\n", corvane::ByteText::forLog(name).c_str());
     usage(stderr);
     return kError;
 }

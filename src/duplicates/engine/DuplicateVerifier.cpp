@@ -1,9 +1,12 @@
 #include "duplicates/engine/DuplicateVerifier.h"
 
+#include "platform/DirectoryReader.h"
+#include "platform/FileChecks.h"
+#include "platform/PathResolver.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -16,24 +19,6 @@ namespace {
 constexpr size_t kBlock = 1 << 20;
 constexpr size_t kBatch = 63;     // copies read beside one reference, well under any fd limit
 constexpr int kMaxTreeDepth = 512; // deeper package trees are left unverified, never guessed
-
-struct Fd
-{
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    Fd(Fd&& o) noexcept : fd(o.fd) { o.fd = -1; }
-    Fd& operator=(Fd&& o) noexcept
-    {
-        std::swap(fd, o.fd);
-        return *this;
-    }
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 int64_t nanos(const timespec& t)
 {
@@ -71,24 +56,14 @@ ssize_t readFull(int fd, char* buf, size_t n, off_t offset)
     return ssize_t(done);
 }
 
+// Sorted names of an open folder. The listing goes through a descriptor of its own, so the
+// caller's descriptor keeps its offset and can be listed again.
 bool listNames(int dirFd, std::vector<std::string>& names)
 {
-    const int copy = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (copy < 0)
+    const UniqueFd copy(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!copy)
         return false;
-    DIR* dir = ::fdopendir(copy);
-    if (!dir) {
-        ::close(copy);
-        return false;
-    }
-    errno = 0;
-    while (dirent* e = ::readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        names.emplace_back(e->d_name);
-    }
-    const bool ok = errno == 0;
-    ::closedir(dir);
+    const bool ok = DirectoryReader::listNames(copy.get(), names);
     std::sort(names.begin(), names.end());
     return ok;
 }
@@ -114,7 +89,7 @@ bool DuplicateVerifier::Identity::operator==(const Identity& o) const
 DuplicateVerifier::Identity DuplicateVerifier::identityOf(const std::string& path)
 {
     struct stat st{};
-    if (::lstat(path.c_str(), &st) != 0)
+    if (!FileChecks::lstatPath(path, st))
         return {};
     return identityFrom(st);
 }
@@ -130,20 +105,30 @@ const char* DuplicateVerifier::verdictName(Verdict verdict)
     return "unknown";
 }
 
-int DuplicateVerifier::openFile(const std::string& path)
-{
-    return openFileAt(AT_FDCWD, path.c_str(), path);
-}
+namespace {
 
-int DuplicateVerifier::openFileAt(int dirFd, const char* name, const std::string& shownPath)
+constexpr int kReadFlags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+
+} // namespace
+
+UniqueFd DuplicateVerifier::opened(UniqueFd fd, const std::string& shownPath)
 {
-    const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0) {
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (fd) {
+        ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         if (m_onOpen)
             m_onOpen(shownPath);
     }
     return fd;
+}
+
+UniqueFd DuplicateVerifier::openFile(const std::string& path)
+{
+    return opened(PathResolver::openAnyLength(path, kReadFlags), path);
+}
+
+UniqueFd DuplicateVerifier::openFileAt(int dirFd, const char* name, const std::string& shownPath)
+{
+    return opened(UniqueFd(::openat(dirFd, name, kReadFlags)), shownPath);
 }
 
 DuplicateVerifier::Verdict DuplicateVerifier::compare(const std::string& a, const std::string& b)
@@ -156,7 +141,7 @@ std::vector<DuplicateVerifier::Verdict> DuplicateVerifier::compareWith(const std
 {
     std::vector<Verdict> verdicts(members.size(), Verdict::Unreadable);
     struct stat ref{};
-    if (members.empty() || ::lstat(reference.c_str(), &ref) != 0)
+    if (members.empty() || !FileChecks::lstatPath(reference, ref))
         return verdicts;
     if (S_ISREG(ref.st_mode)) {
         for (size_t start = 0; start < members.size(); start += kBatch) {
@@ -182,11 +167,11 @@ std::vector<DuplicateVerifier::Verdict> DuplicateVerifier::compareWith(const std
             verdicts[i] = Verdict::SameFile;
             continue;
         }
-        Fd a(::open(reference.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        Fd b(::open(members[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (a.fd < 0 || b.fd < 0)
+        const UniqueFd a = PathResolver::openAnyLength(reference, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+        const UniqueFd b = PathResolver::openAnyLength(members[i], O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+        if (!a || !b)
             continue;
-        Verdict v = compareTrees(a.fd, b.fd, 0);
+        Verdict v = compareTrees(a.get(), b.get(), 0);
         if (v == Verdict::Identical && !(identityOf(members[i]) == before && identityOf(reference) == refBefore))
             v = Verdict::Unreadable;
         verdicts[i] = v;
@@ -198,21 +183,21 @@ std::vector<DuplicateVerifier::Verdict> DuplicateVerifier::compareFiles(const st
                                                                         const std::vector<std::string>& members)
 {
     std::vector<Verdict> verdicts(members.size(), Verdict::Unreadable);
-    Fd ref(openFile(reference));
+    const UniqueFd ref = openFile(reference);
     struct stat refSt{};
-    if (ref.fd < 0 || ::fstat(ref.fd, &refSt) != 0 || !S_ISREG(refSt.st_mode))
+    if (!ref || ::fstat(ref.get(), &refSt) != 0 || !S_ISREG(refSt.st_mode))
         return verdicts;
 
     struct Copy
     {
         size_t index;
-        Fd fd;
+        UniqueFd fd;
         struct stat st;
     };
     std::vector<Copy> active;
     for (size_t i = 0; i < members.size(); ++i) {
         struct stat lst{};
-        if (::lstat(members[i].c_str(), &lst) != 0)
+        if (!FileChecks::lstatPath(members[i], lst))
             continue;
         if (!S_ISREG(lst.st_mode)) {
             verdicts[i] = Verdict::Differs;
@@ -226,9 +211,9 @@ std::vector<DuplicateVerifier::Verdict> DuplicateVerifier::compareFiles(const st
             verdicts[i] = Verdict::Differs;
             continue;
         }
-        Fd fd(openFile(members[i]));
+        UniqueFd fd = openFile(members[i]);
         struct stat st{};
-        if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || st.st_dev != lst.st_dev || st.st_ino != lst.st_ino)
+        if (!fd || ::fstat(fd.get(), &st) != 0 || st.st_dev != lst.st_dev || st.st_ino != lst.st_ino)
             continue; // replaced between the look and the open: leave it unverified
         active.push_back(Copy{i, std::move(fd), st});
     }
@@ -239,12 +224,12 @@ std::vector<DuplicateVerifier::Verdict> DuplicateVerifier::compareFiles(const st
     while (!active.empty()) {
         if (stopped())
             return verdicts;
-        const ssize_t n = readFull(ref.fd, refBuf.get(), kBlock, offset);
+        const ssize_t n = readFull(ref.get(), refBuf.get(), kBlock, offset);
         if (n < 0)
             return verdicts; // the reference is unreadable: nothing is verified
         m_bytesRead += uint64_t(n);
         for (auto it = active.begin(); it != active.end();) {
-            const ssize_t m = readFull(it->fd.fd, buf.get(), kBlock, offset);
+            const ssize_t m = readFull(it->fd.get(), buf.get(), kBlock, offset);
             if (m < 0) {
                 it = active.erase(it); // stays Unreadable
                 continue;
@@ -264,10 +249,10 @@ std::vector<DuplicateVerifier::Verdict> DuplicateVerifier::compareFiles(const st
     // Both ends reached together. A file written to while it was read does not count as
     // verified: what was compared may no longer be what would be deleted.
     struct stat refAfter{};
-    const bool refSteady = ::fstat(ref.fd, &refAfter) == 0 && identityFrom(refAfter) == identityFrom(refSt);
+    const bool refSteady = ::fstat(ref.get(), &refAfter) == 0 && identityFrom(refAfter) == identityFrom(refSt);
     for (Copy& c : active) {
         struct stat after{};
-        const bool steady = ::fstat(c.fd.fd, &after) == 0 && identityFrom(after) == identityFrom(c.st);
+        const bool steady = ::fstat(c.fd.get(), &after) == 0 && identityFrom(after) == identityFrom(c.st);
         verdicts[c.index] = refSteady && steady ? Verdict::Identical : Verdict::Unreadable;
     }
     return verdicts;
@@ -315,19 +300,19 @@ DuplicateVerifier::Verdict DuplicateVerifier::compareTrees(int fdA, int fdB, int
                 return Verdict::Differs;
             if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
                 continue; // one file linked into both trees: equal by definition
-            Fd a(openFileAt(fdA, name.c_str(), name));
-            Fd b(openFileAt(fdB, name.c_str(), name));
-            if (a.fd < 0 || b.fd < 0)
+            const UniqueFd a = openFileAt(fdA, name.c_str(), name);
+            const UniqueFd b = openFileAt(fdB, name.c_str(), name);
+            if (!a || !b)
                 return Verdict::Unreadable;
-            const Verdict v = compareOpenFiles(a.fd, b.fd, sa.st_size);
+            const Verdict v = compareOpenFiles(a.get(), b.get(), sa.st_size);
             if (v != Verdict::Identical)
                 return v;
         } else if (S_ISDIR(sa.st_mode)) {
-            Fd a(::openat(fdA, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            Fd b(::openat(fdB, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (a.fd < 0 || b.fd < 0)
+            const UniqueFd a(::openat(fdA, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            const UniqueFd b(::openat(fdB, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!a || !b)
                 return Verdict::Unreadable;
-            const Verdict v = compareTrees(a.fd, b.fd, depth + 1);
+            const Verdict v = compareTrees(a.get(), b.get(), depth + 1);
             if (v != Verdict::Identical)
                 return v;
         } else if (S_ISLNK(sa.st_mode)) {

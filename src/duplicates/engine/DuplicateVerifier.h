@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UniqueFd.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -18,7 +20,8 @@ namespace corvane {
 //
 // Only the paths handed in are opened, and each regular file is read at most once per
 // comparison: the reference and up to 63 copies are read side by side, block by block,
-// and a copy stops being read at its first difference. Links are never followed.
+// and a copy stops being read at its first difference. Links are never followed. Paths
+// may be longer than PATH_MAX: they are opened a chunk of components at a time.
 class DuplicateVerifier
 {
 public:
@@ -61,8 +64,9 @@ private:
     Verdict compareTrees(int fdA, int fdB, int depth);
     Verdict compareOpenFiles(int fdA, int fdB, off_t size);
     bool stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
-    int openFile(const std::string& path);
-    int openFileAt(int dirFd, const char* name, const std::string& shownPath);
+    UniqueFd openFile(const std::string& path); // any length; the last component is never followed
+    UniqueFd openFileAt(int dirFd, const char* name, const std::string& shownPath);
+    UniqueFd opened(UniqueFd fd, const std::string& shownPath);
 
     const std::atomic<bool>* m_stop = nullptr;
     std::function<void(const std::string&)> m_onOpen;

@@ -3,6 +3,7 @@
 #include "common/QSFileUtility.h"
 #include "common/QSLock.h"
 #include "common/QSWebUtility.h"
+#include "platform/FileChecks.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -158,8 +159,11 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             }
         }
         if (single) {
+            // Looked at again by its path, which may be longer than PATH_MAX: the walk
+            // reached it relative to its folder, and so must this look, or a deep pair
+            // would be dropped without a word.
             struct stat fst;
-            const bool firstThere = ::lstat(firstPath.c_str(), &fst) == 0;
+            const bool firstThere = FileChecks::lstatPath(firstPath, fst);
             if (!(firstThere && fst.st_dev == st.st_dev && fst.st_ino == st.st_ino)) {
                 // Second file of this size: now the first one is hashed too.
                 const std::optional<std::string> other = firstThere ? fingerprint(firstPath, firstIsFolder) : std::nullopt;

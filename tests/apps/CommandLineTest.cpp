@@ -1,0 +1,394 @@
+// The command line as scripts meet it: hostile names read back byte for byte through
+// Python's JSON parser, messages that cannot drive a terminal, and searches that say what
+// they could not read.
+#include "platform/ByteText.h"
+#include "support/TempDir.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+struct ProgramRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+struct RunOptions
+{
+    std::string cwd;
+    std::string input;
+    bool unprivileged = false;
+};
+
+std::string readAll(FILE* f)
+{
+    std::string s;
+    std::rewind(f);
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        s.append(buf, n);
+    return s;
+}
+
+// Runs a program with an argument vector (no shell ever sees a name), its output caught
+// in unlinked files that the child inherits whatever user it runs as.
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const RunOptions& options = {})
+{
+    FILE* in = std::tmpfile();
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    if (!in || !out || !err)
+        return {};
+    std::fwrite(options.input.data(), 1, options.input.size(), in);
+    std::fflush(in);
+    std::rewind(in);
+    auto child = [&]() -> int {
+        if (!options.cwd.empty() && ::chdir(options.cwd.c_str()) != 0)
+            ::_exit(126);
+        ::setenv("PYTHONUTF8", "1", 1);
+        ::setenv("LC_ALL", "C.UTF-8", 1);
+        ::dup2(::fileno(in), 0);
+        ::dup2(::fileno(out), 1);
+        ::dup2(::fileno(err), 2);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execvp(program.c_str(), argv.data());
+        ::_exit(127);
+    };
+    ProgramRun run;
+    if (options.unprivileged) {
+        run.status = runAsUnprivileged(child);
+    } else {
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0)
+            child();
+        int status = 0;
+        while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        run.status = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    run.out = readAll(out);
+    run.err = readAll(err);
+    std::fclose(in);
+    std::fclose(out);
+    std::fclose(err);
+    return run;
+}
+
+ProgramRun runCorvane(const std::vector<std::string>& args, const RunOptions& options = {})
+{
+    return runProgram(CORVANE_CLI_PROGRAM, args, options);
+}
+
+// One JSON line as Python reads it: the size it carries and its paths, each turned back
+// into bytes with os.fsencode, in the order the line holds them.
+struct ParsedLine
+{
+    std::string size;
+    std::vector<std::string> paths;
+};
+
+constexpr char kReader[] = R"(import json, os, sys
+for raw in sys.stdin.buffer:
+    o = json.loads(raw)
+    paths = []
+    for key in ("filePath", "root", "firstUnreadable", "QSLargesFileList", "QSDuplicationFileList"):
+        value = o.get(key)
+        if value is not None:
+            paths += value if isinstance(value, list) else [value]
+    size = next((str(o[k]) for k in ("size", "QSLargesFileSize", "QSDuplicationFileSize") if k in o), "-")
+    print(size, *(os.fsencode(p).hex() for p in paths))
+)";
+
+std::string fromHex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+std::vector<ParsedLine> readWithPython(const std::string& jsonLines)
+{
+    const ProgramRun py = runProgram("python3", {"-c", kReader}, RunOptions{{}, jsonLines, false});
+    EXPECT_EQ(py.status, 0) << "python3 could not read the output:\n" << py.err << "\n" << jsonLines;
+    std::vector<ParsedLine> lines;
+    size_t start = 0;
+    while (start < py.out.size()) {
+        size_t end = py.out.find('\n', start);
+        if (end == std::string::npos)
+            end = py.out.size();
+        ParsedLine line;
+        size_t i = start;
+        bool first = true;
+        while (i < end) {
+            size_t space = py.out.find(' ', i);
+            if (space == std::string::npos || space > end)
+                space = end;
+            const std::string word = py.out.substr(i, space - i);
+            if (first)
+                line.size = word;
+            else
+                line.paths.push_back(fromHex(word));
+            first = false;
+            i = space + 1;
+        }
+        if (!line.paths.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<QJsonObject> jsonLines(const std::string& out)
+{
+    std::vector<QJsonObject> objects;
+    size_t start = 0;
+    while (start < out.size()) {
+        const size_t end = out.find('\n', start);
+        const std::string line = out.substr(start, end - start);
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+        objects.push_back(doc.object());
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return objects;
+}
+
+std::string text(const QJsonObject& o, const char* key)
+{
+    return o.value(QLatin1String(key)).toString().toStdString();
+}
+
+// The names of the safety notes that have broken file tools before, and the ill-formed
+// UTF-8 a name may hold: bytes that no decoder accepts, an encoded surrogate, an overlong
+// slash, a sequence cut short; beside them the well-formed twin of "caf\xe9".
+const std::vector<std::string>& hostileNames()
+{
+    static const std::vector<std::string> names = {
+        "new\nline", "\nleads", "-rf", "--help", "$(touch P)", ";rm x", "*", "it's \"quoted\"", "back\\slash",
+        "tab\there", "\x1b]0;title\x07", "caf\xe9", "caf\xc3\xa9", "\x80", "\xff", "\xed\xa0\x80", "\xc0\xaf",
+        "cut\xe2\x82", "日本語",
+    };
+    return names;
+}
+
+void sparse(const std::string& path, off_t size)
+{
+    writeFile(path, "");
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+}
+
+// Nothing in a message may reach a terminal as a control byte but the line break, and no
+// name may start a line of its own.
+void expectTerminalSafe(const std::string& err)
+{
+    for (char c : err) {
+        const auto b = static_cast<unsigned char>(c);
+        EXPECT_TRUE(b == '\n' || (b >= 0x20 && b != 0x7f)) << "raw byte " << int(b) << " in: " << err;
+    }
+    EXPECT_EQ(err.find("\nforged"), std::string::npos) << err;
+}
+
+} // namespace
+
+TEST(CommandLine, EveryHostileNameComesBackByteForByteThroughAJsonParser)
+{
+    TempDir t;
+    const std::vector<std::string>& names = hostileNames();
+    makeDirs(t / "sized");
+    makeDirs(t / "large");
+    makeDirs(t / "copies");
+    std::map<std::string, std::string> expectedSizes; // bytes of the path → size
+    std::map<std::string, std::string> expectedLarge;
+    std::vector<std::string> expectedGroup;
+    const std::string content = patternBytes(5000, 3);
+    for (size_t i = 0; i < names.size(); ++i) {
+        writeSized(t / ("sized/" + names[i]), i + 1);
+        expectedSizes[names[i]] = std::to_string(i + 1);
+        sparse(t / ("large/" + names[i]), off_t(10000000 + i));
+        expectedLarge[t / ("large/" + names[i])] = std::to_string(10000000 + i);
+        writeFile(t / ("copies/" + names[i]), content);
+        expectedGroup.push_back(t / ("copies/" + names[i]));
+    }
+
+    // size: names given as arguments after "--", relative to the working folder.
+    std::vector<std::string> args{"size", "--"};
+    args.insert(args.end(), names.begin(), names.end());
+    const ProgramRun size = runCorvane(args, RunOptions{t / "sized", {}, false});
+    EXPECT_EQ(size.status, 0) << size.err;
+    std::map<std::string, std::string> sizes;
+    for (const ParsedLine& line : readWithPython(size.out)) {
+        ASSERT_EQ(line.paths.size(), 1u);
+        sizes[line.paths[0]] = line.size;
+    }
+    EXPECT_EQ(sizes, expectedSizes);
+    EXPECT_FALSE(exists(t / "sized/P")) << "a name was run as a command";
+
+    // large: one hit per name.
+    const ProgramRun large = runCorvane({"large", "-q", "--", t / "large"});
+    EXPECT_EQ(large.status, 0) << large.err;
+    std::map<std::string, std::string> hits;
+    for (const ParsedLine& line : readWithPython(large.out)) {
+        ASSERT_EQ(line.paths.size(), 1u);
+        hits[line.paths[0]] = line.size;
+    }
+    EXPECT_EQ(hits, expectedLarge);
+
+    // dups: every name in one group, "caf\xe9" and "caf\xc3\xa9" as two members.
+    const ProgramRun dups = runCorvane({"dups", "-q", "--", t / "copies"});
+    EXPECT_EQ(dups.status, 0) << dups.err;
+    const std::vector<ParsedLine> groups = readWithPython(dups.out);
+    ASSERT_EQ(groups.size(), 1u) << dups.out;
+    EXPECT_EQ(groups[0].size, "5000");
+    std::vector<std::string> members = groups[0].paths;
+    std::sort(members.begin(), members.end());
+    std::sort(expectedGroup.begin(), expectedGroup.end());
+    EXPECT_EQ(members, expectedGroup);
+}
+
+TEST(CommandLine, MessagesOnStandardErrorShowNamesEscaped)
+{
+    TempDir t;
+    const std::string hostile = "x\x1b]0;owned\x07\nforged\xe9";
+    const std::string escaped = ByteText::forLog(hostile);
+    ASSERT_EQ(escaped, "x\\x1b]0;owned\\x07\\x0aforged\\xe9");
+    writeFile(t / ("tree/" + hostile), patternBytes(2000, 1));
+    writeFile(t / ("empty" + hostile), "");
+    ASSERT_EQ(::symlink((t / "tree").c_str(), (t / ("link" + hostile)).c_str()), 0);
+
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string shown; // what stderr must hold
+    };
+    const std::vector<Case> cases = {
+        {{hostile}, "unknown command '" + escaped + "'"},
+        {{"large", "-q", "--", t / ("link" + hostile)}, ByteText::forLog(t / ("link" + hostile)) + ": a symbolic link"},
+        {{"size", "--", t / ("missing" + hostile)}, ByteText::forLog(t / ("missing" + hostile)) + ": No such file"},
+        {{"dups", "--", t / "tree"}, ": " + ByteText::forLog(t / ("tree/" + hostile))}, // the progress line
+        {{"hash", "--file", "--", t / ("empty" + hostile)}, ByteText::forLog(t / ("empty" + hostile)) + ": no fingerprint"},
+        {{"large", "--min", hostile, t / "tree"}, "not " + escaped},
+        {{"dups", "-" + hostile}, "unknown option -" + escaped},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = runCorvane(c.args);
+        SCOPED_TRACE(c.args.front());
+        EXPECT_NE(run.err.find(c.shown), std::string::npos) << run.err;
+        expectTerminalSafe(run.err);
+    }
+}
+
+// Run as an unprivileged user, since root reads every folder.
+TEST(CommandLine, SearchesSayWhatTheyCouldNotRead)
+{
+    TempDir t;
+    const std::string root = t / "r";
+    const std::string shut = root + "/shut\x1b[2J";
+    writeSized(root + "/open/a", 100);
+    sparse(root + "/open/big", 10000001);
+    writeFile(root + "/open/c1", patternBytes(2000, 9));
+    writeFile(root + "/open/c2", patternBytes(2000, 9));
+    writeSized(shut + "/b", 1000);
+    sparse(shut + "/big", 10000002);
+    writeFile(shut + "/c3", patternBytes(2000, 9));
+    giveToUnprivileged(root);
+    ASSERT_EQ(::chmod(shut.c_str(), 0), 0);
+    const RunOptions asUser{{}, {}, true};
+
+    {
+        SCOPED_TRACE("size");
+        const ProgramRun run = runCorvane({"size", root}, asUser);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const auto lines = jsonLines(run.out);
+        ASSERT_EQ(lines.size(), 1u) << run.out;
+        EXPECT_EQ(lines[0].value(QLatin1String("size")).toInteger(), 100 + 10000001 + 2000 + 2000);
+        EXPECT_TRUE(lines[0].value(QLatin1String("incomplete")).toBool());
+        EXPECT_EQ(text(lines[0], "firstUnreadable"), shut);
+        EXPECT_NE(run.err.find(ByteText::forLog(shut)), std::string::npos) << run.err;
+        expectTerminalSafe(run.err);
+
+        const ProgramRun inside = runCorvane({"size", shut}, asUser);
+        EXPECT_EQ(inside.status, 2);
+        const auto insideLines = jsonLines(inside.out);
+        ASSERT_EQ(insideLines.size(), 1u) << inside.out;
+        EXPECT_TRUE(insideLines[0].value(QLatin1String("incomplete")).toBool());
+        EXPECT_NE(inside.err.find(ByteText::forLog(shut)), std::string::npos) << inside.err;
+    }
+    for (const char* command : {"large", "dups"}) {
+        SCOPED_TRACE(command);
+        const ProgramRun run = runCorvane({command, "-q", root}, asUser);
+        EXPECT_EQ(run.status, 0) << run.err;
+        const auto lines = jsonLines(run.out);
+        ASSERT_GE(lines.size(), 3u) << run.out;
+        // The found part, then the word on what is missing, then the end.
+        const QJsonObject& note = lines[lines.size() - 2];
+        EXPECT_EQ(text(note, "root"), root);
+        EXPECT_TRUE(note.value(QLatin1String("incomplete")).toBool());
+        EXPECT_EQ(text(note, "firstUnreadable"), shut);
+        EXPECT_TRUE(lines.back().value(QLatin1String(std::string(command) == "large" ? "QSLargesFinished"
+                                                                                      : "QSDuplicationFinished"))
+                        .toBool());
+        EXPECT_NE(run.out.find(std::string(command) == "large" ? "open/big" : "open/c2"), std::string::npos);
+        EXPECT_NE(run.err.find("incomplete, " + ByteText::forLog(shut)), std::string::npos) << run.err;
+        expectTerminalSafe(run.err);
+
+        // A root that cannot be read at all is an error, not an empty result.
+        const ProgramRun inside = runCorvane({command, "-q", shut}, asUser);
+        EXPECT_EQ(inside.status, 2);
+        const auto insideLines = jsonLines(inside.out);
+        ASSERT_EQ(insideLines.size(), 2u) << inside.out;
+        EXPECT_EQ(text(insideLines[0], "root"), shut);
+        EXPECT_EQ(text(insideLines[0], "firstUnreadable"), shut);
+        EXPECT_NE(inside.err.find(ByteText::forLog(shut) + ": cannot be read"), std::string::npos) << inside.err;
+    }
+}
+
+TEST(CommandLine, DupsFindsCopiesDeeperThanPathMax)
+{
+    TempDir t;
+    const std::string bytes = patternBytes(3000, 5);
+    makeDirs(t / "deep");
+    makeDeepChain(t / "deep", kDeepName, kDeepDepth, {}, "copy", bytes);
+    const int fd = openChainBottom(t / "deep", kDeepName, kDeepDepth);
+    ASSERT_GE(fd, 0);
+    writeFileAt(fd, "twin", bytes);
+    ::close(fd);
+    // Both copies deep: whichever comes first is looked at again, by its path, when the
+    // other arrives.
+    const ProgramRun run = runCorvane({"dups", "-q", t / "deep"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<ParsedLine> groups = readWithPython(run.out);
+    ASSERT_EQ(groups.size(), 1u) << run.out.substr(0, 300);
+    std::vector<std::string> members = groups[0].paths;
+    std::sort(members.begin(), members.end());
+    const std::string bottom = chainBottomPath(t / "deep", kDeepName, kDeepDepth);
+    ASSERT_GT(bottom.size(), size_t(PATH_MAX));
+    EXPECT_TRUE((members == std::vector<std::string>{bottom + "/copy", bottom + "/twin"})) << members.size();
+}
