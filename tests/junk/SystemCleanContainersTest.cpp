@@ -169,8 +169,9 @@ TEST(SystemCleanContainers, AContainerSwappedDuringTheCleanLeavesTheOtherTreeAlo
         swapper.join();
         // Put the real folder back under its name.
         struct stat st;
-        if (::lstat(cache.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        if (::lstat(cache.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             ASSERT_TRUE(exchange(cache, swap));
+        }
 
         for (const std::string& n : names)
             ASSERT_EQ(readFile(other + "/" + n + "/blob"), "precious") << "round " << round << ", entry " << n;

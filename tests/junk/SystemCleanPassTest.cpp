@@ -160,7 +160,7 @@ TEST(SystemCleanPass, PartlyRemovedFolderCountsWhatIsGone)
     ::chmod((dir + "/locked").c_str(), 0555);
     FakeHelper helper(helperSocketPath());
 
-    std::vector<SystemCleanPass::Attempt> attempts{{0, dir, 500, Uninstall::Outcome::SentToHelper}};
+    std::vector<SystemCleanPass::Attempt> attempts{{0, dir, 500, Uninstall::Outcome::SentToHelper, {}, 0}};
     const int rc = runAsUnprivileged([&] {
         Uninstall().unInstall(dir);
         const auto report = SystemCleanPass::evaluate(attempts);
