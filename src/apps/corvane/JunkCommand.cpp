@@ -37,8 +37,11 @@ void printHelp(FILE* out)
                  "inside another selected one counts and goes once; \"cleaned\" is the number of\n"
                  "bytes really freed.\n"
                  "\n"
+                 "%s"
+                 "\n"
                  "Exit status: 0 found (or all removed), 1 nothing found, 2 bad usage or\n"
-                 "something could not be removed.\n");
+                 "something could not be removed.\n",
+                 kPathsInJsonHelp);
 }
 
 std::string utf8(const QString& s)
