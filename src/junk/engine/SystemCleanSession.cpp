@@ -315,14 +315,16 @@ void SystemCleanSession::cleantrash()
         SystemCleanPass::Report report = SystemCleanPass::evaluate(attempts);
         report.stopped = stopped;
         QMetaObject::invokeMethod(
-            this, [this, report = std::move(report)] { completeClean(report); }, Qt::QueuedConnection);
+            this, [this, report = std::move(report)]() mutable { completeClean(std::move(report)); },
+            Qt::QueuedConnection);
         endWork();
     });
 }
 
-void SystemCleanSession::completeClean(const SystemCleanPass::Report& report)
+void SystemCleanSession::completeClean(SystemCleanPass::Report&& finished)
 {
-    m_report = report;
+    m_report = std::move(finished); // a clean of a million entries keeps one report, not two
+    const SystemCleanPass::Report& report = m_report;
     std::map<int, std::map<std::string, double>> leftByCategory;
     for (const SystemCleanPass::Leftover& l : report.leftovers)
         leftByCategory[l.category][l.path] = l.remaining;

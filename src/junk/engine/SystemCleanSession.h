@@ -91,7 +91,7 @@ private:
     void startScan();
     void queueStop();
     void cleantrash();
-    void completeClean(const SystemCleanPass::Report& report);
+    void completeClean(SystemCleanPass::Report&& finished);
     void writeTotals(bool withLayout);
     void emptyTotals();
     void redrawAll();
