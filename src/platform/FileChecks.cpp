@@ -134,27 +134,10 @@ bool FileChecks::isDeletableAt(int dirFd, const char* name)
 
 bool FileChecks::isDeletable(const std::string& path)
 {
-    if (path.empty())
-        return false;
-    if (longPath(path)) {
-        const auto parent = PathResolver::openParent(path);
-        return parent && isDeletableAt(parent->fd(), parent->name.c_str());
-    }
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return false;
-    const std::string folder = parentPath(path);
-    struct stat dir;
-    if (::stat(folder.c_str(), &dir) != 0)
-        return false;
-    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
-        return false;
-    if (dir.st_mode & S_ISVTX) {
-        const uid_t me = ::geteuid();
-        if (me != 0 && st.st_uid != me && dir.st_uid != me)
-            return false;
-    }
-    return true;
+    // The folder is opened once, whatever the path's length, and asked the same
+    // questions as for an entry met in a listing.
+    const auto parent = PathResolver::openParent(path);
+    return parent && isDeletableAt(parent->fd(), parent->name.c_str());
 }
 
 } // namespace corvane
