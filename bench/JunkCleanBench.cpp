@@ -1,6 +1,7 @@
 // Times a junk scan and a clean of a generated ~/.cache on the Linux layout, through the
 // same workflow object the screen and `corvane junk` drive.
 // Usage: junk_clean_bench [entries]   (default 200000 entries, in a scratch home)
+#include "TreeGenerator.h"
 #include "common/ShellQuote.h"
 #include "junk/engine/SystemClean.h"
 #include "junk/engine/SystemCleanSession.h"
@@ -19,23 +20,9 @@
 #include <unistd.h>
 
 using namespace corvane;
+using namespace corvane::bench;
 
 namespace {
-
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-void touch(const std::string& path, size_t size)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
-    if (size && ::ftruncate(fd, off_t(size)) != 0)
-        std::perror("ftruncate");
-    ::close(fd);
-}
 
 // Entries directly in the cache folder, each one item of the scan and one removal of the
 // clean: mostly small files, every tenth a folder holding a few files.
@@ -47,9 +34,9 @@ size_t generate(const std::string& cache, size_t target)
         if (i % 10 == 0) {
             ::mkdir(entry.c_str(), 0755);
             for (int f = 0; f < 3; ++f)
-                touch(entry + "/f" + std::to_string(f), 100);
+                touchFile(entry + "/f" + std::to_string(f), 100);
         } else {
-            touch(entry, 64 + i % 512);
+            touchFile(entry, 64 + i % 512);
         }
     }
     return items;
@@ -90,7 +77,7 @@ int main(int argc, char** argv)
 
     auto t0 = std::chrono::steady_clock::now();
     const size_t made = generate(cache, target);
-    std::printf("generated %zu entries in %.2fs under %s\n", made, seconds(t0), cache.c_str());
+    std::printf("generated %zu entries in %.2fs under %s\n", made, secondsSince(t0), cache.c_str());
     // The new tree is written out first, so the clean does not compete with its writeback.
     ::sync();
 
@@ -105,13 +92,13 @@ int main(int argc, char** argv)
     t0 = std::chrono::steady_clock::now();
     session.scanMethods();
     loop.exec();
-    const double scanTime = seconds(t0);
+    const double scanTime = secondsSince(t0);
     const double found = session.totalAllSize();
 
     t0 = std::chrono::steady_clock::now();
     session.scanMethods(); // "清理"
     loop.exec();
-    const double cleanTime = seconds(t0);
+    const double cleanTime = secondsSince(t0);
     const SystemCleanPass::Report& report = session.lastReport();
 
     std::printf("scan: %.2fs (found %.0f bytes)   clean: %.2fs (%zu removed, %zu left, cleaned %.0f bytes)   "

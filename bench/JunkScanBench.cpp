@@ -1,5 +1,6 @@
 // Times the junk scan of a generated cache tree against `du -sb` over the same entries.
 // Usage: junk_scan_bench [entries] [folder]   (default 220000 entries in a scratch folder)
+#include "TreeGenerator.h"
 #include "common/ShellQuote.h"
 #include "junk/engine/SystemClean.h"
 #include "junk/engine/SystemCleanTreeBuilder.h"
@@ -16,23 +17,9 @@
 #include <unistd.h>
 
 using namespace corvane;
+using namespace corvane::bench;
 
 namespace {
-
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-void touch(const std::string& path, size_t size)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return;
-    if (size && ::ftruncate(fd, off_t(size)) != 0)
-        std::perror("ftruncate");
-    ::close(fd);
-}
 
 // A cache folder shaped like real ones: many application folders of uneven size, each
 // with a few levels of sub-folders, plus loose files.
@@ -58,10 +45,10 @@ size_t generate(const std::string& caches, size_t target)
             ++entries;
             const unsigned files = 5 + rnd(40);
             for (unsigned f = 0; f < files && entries < target; ++f, ++entries)
-                touch((f % 2 ? dd : inner) + "/f" + std::to_string(f), rnd(9000));
+                touchFile((f % 2 ? dd : inner) + "/f" + std::to_string(f), rnd(9000));
         }
         if (app % 10 == 0 && entries < target) {
-            touch(caches + "/loose" + std::to_string(app) + ".db", rnd(100000));
+            touchFile(caches + "/loose" + std::to_string(app) + ".db", rnd(100000));
             ++entries;
         }
     }
@@ -88,7 +75,7 @@ int main(int argc, char** argv)
     std::system(("mkdir -p " + shellQuote(caches)).c_str());
     auto t0 = std::chrono::steady_clock::now();
     const size_t made = generate(caches, target);
-    std::printf("generated %zu entries in %.2fs under %s\n", made, seconds(t0), caches.c_str());
+    std::printf("generated %zu entries in %.2fs under %s\n", made, secondsSince(t0), caches.c_str());
 
     SystemClean catalogue;
     const auto listed = catalogue.userCaches();
@@ -103,12 +90,12 @@ int main(int argc, char** argv)
     t0 = std::chrono::steady_clock::now();
     if (std::system(du.c_str()) != 0)
         std::fprintf(stderr, "du failed\n");
-    const double duTime = seconds(t0);
+    const double duTime = secondsSince(t0);
 
     t0 = std::chrono::steady_clock::now();
     const SystemCleanTreeBuilder builder(catalogue, [&] { return catalogue.isStop(); });
     const auto groups = builder.build(0);
-    const double scanTime = seconds(t0);
+    const double scanTime = secondsSince(t0);
     double total = 0;
     size_t items = 0;
     for (const auto& g : groups) {

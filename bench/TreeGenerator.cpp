@@ -1,5 +1,6 @@
 #include "TreeGenerator.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -40,6 +41,16 @@ size_t generateTree(const std::string& root, size_t entries, unsigned seed)
         }
     }
     return made;
+}
+
+void touchFile(const std::string& path, size_t size)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    if (size && ::ftruncate(fd, off_t(size)) != 0)
+        std::perror("ftruncate");
+    ::close(fd);
 }
 
 } // namespace corvane::bench
