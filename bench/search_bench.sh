@@ -43,7 +43,9 @@ median find_size    find "$corpus" -type f -size +9999999c
 median corvane_dups "$corvane" dups -q "$corpus"
 median jdupes       jdupes -r -q "$corpus"
 median fdupes       fdupes -r -q "$corpus"
-median rmlint       rmlint -T df -o fdupes:/dev/null "$corpus"
+# rmlint replaces its output file with a regular file: pointed at /dev/null, a run as root
+# turns the machine's /dev/null into a plain file. It writes into the scratch folder.
+median rmlint       rmlint -T df -o fdupes:"$scratch/rmlint.out" "$corpus"
 median corvane_size "$corvane" size "$corpus"
 median du_sb        du -sb "$corpus"
 
