@@ -237,6 +237,17 @@ TEST(SystemCleanContainers, TrashRecordsAreNeverWrittenThroughLinks)
     EXPECT_FALSE(exists(trash + "/files/second"));
     EXPECT_EQ(readFile(r.root + "/elsewhere/second.trashinfo"), "not the Trash's");
     EXPECT_EQ(readFile(r.root + "/victim"), "precious");
+
+    // "files" a link to a folder elsewhere: its entries are listed there, but the records
+    // beside that folder are not the Trash's and stay.
+    writeFile(r.root + "/disk/files/third", "trashed");
+    writeFile(r.root + "/disk/info/third.trashinfo", "someone else's");
+    ASSERT_EQ(::rename((trash + "/files").c_str(), (r.root + "/old-files").c_str()), 0);
+    ASSERT_EQ(::symlink((r.root + "/disk/files").c_str(), (trash + "/files").c_str()), 0);
+    const SystemClean::Paths third = SystemClean().trashFile();
+    ASSERT_EQ(third.size(), 1u);
+    EXPECT_EQ(Uninstall().unInstall(third[0]), Uninstall::Outcome::Removed);
+    EXPECT_EQ(readFile(r.root + "/disk/info/third.trashinfo"), "someone else's");
 }
 
 // A dangling link is an entry like any other: the Trash can become empty and the cache

@@ -129,8 +129,15 @@ bool TrashEntries::forgetEntry(const AnchoredPath& entry)
         return true;
     if (FileChecks::existsAt(entry.container->fd(), entry.relative.c_str()))
         return false;
-    UniqueFd trash(::openat(entry.container->fd(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // The records live beside the folder the entry was listed from, and only while that
+    // folder is still the Trash's own "files" (not a link to one elsewhere, not swapped).
+    UniqueFd trash(::open(parentPath(t.files).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!trash)
+        return false;
+    UniqueFd files(::openat(trash.get(), "files", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!files || ::fstat(files.get(), &st) != 0 || st.st_dev != entry.container->dev() ||
+        st.st_ino != entry.container->ino())
         return false;
     return forgetIn(trash.get(), entry.relative);
 }

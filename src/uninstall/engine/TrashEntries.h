@@ -26,8 +26,8 @@ public:
     // afterwards (nothing to do counts as consistent); an entry still present is left
     // alone with its records.
     static bool forgetEntry(const std::string& path);
-    // The same for an entry listed from the Trash files folder: the Trash folder is the
-    // listed folder's own parent, reached through its descriptor.
+    // The same for an entry listed from the Trash files folder, while that folder is still
+    // the Trash's own "files" (the same folder, not a link to one elsewhere).
     static bool forgetEntry(const AnchoredPath& entry);
 };
 
