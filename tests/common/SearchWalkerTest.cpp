@@ -140,8 +140,16 @@ TEST(SearchWalker, AtMostFiveExaminationsAndDrainWaitsForAll)
         examined += static_cast<int>(batch.size());
         --running;
     };
-    // More pool threads than units, so the semaphore is what limits.
-    QThreadPool::globalInstance()->setMaxThreadCount(std::max(8, QThreadPool::globalInstance()->maxThreadCount()));
+    // More pool threads than units, so the semaphore is what limits; the pool is given
+    // back as it was, since later tests in this process share it.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    struct RestorePool
+    {
+        QThreadPool* pool;
+        int limit;
+        ~RestorePool() { pool->setMaxThreadCount(limit); }
+    } restore{pool, pool->maxThreadCount()};
+    pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
     SearchWalker walker;
     walker.walk(tmp.path(), true, rules);
     walker.drain();

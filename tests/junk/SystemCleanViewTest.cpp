@@ -157,7 +157,10 @@ TEST(SystemCleanView, CancelDuringTheScanLeavesEverythingIdle)
     EXPECT_EQ(text(v.descriptionLabel()), "正在扫描...");
     s.press(v.scanBtn()); // "取消"
     EXPECT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
-    QTest::qWait(200); // a late result of the cancelled scan must not show
+    // A late result of the cancelled scan must not show: once its thread has returned,
+    // all it posted is queued, and handling the queue must leave the screen idle.
+    ASSERT_TRUE(waitFor([&] { return !v.session().workRunning(); }));
+    QCoreApplication::processEvents();
     EXPECT_EQ(v.isStart(), SystemCleanSession::Idle);
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
     EXPECT_EQ(text(v.descriptionLabel()), "快速清理垃圾,给你更洁净的空间");

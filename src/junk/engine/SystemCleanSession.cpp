@@ -145,6 +145,12 @@ void SystemCleanSession::beginWork()
     ++m_running;
 }
 
+bool SystemCleanSession::workRunning() const
+{
+    std::lock_guard lock(m_workMutex);
+    return m_running > 0;
+}
+
 void SystemCleanSession::endWork()
 {
     std::lock_guard lock(m_workMutex);

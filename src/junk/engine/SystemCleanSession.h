@@ -61,6 +61,9 @@ public:
     SystemClean& catalogue() const { return m_catalogue; }
     // The outcome of the last clean pass.
     const SystemCleanPass::Report& lastReport() const { return m_report; }
+    // Whether a scan or clean thread (a cancelled one included) has not returned yet.
+    // Once it has, everything it posted is already waiting in the event queue.
+    bool workRunning() const;
 
     // The scan button: acts on the current run state.
     void scanMethods();
@@ -107,7 +110,7 @@ private:
     // Each scan has its own number; results of a scan that was cancelled (or replaced
     // by a newer one) are dropped and its thread gives up at the next item.
     std::atomic<unsigned> m_generation{0};
-    std::mutex m_workMutex;
+    mutable std::mutex m_workMutex;
     std::condition_variable m_workDone;
     int m_running = 0;
 };
