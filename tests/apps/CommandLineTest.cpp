@@ -2,6 +2,7 @@
 // Python's JSON parser, messages that cannot drive a terminal, and searches that say what
 // they could not read.
 #include "platform/ByteText.h"
+#include "platform/Layout.h"
 #include "support/TempDir.h"
 
 #include <QJsonDocument>
@@ -391,4 +392,70 @@ TEST(CommandLine, DupsFindsCopiesDeeperThanPathMax)
     const std::string bottom = chainBottomPath(t / "deep", kDeepName, kDeepDepth);
     ASSERT_GT(bottom.size(), size_t(PATH_MAX));
     EXPECT_TRUE((members == std::vector<std::string>{bottom + "/copy", bottom + "/twin"})) << members.size();
+}
+
+// What scripts rely on: every subcommand answers --help with its usage and status 0,
+// refuses a bad option with status 2 and a message, says 1 when it finds nothing and 0
+// when it finds something.
+TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
+{
+    TempDir t;
+    makeDirs(t / "empty");
+    sparse(t / "big/a.iso", 20000000);
+    writeFile(t / "twins/a", std::string(5000, 'x'));
+    writeFile(t / "twins/b", std::string(5000, 'x'));
+    // A macOS-style tree for the junk scan, so it never looks at this machine's folders.
+    writeFile(t / ("mac/Users/" + currentLoginName() + "/Library/Caches/com.app/blob"), "junk");
+    makeDirs(t / "mac/Library/Caches");
+    ::setenv("CORVANE_LAYOUT", "macos", 1);
+    ::setenv("CORVANE_ROOT", (t / "mac").c_str(), 1);
+    struct Restore
+    {
+        ~Restore()
+        {
+            ::unsetenv("CORVANE_LAYOUT");
+            ::unsetenv("CORVANE_ROOT");
+        }
+    } restore;
+
+    for (const char* command : {"junk", "large", "dups", "size", "hash"}) {
+        const ProgramRun help = runCorvane({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("usage: corvane"), std::string::npos) << command << ": " << help.out;
+        const ProgramRun bad = runCorvane({command, "--no-such-option", t / "empty"});
+        EXPECT_EQ(bad.status, 2) << command;
+        EXPECT_FALSE(bad.err.empty()) << command;
+    }
+    const ProgramRun unknown = runCorvane({"no-such-command"});
+    EXPECT_EQ(unknown.status, 2);
+
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {{"large", t / "empty"}, 1},
+        {{"large", t / "big"}, 0},
+        {{"dups", t / "empty"}, 1},
+        {{"dups", t / "twins"}, 0},
+        {{"size", t / "empty"}, 1},
+        {{"size", t / "twins"}, 0},
+        {{"size", t / "missing"}, 2},
+        {{"hash", "0", "text"}, 0},
+        {{"hash", "9", "text"}, 1},
+        {{"hash", "x", "text"}, 2},
+        {{"junk", "--categories", "4"}, 1},
+        {{"junk", "--categories", "0"}, 0},
+        {{"junk", "--categories", "7"}, 2},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = runCorvane(c.args);
+        std::string shown;
+        for (const std::string& a : c.args)
+            shown += a + " ";
+        EXPECT_EQ(run.status, c.status) << shown << "\n" << run.out << run.err;
+        for (const QJsonObject& line : jsonLines(run.out))
+            EXPECT_FALSE(line.isEmpty()) << shown;
+    }
 }
