@@ -73,7 +73,7 @@ int main(int argc, char** argv)
         ::unsetenv(v);
     // The machine folders (/var/cache, /var/log) live under the scratch root too: a bench
     // run as root must not clean the machine it runs on.
-    Layout::setCurrent(Layout(Layout::Kind::Linux, root, home, "bench"));
+    const Layout layout(Layout::Kind::Linux, root, home, "bench");
 
     auto t0 = std::chrono::steady_clock::now();
     const size_t made = generate(cache, target);
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     // The new tree is written out first, so the clean does not compete with its writeback.
     ::sync();
 
-    SystemClean catalogue;
+    SystemClean catalogue(layout);
     SystemCleanSession session(catalogue);
     for (const SystemCleanObject::Ptr& category : session.list())
         session.selectBtnClicked(category->type, category->type == 0);

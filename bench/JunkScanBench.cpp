@@ -70,14 +70,14 @@ int main(int argc, char** argv)
         root = ::mkdtemp(tmpl);
         own = true;
     }
-    Layout::setCurrent(Layout::macLayout(root, "bench"));
+    const Layout layout = Layout::macLayout(root, "bench");
     const std::string caches = root + "/Users/bench/Library/Caches";
     std::system(("mkdir -p " + shellQuote(caches)).c_str());
     auto t0 = std::chrono::steady_clock::now();
     const size_t made = generate(caches, target);
     std::printf("generated %zu entries in %.2fs under %s\n", made, secondsSince(t0), caches.c_str());
 
-    SystemClean catalogue;
+    SystemClean catalogue(layout);
     const auto listed = catalogue.userCaches();
     std::string du = "du -sb";
     for (const AnchoredPath& p : listed)

@@ -9,6 +9,7 @@
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "largefiles/ui/LargeFilesView.h"
 #include "largefiles/ui/LargeResultView.h"
+#include "platform/Layout.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,10 +89,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string root = argv[1];
+    const Layout& layout = Layout::current();
     Probe probe;
 
     {
-        LargeFilesView view;
+        LargeFilesView view(layout);
         const qint64 ms = scanToResults(view, root, probe);
         const qint64 stall = probe.stop();
         std::printf("large files: %zu hits, scan to results %lld ms, longest main-thread stall %lld ms\n",
@@ -99,7 +101,7 @@ int main(int argc, char** argv)
     }
 
     {
-        DuplicatedFileView view;
+        DuplicatedFileView view(layout);
         const qint64 scanMs = scanToResults(view, root, probe);
         DupScanResultView* r = view.resultView();
         // The verification has already begun; watch what it opens from here on, and
@@ -137,7 +139,7 @@ int main(int argc, char** argv)
         // A second verification pass over the same groups, watching every file it opens.
         std::mutex m;
         std::set<std::string> opened;
-        DupScanResultModel model;
+        DupScanResultModel model(layout);
         model.setOpenObserver([&](const std::string& p) {
             std::lock_guard lock(m);
             opened.insert(p);

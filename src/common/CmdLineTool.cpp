@@ -65,14 +65,15 @@ std::optional<QString> CmdLineTool::runCommand(const std::string& command)
     return text;
 }
 
-std::string CmdLineTool::hiddenLibraryPath()
+std::string CmdLineTool::hiddenLibraryPath(const Layout& layout)
 {
-    return Layout::current().path(Layout::Role::HiddenLibrary).value_or(std::string());
+    return layout.path(Layout::Role::HiddenLibrary).value_or(std::string());
 }
 
-bool CmdLineTool::sendPrivilegedRequest(const std::string& key, const std::string& value)
+bool CmdLineTool::sendPrivilegedRequest(const std::string& key, const std::string& value,
+                                        const Layout& layout)
 {
-    const std::string socketPath = Layout::current().path(Layout::Role::HelperSocket).value_or(std::string());
+    const std::string socketPath = layout.path(Layout::Role::HelperSocket).value_or(std::string());
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (socketPath.empty() || socketPath.size() >= sizeof addr.sun_path)
@@ -105,15 +106,15 @@ bool CmdLineTool::sendPrivilegedRequest(const std::string& key, const std::strin
     return true;
 }
 
-void CmdLineTool::sudoDeleteFileAtPath(const std::string& path)
+void CmdLineTool::sudoDeleteFileAtPath(const std::string& path, const Layout& layout)
 {
-    if (!sendPrivilegedRequest(HelperProtocol::kRemoveFile, path))
+    if (!sendPrivilegedRequest(HelperProtocol::kRemoveFile, path, layout))
         qInfo().noquote() << QStringLiteral("Failed to create XPC connection.");
 }
 
-void CmdLineTool::sudoDisableServiceAtLabel(const std::string& label)
+void CmdLineTool::sudoDisableServiceAtLabel(const std::string& label, const Layout& layout)
 {
-    sendPrivilegedRequest(HelperProtocol::kDisableService, label);
+    sendPrivilegedRequest(HelperProtocol::kDisableService, label, layout);
 }
 
 } // namespace corvane

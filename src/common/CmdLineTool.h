@@ -7,6 +7,8 @@
 
 namespace corvane {
 
+class Layout;
+
 // The one way the program runs work outside its own code: shell lines as the user, and
 // the client side of the privileged helper.
 class CmdLineTool
@@ -21,15 +23,16 @@ public:
     static std::string runCommandBytes(const std::string& command);
 
     // "/Users/<login>/Library" built from the login name (the layout's counterpart).
-    static std::string hiddenLibraryPath();
+    static std::string hiddenLibraryPath(const Layout& layout);
 
     // Fire-and-forget privileged requests; the caller never blocks and is not told the
-    // outcome: it looks at the file system again later.
-    static void sudoDeleteFileAtPath(const std::string& path);
-    static void sudoDisableServiceAtLabel(const std::string& label);
+    // outcome: it looks at the file system again later. The helper listens on the
+    // layout's helper socket.
+    static void sudoDeleteFileAtPath(const std::string& path, const Layout& layout);
+    static void sudoDisableServiceAtLabel(const std::string& label, const Layout& layout);
 
     // Sends one request; false when no connection to the helper could be made.
-    static bool sendPrivilegedRequest(const std::string& key, const std::string& value);
+    static bool sendPrivilegedRequest(const std::string& key, const std::string& value, const Layout& layout);
 };
 
 } // namespace corvane

@@ -55,7 +55,7 @@ size_t componentCount(const std::string& path)
     return n;
 }
 
-bool refusedLexically(const std::string& p)
+bool refusedLexically(const std::string& p, const Layout& layout)
 {
     if (p == "/" || componentCount(p) <= 1)
         return true; // the root and every top-level folder
@@ -66,7 +66,6 @@ bool refusedLexically(const std::string& p)
         if (within(p, tree) && componentCount(p) <= componentCount(std::string(tree)) + 1)
             return true;
 
-    const Layout& layout = Layout::current();
     auto refusesUnder = [&](const std::string& home) {
         if (home.empty() || home == "/")
             return false;
@@ -174,10 +173,10 @@ std::string ProtectedPaths::normalize(const std::string& path)
     return out.empty() ? std::string("/") : out;
 }
 
-bool ProtectedPaths::isProtected(const std::string& path)
+bool ProtectedPaths::isProtected(const std::string& path, const Layout& layout)
 {
     const std::string p = normalize(path);
-    if (p.empty() || refusedLexically(p))
+    if (p.empty() || refusedLexically(p, layout))
         return true;
 
     // The same question for where the path really lands once the links in its folder
@@ -187,7 +186,7 @@ bool ProtectedPaths::isProtected(const std::string& path)
         char resolved[PATH_MAX];
         if (::realpath(folder.c_str(), resolved)) {
             const std::string real = normalize(joinPath(resolved, lastComponent(p)));
-            if (real.empty() || refusedLexically(real))
+            if (real.empty() || refusedLexically(real, layout))
                 return true;
         }
     } else {
@@ -197,7 +196,7 @@ bool ProtectedPaths::isProtected(const std::string& path)
         case Found::Unknown: return true;
         case Found::Resolved: {
             const std::string real = normalize(joinPath(resolved, lastComponent(p)));
-            if (real.empty() || refusedLexically(real))
+            if (real.empty() || refusedLexically(real, layout))
                 return true;
         }
         }

@@ -277,16 +277,17 @@ SafeRemover::Result SafeRemover::removeTreeUnchecked(const std::string& path)
     return Removal().run(parent->fd(), parent->name);
 }
 
-SafeRemover::Result SafeRemover::removeTree(const std::string& path)
+SafeRemover::Result SafeRemover::removeTree(const std::string& path, const Layout& layout)
 {
-    if (ProtectedPaths::isProtected(path))
+    if (ProtectedPaths::isProtected(path, layout))
         return failure(Status::Refused, EPERM);
     return removeTreeUnchecked(path);
 }
 
-SafeRemover::Result SafeRemover::removeBeneath(const AnchoredFolder& container, const std::string& relative)
+SafeRemover::Result SafeRemover::removeBeneath(const AnchoredFolder& container, const std::string& relative,
+                                              const Layout& layout)
 {
-    if (ProtectedPaths::isProtected(container.pathOf(relative)))
+    if (ProtectedPaths::isProtected(container.pathOf(relative), layout))
         return failure(Status::Refused, EPERM);
     auto parent = PathResolver::openParentBeneath(container.fd(), relative);
     if (!parent) {

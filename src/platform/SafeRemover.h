@@ -6,6 +6,7 @@
 namespace corvane {
 
 class AnchoredFolder;
+class Layout;
 
 // Removes a file or a whole folder tree for good, as the current user, without ever
 // following a symbolic link or leaving the file system the target lives on.
@@ -37,14 +38,16 @@ public:
         bool ok() const { return status == Status::Removed || status == Status::NotFound; }
     };
 
-    static Result removeTree(const std::string& path);
+    // The protected-path list is the one of `layout` (ProtectedPaths::isProtected).
+    static Result removeTree(const std::string& path, const Layout& layout);
     // The same without consulting the protected-path list; for callers that have
     // already decided (the privileged helper re-checks on its own terms).
     static Result removeTreeUnchecked(const std::string& path);
     // Removes the entry `relative` (one or more components) below an open container,
     // resolving the way to it beneath the container's descriptor: no link, no "..", no
     // mount on the way is followed, and the container's own path is never walked again.
-    static Result removeBeneath(const AnchoredFolder& container, const std::string& relative);
+    static Result removeBeneath(const AnchoredFolder& container, const std::string& relative,
+                                const Layout& layout);
 
 private:
     static Result failure(Status status, int error);

@@ -4,9 +4,8 @@
 
 namespace corvane {
 
-std::vector<std::string> StandardFolders::search(Directory directory, unsigned domainMask)
+std::vector<std::string> StandardFolders::search(Directory directory, unsigned domainMask, const Layout& layout)
 {
-    const Layout& layout = Layout::current();
     using R = Layout::Role;
     std::vector<std::string> out;
     auto add = [&](Domain d, std::optional<std::string> p) {
@@ -57,9 +56,9 @@ std::vector<std::string> StandardFolders::search(Directory directory, unsigned d
     return out;
 }
 
-std::string StandardFolders::first(Directory directory, unsigned domainMask)
+std::string StandardFolders::first(Directory directory, unsigned domainMask, const Layout& layout)
 {
-    auto all = search(directory, domainMask);
+    auto all = search(directory, domainMask, layout);
     return all.empty() ? std::string() : all.front();
 }
 

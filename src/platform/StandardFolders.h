@@ -5,7 +5,9 @@
 
 namespace corvane {
 
-// The lookup of standard folders by kind and domain, answered from the current layout.
+class Layout;
+
+// The lookup of standard folders by kind and domain, answered from the given layout.
 // Results come user domain first, then local, network and system, and list only the
 // domains this layout has a folder for (whether or not it exists on disk).
 class StandardFolders
@@ -30,9 +32,9 @@ public:
         AllDomains = 0xffff,
     };
 
-    static std::vector<std::string> search(Directory directory, unsigned domainMask);
+    static std::vector<std::string> search(Directory directory, unsigned domainMask, const Layout& layout);
     // The first result, or an empty text.
-    static std::string first(Directory directory, unsigned domainMask);
+    static std::string first(Directory directory, unsigned domainMask, const Layout& layout);
 };
 
 } // namespace corvane

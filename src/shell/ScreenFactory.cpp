@@ -4,6 +4,7 @@
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
 
+#include "platform/Layout.h"
 #include "shell/PlaceholderScreen.h"
 #include "shell/SidebarModel.h"
 
@@ -13,17 +14,17 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
 {
     switch (pindex) {
     case 1: {
-        SystemCleanView* view = SystemCleanView::demoView();
+        SystemCleanView* view = SystemCleanView::demoView(Layout::current());
         view->setParent(parent);
         return view;
     }
     case 8: {
-        DuplicatedFileView* view = DuplicatedFileView::demoView();
+        DuplicatedFileView* view = DuplicatedFileView::demoView(Layout::current());
         view->setParent(parent);
         return view;
     }
     case 9: {
-        LargeFilesView* view = LargeFilesView::demoView();
+        LargeFilesView* view = LargeFilesView::demoView(Layout::current());
         view->setParent(parent);
         return view;
     }

@@ -72,7 +72,6 @@ class CmdLineToolTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        Layout::setCurrent(Layout::macLayout(m_root.path(), "tester"));
         std::lock_guard lock(g_logMutex);
         g_log.clear();
         m_previous = qInstallMessageHandler(capture);
@@ -80,9 +79,8 @@ protected:
     void TearDown() override
     {
         qInstallMessageHandler(m_previous);
-        Layout::setCurrent(Layout::linuxLayout());
     }
-    std::string socketPath() const { return *Layout::current().path(Layout::Role::HelperSocket); }
+    std::string socketPath() const { return *m_layout.path(Layout::Role::HelperSocket); }
     QStringList log()
     {
         std::lock_guard lock(g_logMutex);
@@ -90,6 +88,7 @@ protected:
     }
 
     TempDir m_root;
+    const Layout m_layout = Layout::macLayout(m_root.path(), "tester");
     QtMessageHandler m_previous = nullptr;
 };
 
@@ -129,16 +128,16 @@ TEST_F(CmdLineToolTest, QuotedValuesNeverRunAsShellCode)
 
 TEST_F(CmdLineToolTest, HiddenLibraryIsBuiltFromTheLoginName)
 {
-    EXPECT_EQ(CmdLineTool::hiddenLibraryPath(), m_root / "Users/tester/Library");
+    EXPECT_EQ(CmdLineTool::hiddenLibraryPath(m_layout), m_root / "Users/tester/Library");
 }
 
 TEST_F(CmdLineToolTest, EachRequestIsOneFrameOnItsOwnConnection)
 {
     FakeHelper helper(socketPath());
     const std::string oddPath = std::string("/tmp/x\nname -rf $(id) \xff\xfe");
-    CmdLineTool::sudoDeleteFileAtPath(oddPath);
-    CmdLineTool::sudoDisableServiceAtLabel("com.example.agent");
-    CmdLineTool::sudoDeleteFileAtPath("/tmp/second");
+    CmdLineTool::sudoDeleteFileAtPath(oddPath, m_layout);
+    CmdLineTool::sudoDisableServiceAtLabel("com.example.agent", m_layout);
+    CmdLineTool::sudoDeleteFileAtPath("/tmp/second", m_layout);
 
     const auto frames = helper.receive(3);
     ASSERT_EQ(frames.size(), 3u);
@@ -162,9 +161,9 @@ TEST_F(CmdLineToolTest, EachRequestIsOneFrameOnItsOwnConnection)
 
 TEST_F(CmdLineToolTest, AbsentHelperChangesNothingAndOnlyRemoveLogs)
 {
-    CmdLineTool::sudoDisableServiceAtLabel("label");
+    CmdLineTool::sudoDisableServiceAtLabel("label", m_layout);
     EXPECT_TRUE(log().isEmpty());
-    CmdLineTool::sudoDeleteFileAtPath("/tmp/anything");
+    CmdLineTool::sudoDeleteFileAtPath("/tmp/anything", m_layout);
     EXPECT_EQ(log(), QStringList{QStringLiteral("Failed to create XPC connection.")});
 }
 
@@ -172,7 +171,7 @@ TEST_F(CmdLineToolTest, AHelperThatNeverAnswersDoesNotHoldTheCallerUp)
 {
     FakeHelper helper(socketPath()); // listening, never accepting until later
     for (int i = 0; i < 20; ++i)
-        CmdLineTool::sudoDeleteFileAtPath("/tmp/f" + std::to_string(i));
+        CmdLineTool::sudoDeleteFileAtPath("/tmp/f" + std::to_string(i), m_layout);
     EXPECT_EQ(helper.receive(20).size(), 20u);
 }
 

@@ -46,7 +46,7 @@ TEST(DupScanResultModel, GroupOfTwoTicksTheVerifiedCopyAndDeleteLeavesAGroupOfOn
     const std::string bytes = randomBytes(5000, 3);
     writeFile(t / "one.txt", bytes);
     writeFile(t / "two.txt", bytes);
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "two.txt", t / "one.txt"}, "h")});
     ASSERT_EQ(m.list().size(), 1u);
     const auto& g = m.list()[0];
@@ -76,7 +76,7 @@ TEST(DupScanResultModel, SampledTwinsAreMarkedAndNeverRemovedAsDuplicates)
 {
     TempDir t;
     writeSampledTwins(t / "a.dat", t / "b.dat", 2000000, 1234567, 11);
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "b.dat", t / "a.dat"}, "same-samples")});
     ASSERT_TRUE(verified(m));
     auto differing = m.list()[0].members[0];
@@ -107,7 +107,7 @@ TEST(DupScanResultModel, CopiesThatDifferOrCannotBeComparedGoAloneAndOnlyWhenCon
     // Gone before the verification starts: removed after setResultList, it would race
     // the background comparison.
     ASSERT_EQ(::unlink((t / "gone.txt").c_str()), 0);
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "twin.dat", t / "copy.dat", t / "kept.dat"}, "twins"),
                      record({t / "orphan.txt", t / "gone.txt"}, "orphan")});
     ASSERT_TRUE(verified(m));
@@ -172,7 +172,7 @@ TEST(DupScanResultModel, TheSameFileUnderASecondNameIsNeverRemoved)
     // A copy that differed when it was compared and has since become a second name of
     // the copy that stays.
     writeSampledTwins(t / "other-kept.bin", t / "was-twin.bin", 1000000, 500000, 15);
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "link.bin", t / "kept.bin"}, "linked"),
                      record({t / "was-twin.bin", t / "other-kept.bin"}, "twins")});
     ASSERT_TRUE(verified(m));
@@ -214,7 +214,7 @@ TEST(DupScanResultModel, ACopyChangedAfterVerificationIsComparedAgainAndKept)
     const std::string bytes = randomBytes(200000, 5);
     writeFile(t / "x", bytes);
     writeFile(t / "y", bytes);
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "y", t / "x"}, "h")});
     ASSERT_TRUE(verified(m));
     ASSERT_EQ(m.deleteList().size(), 1u);
@@ -236,7 +236,7 @@ TEST(DupScanResultModel, EveryMemberTickedRemovesAllAndTheGroup)
         writeFile(t / n, bytes);
     writeFile(t / "s1", randomBytes(4000, 1));
     writeFile(t / "s2", readFile(t / "s1"));
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "p", t / "q", t / "r"}, "h1"), record({t / "s1", t / "s2"}, "h2")});
     ASSERT_TRUE(verified(m));
     const auto group = [&](const std::string& h) -> const DupScanResultModel::Group* {
@@ -278,7 +278,7 @@ TEST(DupScanResultModel, VmdkIsNeverOfferedAndGroupsSortThreeWays)
     writeFile(t / "m1.TXT", randomBytes(9000, 4));
     writeFile(t / "m2.txt", readFile(t / "m1.TXT"));
     writeFile(t / "m3.txt", readFile(t / "m1.TXT"));
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({t / "a.vmdk", t / "c.iso", t / "b.vmdk"}, "v"), record({t / "n1", t / "n2"}, "n"),
                      record({t / "m1.TXT", t / "m2.txt", t / "m3.txt"}, "m")});
     ASSERT_TRUE(verified(m));
@@ -364,7 +364,7 @@ TEST(DuplicatedScanSession, GroupsSharingAFingerprintButNotASizeStayApart)
     }
 
     // Both groups reach the result model and stay two groups there.
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList(session.results());
     ASSERT_TRUE(verified(m));
     ASSERT_EQ(m.list().size(), 2u);
@@ -379,7 +379,7 @@ TEST(DupScanResultModel, NamesThatAreNotTextAreRemovedByTheirBytes)
     const std::string kept = t / "copy\xEF\xBF\xBD\n-rf $(x).bin"; // what a lossy decoding would name
     writeFile(odd, bytes);
     writeFile(kept, bytes);
-    DupScanResultModel m;
+    DupScanResultModel m(userLayout());
     m.setResultList({record({odd, kept}, "h")});
     ASSERT_TRUE(verified(m));
     ASSERT_EQ(m.deleteList().size(), 1u);

@@ -6,6 +6,7 @@
 #include "duplicates/engine/DuplicateVerifier.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
 #include "platform/FileChecks.h"
+#include "platform/Layout.h"
 #include "support/TempDir.h"
 #include "uninstall/engine/Uninstall.h"
 
@@ -84,7 +85,7 @@ TEST(DuplicatePastPathMax, IsFoundVerifiedAndRemoved)
 
     // Still there, so no removal may be taken as done.
     EXPECT_FALSE(removalConfirmed(deep, false));
-    EXPECT_EQ(Uninstall().unInstall(deep), Uninstall::Outcome::Removed);
+    EXPECT_EQ(Uninstall(Layout::linuxLayout()).unInstall(deep), Uninstall::Outcome::Removed);
     EXPECT_TRUE(removalConfirmed(deep, false));
     EXPECT_FALSE(DuplicateVerifier::identityOf(deep).valid);
     EXPECT_EQ(readFile(t / "shallow/copy"), bytes);

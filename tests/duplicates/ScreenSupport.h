@@ -48,28 +48,32 @@ inline void writeSampledTwins(const std::string& a, const std::string& b, size_t
     writeFile(b, bytes);
 }
 
+// The layout the program runs with by default, for engines whose files live in a scratch
+// folder outside every folder it names.
+inline const Layout& userLayout()
+{
+    static const Layout layout = Layout::linuxLayout();
+    return layout;
+}
+
 // A search screen shown offscreen on a macOS-style layout in a scratch root, with its
 // Downloads folder made.
 template <typename View> struct ScreenFixture
 {
     TempDir root;
+    const Layout layout = Layout::macLayout(root.path(), "tester");
     std::string downloads;
-    std::unique_ptr<View> view;
+    std::unique_ptr<View> view; // goes before the layout it was given
 
     ScreenFixture()
     {
-        Layout::setCurrent(Layout::macLayout(root.path(), "tester"));
-        downloads = StandardFolders::first(StandardFolders::Directory::Downloads, StandardFolders::UserDomain);
+        downloads = StandardFolders::first(StandardFolders::Directory::Downloads, StandardFolders::UserDomain, layout);
         makeDirs(downloads);
-        view = std::make_unique<View>();
+        view = std::make_unique<View>(layout);
         view->resize(900, 560);
         view->show();
     }
-    ~ScreenFixture()
-    {
-        view.reset();
-        Layout::setCurrent(Layout::linuxLayout());
-    }
+    ~ScreenFixture() { view.reset(); }
     void press(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
 

@@ -14,14 +14,15 @@
 
 namespace corvane::test {
 
-// The Linux layout with HOME and XDG_* pointing into a scratch folder; machine folders
-// live under the scratch root.
+// The Linux layout of a scratch home, with HOME and XDG_* pointing into it (the layout
+// reads XDG_* as the program does); machine folders live under the scratch root.
 struct LinuxRoot
 {
     TempDir tmp;
     std::string root = tmp.path();
     std::string home = root + "/home/tester";
     std::vector<std::pair<std::string, std::string>> saved;
+    Layout layout{Layout::Kind::Linux, root, home, "tester"};
 
     LinuxRoot()
     {
@@ -34,12 +35,11 @@ struct LinuxRoot
         reload();
     }
     // A fresh layout, which reads user-dirs.dirs again (each layout reads it once).
-    void reload() { Layout::setCurrent(Layout(Layout::Kind::Linux, root, home, "tester")); }
+    void reload() { layout = Layout(Layout::Kind::Linux, root, home, "tester"); }
     ~LinuxRoot()
     {
         for (auto& [k, v] : saved)
             v.empty() ? ::unsetenv(k.c_str()) : ::setenv(k.c_str(), v.c_str(), 1);
-        Layout::setCurrent(Layout::linuxLayout());
     }
     void set(const std::string& key, const std::string& value)
     {
@@ -49,7 +49,7 @@ struct LinuxRoot
     }
 };
 
-// A macOS-style tree under a scratch root, made the current layout for the test's life.
+// A macOS-style tree under a scratch root, and its layout.
 struct MacRoot
 {
     TempDir tmp;
@@ -57,14 +57,13 @@ struct MacRoot
     std::string login = "tester";
     std::string home = root + "/Users/tester";
     std::string lib = home + "/Library";
+    const Layout layout = Layout::macLayout(root, login);
 
     MacRoot()
     {
         makeDirs(lib + "/Caches");
         makeDirs(root + "/Library/Caches");
-        Layout::setCurrent(Layout::macLayout(root, login));
     }
-    ~MacRoot() { Layout::setCurrent(Layout::linuxLayout()); }
 };
 
 // The full paths of a listing, in its order.
@@ -167,9 +166,9 @@ private:
     std::vector<HelperProtocol::Request> m_requests;
 };
 
-inline std::string helperSocketPath()
+inline std::string helperSocketPath(const Layout& layout)
 {
-    return Layout::current().path(Layout::Role::HelperSocket).value_or("");
+    return layout.path(Layout::Role::HelperSocket).value_or("");
 }
 
 } // namespace corvane::test

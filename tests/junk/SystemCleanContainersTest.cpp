@@ -52,9 +52,9 @@ struct Cleaned
     std::vector<std::string> warnings;
 };
 
-Cleaned scanAndClean(const std::set<int>& categories, bool clean = true)
+Cleaned scanAndClean(const Layout& layout, const std::set<int>& categories, bool clean = true)
 {
-    SystemClean catalogue;
+    SystemClean catalogue(layout);
     SystemCleanSession session(catalogue);
     for (const SystemCleanObject::Ptr& category : session.list())
         session.selectBtnClicked(category->type, categories.count(category->type) > 0);
@@ -94,7 +94,7 @@ TEST(SystemCleanContainers, AContainerThatIsTheHomeFolderIsRefused)
     makeDirs(r.home + "/.local/share/Trash");
     ASSERT_EQ(::symlink(r.home.c_str(), (r.home + "/.local/share/Trash/files").c_str()), 0);
 
-    const Cleaned c = scanAndClean({0, 1, 2, 3});
+    const Cleaned c = scanAndClean(r.layout, {0, 1, 2, 3});
     expectVictims(r.home);
     EXPECT_TRUE(exists(r.home + "/.config/chromium/Default/Cookies"));
     ASSERT_FALSE(c.warnings.empty());
@@ -105,20 +105,20 @@ TEST(SystemCleanContainers, AContainerThatIsTheHomeFolderIsRefused)
     r.set("XDG_CACHE_HOME", r.home);
     r.set("XDG_STATE_HOME", r.home);
     r.reload();
-    EXPECT_TRUE(SystemClean().userCaches().empty());
-    EXPECT_TRUE(SystemClean().userLogs().empty());
-    scanAndClean({0, 1});
+    EXPECT_TRUE(SystemClean(r.layout).userCaches().empty());
+    EXPECT_TRUE(SystemClean(r.layout).userLogs().empty());
+    scanAndClean(r.layout, {0, 1});
     expectVictims(r.home);
 
     // A folder above the home folder, or a standard folder, is no container either.
     r.set("XDG_CACHE_HOME", r.root);
     r.reload();
-    EXPECT_TRUE(SystemClean().userCaches().empty());
+    EXPECT_TRUE(SystemClean(r.layout).userCaches().empty());
     writeFile(r.home + "/Documents/letter.odt", "dear");
     r.set("XDG_CACHE_HOME", r.home + "/Documents");
     r.reload();
-    EXPECT_TRUE(SystemClean().userCaches().empty());
-    SystemClean warned;
+    EXPECT_TRUE(SystemClean(r.layout).userCaches().empty());
+    SystemClean warned(r.layout);
     warned.userCaches();
     ASSERT_EQ(warned.warnings().size(), 1u);
     EXPECT_NE(warned.warnings()[0].find("Documents"), std::string::npos);
@@ -131,8 +131,8 @@ TEST(SystemCleanContainers, ALinkToAnOrdinaryFolderIsFollowed)
     LinuxRoot r;
     writeFile(r.root + "/disk/cache/thumbnails/a.png", std::string(100, 'p'));
     ASSERT_EQ(::symlink((r.root + "/disk/cache").c_str(), (r.home + "/.cache").c_str()), 0);
-    EXPECT_EQ(paths(SystemClean().userCaches()), std::vector<std::string>{r.home + "/.cache/thumbnails"});
-    const Cleaned c = scanAndClean({0});
+    EXPECT_EQ(paths(SystemClean(r.layout).userCaches()), std::vector<std::string>{r.home + "/.cache/thumbnails"});
+    const Cleaned c = scanAndClean(r.layout, {0});
     EXPECT_TRUE(c.warnings.empty());
     EXPECT_FALSE(exists(r.root + "/disk/cache/thumbnails"));
     EXPECT_DOUBLE_EQ(c.report.removedSize, 100);
@@ -155,7 +155,7 @@ TEST(SystemCleanContainers, AContainerSwappedDuringTheCleanLeavesTheOtherTreeAlo
         }
         ::unlink(swap.c_str());
         ASSERT_EQ(::symlink(other.c_str(), swap.c_str()), 0);
-        const SystemClean::Paths listed = SystemClean().userCaches();
+        const SystemClean::Paths listed = SystemClean(r.layout).userCaches();
         ASSERT_EQ(listed.size(), names.size());
 
         std::atomic<bool> done{false};
@@ -164,7 +164,7 @@ TEST(SystemCleanContainers, AContainerSwappedDuringTheCleanLeavesTheOtherTreeAlo
                 exchange(cache, swap);
         });
         for (const AnchoredPath& entry : listed)
-            Uninstall().unInstall(entry);
+            Uninstall(r.layout).unInstall(entry);
         done = true;
         swapper.join();
         // Put the real folder back under its name.
@@ -187,16 +187,16 @@ TEST(SystemCleanContainers, ALinkOnTheWayBelowTheContainerIsNotFollowed)
     LinuxRoot r;
     writeFile(r.home + "/.local/state/app/log/old.log.1", "rotated");
     writeFile(r.root + "/victim/old.log.1", "precious");
-    const SystemClean::Paths logs = SystemClean().userLogs();
+    const SystemClean::Paths logs = SystemClean(r.layout).userLogs();
     ASSERT_EQ(paths(logs), std::vector<std::string>{r.home + "/.local/state/app/log/old.log.1"});
 
     ASSERT_EQ(::rename((r.home + "/.local/state/app/log").c_str(), (r.root + "/moved").c_str()), 0);
     ASSERT_EQ(::symlink((r.root + "/victim").c_str(), (r.home + "/.local/state/app/log").c_str()), 0);
-    EXPECT_EQ(Uninstall().unInstall(logs[0]), Uninstall::Outcome::Skipped);
+    EXPECT_EQ(Uninstall(r.layout).unInstall(logs[0]), Uninstall::Outcome::Skipped);
     EXPECT_EQ(readFile(r.root + "/victim/old.log.1"), "precious");
 
     SystemCleanPass::Attempt attempt{1, logs[0].path, 7, Uninstall::Outcome::Skipped, logs[0], 0};
-    const auto report = SystemCleanPass::evaluate({attempt});
+    const auto report = SystemCleanPass::evaluate({attempt}, r.layout);
     EXPECT_DOUBLE_EQ(report.removedSize, 0);
     ASSERT_EQ(report.leftovers.size(), 1u);
 }
@@ -215,9 +215,9 @@ TEST(SystemCleanContainers, TrashRecordsAreNeverWrittenThroughLinks)
     for (const char* name : {"directorysizes.corvane-tmp", "directorysizes.tmp", ".directorysizes"})
         ASSERT_EQ(::link((r.root + "/victim").c_str(), (trash + "/" + name).c_str()), 0);
 
-    const SystemClean::Paths listed = SystemClean().trashFile();
+    const SystemClean::Paths listed = SystemClean(r.layout).trashFile();
     ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(Uninstall().unInstall(listed[0]), Uninstall::Outcome::Removed);
+    EXPECT_EQ(Uninstall(r.layout).unInstall(listed[0]), Uninstall::Outcome::Removed);
     EXPECT_FALSE(exists(trash + "/files/old folder"));
     EXPECT_FALSE(exists(trash + "/info/old folder.trashinfo"));
     EXPECT_EQ(readFile(trash + "/directorysizes"), "9 1700000000 other\n");
@@ -231,9 +231,9 @@ TEST(SystemCleanContainers, TrashRecordsAreNeverWrittenThroughLinks)
     // "directorysizes" a link to the victim: not rewritten.
     ::unlink((trash + "/directorysizes").c_str());
     ASSERT_EQ(::symlink((r.root + "/victim").c_str(), (trash + "/directorysizes").c_str()), 0);
-    const SystemClean::Paths again = SystemClean().trashFile();
+    const SystemClean::Paths again = SystemClean(r.layout).trashFile();
     ASSERT_EQ(again.size(), 1u);
-    Uninstall().unInstall(again[0]);
+    Uninstall(r.layout).unInstall(again[0]);
     EXPECT_FALSE(exists(trash + "/files/second"));
     EXPECT_EQ(readFile(r.root + "/elsewhere/second.trashinfo"), "not the Trash's");
     EXPECT_EQ(readFile(r.root + "/victim"), "precious");
@@ -244,9 +244,9 @@ TEST(SystemCleanContainers, TrashRecordsAreNeverWrittenThroughLinks)
     writeFile(r.root + "/disk/info/third.trashinfo", "someone else's");
     ASSERT_EQ(::rename((trash + "/files").c_str(), (r.root + "/old-files").c_str()), 0);
     ASSERT_EQ(::symlink((r.root + "/disk/files").c_str(), (trash + "/files").c_str()), 0);
-    const SystemClean::Paths third = SystemClean().trashFile();
+    const SystemClean::Paths third = SystemClean(r.layout).trashFile();
     ASSERT_EQ(third.size(), 1u);
-    EXPECT_EQ(Uninstall().unInstall(third[0]), Uninstall::Outcome::Removed);
+    EXPECT_EQ(Uninstall(r.layout).unInstall(third[0]), Uninstall::Outcome::Removed);
     EXPECT_EQ(readFile(r.root + "/disk/info/third.trashinfo"), "someone else's");
 }
 
@@ -262,9 +262,9 @@ TEST(SystemCleanContainers, DanglingLinksAreListedAndRemoved)
     writeFile(trash + "/info/broken.trashinfo", "[Trash Info]\nPath=/broken\n");
     ASSERT_EQ(::symlink("/nonexistent/target", (r.home + "/.cache/stale-link").c_str()), 0);
 
-    EXPECT_EQ(paths(SystemClean().trashFile()), std::vector<std::string>{trash + "/files/broken"});
-    EXPECT_EQ(paths(SystemClean().userCaches()), std::vector<std::string>{r.home + "/.cache/stale-link"});
-    const Cleaned c = scanAndClean({0, 3});
+    EXPECT_EQ(paths(SystemClean(r.layout).trashFile()), std::vector<std::string>{trash + "/files/broken"});
+    EXPECT_EQ(paths(SystemClean(r.layout).userCaches()), std::vector<std::string>{r.home + "/.cache/stale-link"});
+    const Cleaned c = scanAndClean(r.layout, {0, 3});
     EXPECT_TRUE(c.report.leftovers.empty());
     EXPECT_FALSE(exists(trash + "/files/broken"));
     EXPECT_FALSE(exists(trash + "/info/broken.trashinfo"));
@@ -283,7 +283,7 @@ TEST(SystemCleanContainers, NestedListingsCountOnceAndCleanedIsWhatWasFreed)
     writeSized(r.home + "/.cache/fontconfig/cache-1", 50);
     writeFile(r.home + "/.config/chromium/Default/Cookies", "c"); // stays unticked
 
-    const Cleaned c = scanAndClean({0, 2});
+    const Cleaned c = scanAndClean(r.layout, {0, 2});
     EXPECT_DOUBLE_EQ(c.found, 3551);
     EXPECT_DOUBLE_EQ(c.selected, 3550);
     EXPECT_TRUE(c.report.leftovers.empty());
@@ -293,14 +293,14 @@ TEST(SystemCleanContainers, NestedListingsCountOnceAndCleanedIsWhatWasFreed)
 
     // Something that vanished before the clean reached it was not cleaned by us.
     writeSized(r.home + "/.cache/gone-soon/x", 4000);
-    SystemClean catalogue;
+    SystemClean catalogue(r.layout);
     const SystemClean::Paths listed = catalogue.userCaches();
     ASSERT_EQ(listed.size(), 1u);
     ::system(("rm -rf '" + r.home + "/.cache/gone-soon'").c_str());
     SystemCleanPass::Attempt attempt{0, listed[0].path, 4000, Uninstall::Outcome::Absent, listed[0], 0};
-    attempt.outcome = Uninstall().unInstall(listed[0], &attempt.freedBytes);
+    attempt.outcome = Uninstall(r.layout).unInstall(listed[0], &attempt.freedBytes);
     EXPECT_EQ(attempt.outcome, Uninstall::Outcome::Absent);
-    EXPECT_DOUBLE_EQ(SystemCleanPass::evaluate({attempt}).removedSize, 0);
+    EXPECT_DOUBLE_EQ(SystemCleanPass::evaluate({attempt}, r.layout).removedSize, 0);
 }
 
 TEST(SystemCleanContainers, InsideOthersComparesWholeComponents)

@@ -50,7 +50,7 @@ TEST(SystemCleanLinux, SystemCachesOnlyFromTheAllowList)
     writeFile(vc + "/apt/archives/partial/half.deb", "d");
     writeFile(vc + "/apt/pkgcache.bin", "p");
 
-    const auto list = paths(SystemClean().systemCaches());
+    const auto list = paths(SystemClean(r.layout).systemCaches());
     for (const char* never : {"/debconf", "/bind", "/private", "/ldconfig", "/unknown-tool", "/apt/archives/partial"})
         EXPECT_FALSE(anyUnder(list, vc + never)) << never;
     EXPECT_FALSE(has(list, vc + "/apt/archives/lock"));
@@ -70,7 +70,7 @@ TEST(SystemCleanLinux, LogsAreRotatedFilesNeverFoldersOrAccounting)
                           "/wtmp", "/wtmp.1", "/btmp.1", "/lastlog", "/journal/abc/system@x.journal~",
                           "/journal/abc/user.journal.1", "/Xorg.0.log.old", "/messages-20240101"})
         writeFile(vl + f, "log");
-    const auto list = paths(SystemClean().systemLogs());
+    const auto list = paths(SystemClean(r.layout).systemLogs());
     EXPECT_TRUE(has(list, vl + "/syslog.1"));
     EXPECT_TRUE(has(list, vl + "/dpkg.log.2.gz"));
     EXPECT_TRUE(has(list, vl + "/apt/history.log.1.gz"));
@@ -88,7 +88,7 @@ TEST(SystemCleanLinux, LogsAreRotatedFilesNeverFoldersOrAccounting)
     writeFile(st + "/app/history.1", "not a log"); // rotated name, but not a log
     writeFile(st + "/other/logs/run.3", "l");      // inside a log folder
     writeFile(r.home + "/.xsession-errors.old", "x");
-    const auto user = paths(SystemClean().userLogs());
+    const auto user = paths(SystemClean(r.layout).userLogs());
     EXPECT_TRUE(has(user, st + "/app/app.log.1"));
     EXPECT_TRUE(has(user, st + "/other/logs/run.3"));
     EXPECT_TRUE(has(user, r.home + "/.xsession-errors.old"));
@@ -112,7 +112,7 @@ TEST(SystemCleanLinux, UserCachesSkipSocketsFifosAndLocks)
     std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", sock.c_str());
     ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
-    const auto list = paths(SystemClean().userCaches());
+    const auto list = paths(SystemClean(r.layout).userCaches());
     EXPECT_EQ(list, std::vector<std::string>{cache + "/thumbnails"});
     ::close(s);
 }
@@ -123,15 +123,15 @@ TEST(SystemCleanLinux, DownloadsFromUserDirsAndNeverTheHomeFolder)
     writeFile(r.home + "/notes.txt", "keep me");
     writeFile(r.home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
     r.reload();
-    EXPECT_TRUE(paths(SystemClean().downloadFile()).empty());
+    EXPECT_TRUE(paths(SystemClean(r.layout).downloadFile()).empty());
     writeFile(r.home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME\"\n");
     r.reload();
-    EXPECT_TRUE(paths(SystemClean().downloadFile()).empty());
+    EXPECT_TRUE(paths(SystemClean(r.layout).downloadFile()).empty());
 
     writeFile(r.home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Téléchargements\"\n");
     r.reload();
     writeFile(r.home + "/Téléchargements/setup.pkg", "p");
-    EXPECT_EQ(paths(SystemClean().downloadFile()), std::vector<std::string>{r.home + "/Téléchargements/setup.pkg"});
+    EXPECT_EQ(paths(SystemClean(r.layout).downloadFile()), std::vector<std::string>{r.home + "/Téléchargements/setup.pkg"});
 }
 
 TEST(SystemCleanLinux, ChromeThenChromiumAndNoSafari)
@@ -139,7 +139,7 @@ TEST(SystemCleanLinux, ChromeThenChromiumAndNoSafari)
     LinuxRoot r;
     writeFile(r.home + "/.config/chromium/Default/Cookies", "c");
     writeFile(r.home + "/.cache/chromium/Default/Cache/Cache_Data/f_0001", "d");
-    SystemClean c;
+    SystemClean c(r.layout);
     EXPECT_EQ(paths(c.gooleCookies()), std::vector<std::string>{r.home + "/.config/chromium/Default/Cookies"});
     EXPECT_EQ(paths(c.gooleWebcache()), std::vector<std::string>{r.home + "/.cache/chromium/Default/Cache/Cache_Data"});
     // Chrome present: Chromium is not looked at.
@@ -164,10 +164,10 @@ TEST(SystemCleanLinux, DeletingATrashEntryDropsItsRecords)
     writeFile(trash + "/info/kept.trashinfo", "[Trash Info]\nPath=/x/kept\n");
     writeFile(trash + "/directorysizes", "3 1700000000 my%20photos\n9 1700000001 other\n");
 
-    const auto listed = paths(SystemClean().trashFile());
+    const auto listed = paths(SystemClean(r.layout).trashFile());
     ASSERT_EQ(listed.size(), 3u);
-    EXPECT_EQ(Uninstall().unInstall(trash + "/files/report.pdf"), Uninstall::Outcome::Removed);
-    EXPECT_EQ(Uninstall().unInstall(trash + "/files/my photos"), Uninstall::Outcome::Removed);
+    EXPECT_EQ(Uninstall(r.layout).unInstall(trash + "/files/report.pdf"), Uninstall::Outcome::Removed);
+    EXPECT_EQ(Uninstall(r.layout).unInstall(trash + "/files/my photos"), Uninstall::Outcome::Removed);
     EXPECT_FALSE(exists(trash + "/files/report.pdf"));
     EXPECT_FALSE(exists(trash + "/info/report.pdf.trashinfo"));
     EXPECT_FALSE(exists(trash + "/files/my photos"));

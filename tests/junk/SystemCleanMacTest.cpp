@@ -40,7 +40,7 @@ TEST(SystemCleanMac, CachesSplitByWhoMayDeleteThem)
     ::chmod(user.c_str(), 01777);
 
     const int rc = runAsUnprivileged([&] {
-        SystemClean c;
+        SystemClean c(r.layout);
         const auto userList = paths(c.userCaches());
         const auto sysList = paths(c.systemCaches());
         if (!has(userList, user + "/com.app.mine"))
@@ -62,7 +62,7 @@ TEST(SystemCleanMac, TrashListsEntriesTheUserCannotDelete)
     writeFile(r.home + "/.Trash/old report.pdf", "pdf");
     makeDirs(r.home + "/.Trash/-rf");
     const int rc = runAsUnprivileged([&] {
-        const auto list = paths(SystemClean().trashFile());
+        const auto list = paths(SystemClean(r.layout).trashFile());
         return (has(list, r.home + "/.Trash/old report.pdf") && has(list, r.home + "/.Trash/-rf")) ? 0 : 1;
     });
     EXPECT_EQ(rc, 0);
@@ -79,7 +79,7 @@ TEST(SystemCleanMac, LogsOfTheHiddenLibraryAndTheSystem)
     makeDirs(r.lib + "/Containers/com.b/Data/Library/Logs");
     makeDirs(r.lib + "/Containers/com.b/Data/Library/Logs2/x");
 
-    SystemClean c;
+    SystemClean c(r.layout);
     EXPECT_EQ(paths(c.userLogs()), paths(c.hiddenUserLogs()));
     EXPECT_TRUE(has(paths(c.userLogs()), r.lib + "/Logs/app.log"));
     const auto sys = paths(c.systemLogs());
@@ -106,7 +106,7 @@ TEST(SystemCleanMac, ContainerNamesWithLineBreaksCannotPointOutside)
     // Printed one path per line, this folder reads: "<Containers>/evil", victim, victim + "/keep.txt".
     makeDirs(r.lib + "/Containers/evil\n" + victim + "\n" + victim + "/keep.txt");
 
-    const auto logs = paths(SystemClean().containerLog());
+    const auto logs = paths(SystemClean(r.layout).containerLog());
     EXPECT_FALSE(has(logs, victim));
     for (const std::string& p : logs)
         EXPECT_EQ(p.rfind(r.lib + "/Containers/", 0), 0u) << p;
@@ -116,7 +116,7 @@ TEST(SystemCleanMac, ContainerNamesWithLineBreaksCannotPointOutside)
 TEST(SystemCleanMac, ChromeAbsentGivesNothingAndPresentIsSorted)
 {
     MacRoot r;
-    SystemClean c;
+    SystemClean c(r.layout);
     EXPECT_TRUE(paths(c.gooleCookies()).empty());
     EXPECT_TRUE(paths(c.gooleWebcache()).empty());
 
@@ -148,7 +148,7 @@ TEST(SystemCleanMac, ChromeAbsentGivesNothingAndPresentIsSorted)
 TEST(SystemCleanMac, SafariRules)
 {
     MacRoot r;
-    SystemClean c;
+    SystemClean c(r.layout);
     // LocalStorage is listed whether it exists or not.
     EXPECT_EQ(paths(c.safariWebCaches()), std::vector<std::string>{r.lib + "/Safari/LocalStorage"});
     // Without Icons/WebpageIcons.db no icon database is listed, even Safari's own.
@@ -188,7 +188,7 @@ TEST(SystemCleanMac, DownloadsPreselectExactlyDmgAndPkg)
     MacRoot r;
     for (const char* n : {"setup.dmg", "tool.pkg", "setup.DMG", "notes.txt", "archive.dmg.part"})
         writeFile(r.home + "/Downloads/" + n, "x");
-    SystemClean c;
+    SystemClean c(r.layout);
     const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(4);
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0]->state.load(), -1);
@@ -207,7 +207,7 @@ TEST(SystemCleanMac, StopFlagEndsListingsAndTreeBuilding)
     MacRoot r;
     for (int i = 0; i < 50; ++i)
         writeFile(r.lib + "/Caches/c" + std::to_string(i), std::string(10, 'x'));
-    SystemClean c;
+    SystemClean c(r.layout);
     EXPECT_EQ(paths(c.userCaches()).size(), 50u);
     c.setIsStop(true);
     EXPECT_TRUE(paths(c.userCaches()).empty());

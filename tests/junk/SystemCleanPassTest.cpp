@@ -62,7 +62,7 @@ TEST(SystemCleanPass, DeletesSelectedLeavesOfCheckedCategoriesOnly)
     downloads->listArray.push_back(groupWith(QStringLiteral("下载"), 1, {file(r.home + "/Downloads/setup.dmg", 1)}));
     const std::vector<SystemCleanObject::Ptr> list{caches, category(1, true), browsers, category(3, false), downloads};
 
-    SystemClean catalogue;
+    SystemClean catalogue(r.layout);
     std::atomic<int> isStart{SystemCleanSession::Cleaning};
     bool stopped = true;
     const auto attempts = SystemCleanPass::run(list, isStart, catalogue, &stopped);
@@ -79,7 +79,7 @@ TEST(SystemCleanPass, DeletesSelectedLeavesOfCheckedCategoriesOnly)
     // The tree itself is left as it was.
     EXPECT_EQ(caches->listArray[0]->listArray.size(), 3u);
 
-    const auto report = SystemCleanPass::evaluate(attempts);
+    const auto report = SystemCleanPass::evaluate(attempts, r.layout);
     EXPECT_DOUBLE_EQ(report.removedSize, 30);
     EXPECT_TRUE(report.leftovers.empty());
 }
@@ -96,7 +96,7 @@ TEST(SystemCleanPass, StopFinishesTheRunningCategoryAndLeavesTheRest)
     trash->listArray.push_back(groupWith(QStringLiteral("废纸篓"), 1, {file(r.home + "/.Trash/t", 1)}));
     const std::vector<SystemCleanObject::Ptr> list{caches, logs, category(2, false), trash, category(4, false)};
 
-    SystemClean catalogue;
+    SystemClean catalogue(r.layout);
     std::atomic<int> isStart{SystemCleanSession::Cleaning};
     bool stopped = false;
     // The stop button is pressed while the first category is being cleaned.
@@ -116,7 +116,7 @@ TEST(SystemCleanPass, StopFinishesTheRunningCategoryAndLeavesTheRest)
 TEST(SystemCleanPass, HelperRemovalInFlightIsReportedAsNotRemoved)
 {
     MacRoot r;
-    FakeHelper helper(helperSocketPath());
+    FakeHelper helper(helperSocketPath(r.layout));
     const std::string sys = r.root + "/Library/Caches";
     writeSized(sys + "/com.vendor/blob", 5000);
     const std::string mine = r.lib + "/Caches/mine";
@@ -129,9 +129,9 @@ TEST(SystemCleanPass, HelperRemovalInFlightIsReportedAsNotRemoved)
     const std::vector<SystemCleanObject::Ptr> list{caches};
 
     const int rc = runAsUnprivileged([&] {
-        SystemClean catalogue;
+        SystemClean catalogue(r.layout);
         std::atomic<int> isStart{SystemCleanSession::Cleaning};
-        const auto report = SystemCleanPass::evaluate(SystemCleanPass::run(list, isStart, catalogue));
+        const auto report = SystemCleanPass::evaluate(SystemCleanPass::run(list, isStart, catalogue), r.layout);
         if (::geteuid() == 0)
             return 0; // not reached under CI's root: the child is unprivileged
         if (report.removedSize != 700 || report.remainingSize != 5000)
@@ -158,12 +158,12 @@ TEST(SystemCleanPass, PartlyRemovedFolderCountsWhatIsGone)
     writeSized(dir + "/locked/stays", 200);
     giveToUnprivileged(r.lib + "/Caches");
     ::chmod((dir + "/locked").c_str(), 0555);
-    FakeHelper helper(helperSocketPath());
+    FakeHelper helper(helperSocketPath(r.layout));
 
     std::vector<SystemCleanPass::Attempt> attempts{{0, dir, 500, Uninstall::Outcome::SentToHelper, {}, 0}};
     const int rc = runAsUnprivileged([&] {
-        Uninstall().unInstall(dir);
-        const auto report = SystemCleanPass::evaluate(attempts);
+        Uninstall(r.layout).unInstall(dir);
+        const auto report = SystemCleanPass::evaluate(attempts, r.layout);
         return (report.removedSize == 300 && report.remainingSize == 200) ? 0 : 1;
     });
     EXPECT_EQ(rc, 0);

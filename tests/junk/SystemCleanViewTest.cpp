@@ -39,7 +39,7 @@ bool waitFor(const std::function<bool()>& done, int ms = 10000)
 struct Screen
 {
     MacRoot r;
-    SystemClean catalogue;
+    SystemClean catalogue{r.layout};
     SystemCleanView view{catalogue};
 
     Screen()
@@ -206,7 +206,7 @@ TEST(SystemCleanView, CleanThatCannotRemoveEverythingSaysSo)
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to make a cache the child cannot delete";
     MacRoot r;
-    FakeHelper helper(helperSocketPath());
+    FakeHelper helper(helperSocketPath(r.layout));
     writeSized(r.lib + "/Caches/mine", 1000);
     writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
     giveToUnprivileged(r.lib);
@@ -222,8 +222,8 @@ TEST(SystemCleanViewChild, UnremovableCacheIsReported)
     const char* root = std::getenv("CORVANE_CHILD_ROOT");
     if (!root)
         GTEST_SKIP() << "run by CleanThatCannotRemoveEverythingSaysSo";
-    Layout::setCurrent(Layout::macLayout(root, "tester"));
-    SystemClean catalogue;
+    const Layout layout = Layout::macLayout(root, "tester");
+    SystemClean catalogue(layout);
     SystemCleanView v(catalogue);
     v.scanMethods();
     ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Scanned; }));
@@ -265,8 +265,8 @@ TEST(SystemCleanViewDetailsChild, DetailsOpenDuringTheClean)
     const char* root = std::getenv("CORVANE_CHILD_ROOT");
     if (!root)
         GTEST_SKIP() << "run by DetailsOpenDuringACleanStayUsableAfterIt";
-    Layout::setCurrent(Layout::macLayout(root, "tester"));
-    SystemClean catalogue;
+    const Layout layout = Layout::macLayout(root, "tester");
+    SystemClean catalogue(layout);
     SystemCleanView v(catalogue);
     v.scanMethods();
     ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Scanned; }));

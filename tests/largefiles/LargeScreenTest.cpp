@@ -79,7 +79,7 @@ TEST(LargeResultModel, SizeRangeBoundaries)
 
 TEST(LargeResultModel, GroupsLargestFirstArrivalOrderInsideAndSortByType)
 {
-    LargeResultModel m;
+    LargeResultModel m(userLayout());
     m.set_reustlist({{{"/d/a.iso"}, 20000000},
                      {{"/d/b.MKV"}, 10000000000},
                      {{"/d/c.zip"}, 30000000},
@@ -95,7 +95,7 @@ TEST(LargeResultModel, GroupsLargestFirstArrivalOrderInsideAndSortByType)
     m.selectSortChoice(0);
     EXPECT_EQ(groups(m), "[>10GB: b.MKV][5GB to 10GB: f.tar][50MB to 100MB: e][10MB to 50MB: a.iso c.zip]");
 
-    LargeResultModel empty;
+    LargeResultModel empty(userLayout());
     empty.reloadList();
     EXPECT_EQ(empty.resultText().toStdString(), "未扫描出数据");
     EXPECT_TRUE(empty.list().empty());
@@ -107,7 +107,7 @@ TEST(LargeResultModel, TicksKeepTheirOrderAndRemovalsShrinkGroups)
     for (const char* n : {"x", "y", "z"})
         sparse(t / n, 12000000);
     sparse(t / "big", 60000000);
-    LargeResultModel m;
+    LargeResultModel m(userLayout());
     m.set_reustlist({{{t / "x"}, 12000000}, {{t / "y"}, 12000000}, {{t / "z"}, 12000000}, {{t / "big"}, 60000000}});
     m.reloadList();
     const auto& small = m.list()[1];
@@ -138,9 +138,9 @@ TEST(LargeResultModel, TicksKeepTheirOrderAndRemovalsShrinkGroups)
 TEST(LargeResultModel, ARemovalThatDidNotHappenKeepsTheRowAndSaysSo)
 {
     // The home folder is protected: the deletion step refuses it whatever the screen asks.
-    const std::string home = Layout::current().home();
+    const std::string home = userLayout().home();
     makeDirs(home);
-    LargeResultModel m;
+    LargeResultModel m(userLayout());
     m.set_reustlist({{{home}, 20000000}});
     m.reloadList();
     auto object = m.list()[0][0];
@@ -287,12 +287,11 @@ TEST(LargeFilesView, RowProgressShowsTheLast40Characters)
 TEST(LargeWindowController, HostsAFreshFolderViewAndClosingEndsTheModalRun)
 {
     TempDir root;
-    Layout::setCurrent(Layout::macLayout(root.path(), "tester"));
-    LargeWindowController window;
+    const Layout layout = Layout::macLayout(root.path(), "tester");
+    LargeWindowController window(layout);
     ASSERT_TRUE(window.largeView());
     EXPECT_EQ(window.largeView()->parentWidget(), &window);
     QTimer::singleShot(50, &window, [&] { window.close(); });
     window.runModal();
     EXPECT_FALSE(window.isVisible());
-    Layout::setCurrent(Layout::linuxLayout());
 }

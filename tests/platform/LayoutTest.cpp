@@ -26,7 +26,6 @@ public:
         }
         ::setenv("HOME", (m_dir / "home").c_str(), 1);
         makeDirs(m_dir / "home/.config");
-        Layout::setCurrent(Layout::linuxLayout());
     }
     ~ScratchHome()
     {
@@ -36,7 +35,6 @@ public:
             else
                 ::unsetenv(name.c_str());
         }
-        Layout::setCurrent(Layout::linuxLayout());
     }
     std::string home() const { return m_dir / "home"; }
 
@@ -59,20 +57,18 @@ TEST(Layout, MacStyleLayoutPlacesTheLiteralPathsUnderItsRoot)
     EXPECT_EQ(*mac.path(R::MainBundle), root / "Applications/CorvaneTidewell.app");
     EXPECT_EQ(mac.rooted("/Library/Logs"), root / "Library/Logs");
 
-    Layout::setCurrent(mac);
-    EXPECT_EQ(StandardFolders::search(StandardFolders::Directory::Caches, StandardFolders::AllDomains),
+    EXPECT_EQ(StandardFolders::search(StandardFolders::Directory::Caches, StandardFolders::AllDomains, mac),
               (std::vector<std::string>{root / "Users/alice/Library/Caches", root / "Library/Caches",
                                         root / "System/Library/Caches"}))
         << "user domain first";
-    EXPECT_EQ(StandardFolders::search(StandardFolders::Directory::Caches, StandardFolders::LocalDomain),
+    EXPECT_EQ(StandardFolders::search(StandardFolders::Directory::Caches, StandardFolders::LocalDomain, mac),
               std::vector<std::string>{root / "Library/Caches"});
-    Layout::setCurrent(Layout::linuxLayout());
 }
 
 TEST(Layout, LinuxLayoutFollowsXdgAndHasNoSafariOrPrivateLogs)
 {
     ScratchHome scratch;
-    const Layout& l = Layout::current();
+    const Layout l = Layout::linuxLayout();
     EXPECT_EQ(*l.path(R::UserCaches), scratch.home() + "/.cache");
     EXPECT_EQ(*l.path(R::Trash), scratch.home() + "/.local/share/Trash/files");
     EXPECT_EQ(*l.path(R::TrashInfo), scratch.home() + "/.local/share/Trash/info");
@@ -89,29 +85,30 @@ TEST(Layout, DownloadsComeFromUserDirsAndAHomeValueMeansNone)
 {
     ScratchHome scratch;
     const std::string dirs = scratch.home() + "/.config/user-dirs.dirs";
-    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "no file, no Downloads";
+    Layout layout = Layout::linuxLayout();
+    EXPECT_FALSE(layout.path(R::Downloads).has_value()) << "no file, no Downloads";
 
     writeFile(dirs, "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/Telechargements\"\nXDG_DOCUMENTS_DIR=\"/data/docs\"\n");
-    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
-    EXPECT_EQ(*Layout::current().path(R::Downloads), scratch.home() + "/Telechargements");
-    EXPECT_EQ(*Layout::current().path(R::Documents), "/data/docs");
+    layout = Layout::linuxLayout(); // the file is read once per layout
+    EXPECT_EQ(*layout.path(R::Downloads), scratch.home() + "/Telechargements");
+    EXPECT_EQ(*layout.path(R::Documents), "/data/docs");
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/\"\n");
-    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
-    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "the home folder itself is not Downloads";
+    layout = Layout::linuxLayout(); // the file is read once per layout
+    EXPECT_FALSE(layout.path(R::Downloads).has_value()) << "the home folder itself is not Downloads";
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME\"\n");
-    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
-    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value());
+    layout = Layout::linuxLayout(); // the file is read once per layout
+    EXPECT_FALSE(layout.path(R::Downloads).has_value());
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/.\"\n");
-    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
-    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "$HOME/. is the home folder";
+    layout = Layout::linuxLayout(); // the file is read once per layout
+    EXPECT_FALSE(layout.path(R::Downloads).has_value()) << "$HOME/. is the home folder";
     ASSERT_EQ(::symlink(scratch.home().c_str(), (scratch.home() + "/Linked").c_str()), 0);
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/Linked\"\n");
-    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
-    EXPECT_FALSE(Layout::current().path(R::Downloads).has_value()) << "a link to the home folder is the home folder";
+    layout = Layout::linuxLayout(); // the file is read once per layout
+    EXPECT_FALSE(layout.path(R::Downloads).has_value()) << "a link to the home folder is the home folder";
 
     writeFile(dirs, "XDG_DOWNLOAD_DIR=\"$HOME/My \\\"Files\\\"\"\n");
-    Layout::setCurrent(Layout::linuxLayout()); // the file is read once per layout
-    EXPECT_EQ(*Layout::current().path(R::Downloads), scratch.home() + "/My \"Files\"");
+    layout = Layout::linuxLayout(); // the file is read once per layout
+    EXPECT_EQ(*layout.path(R::Downloads), scratch.home() + "/My \"Files\"");
 }

@@ -27,6 +27,17 @@
 using namespace corvane;
 using namespace corvane::test;
 
+namespace {
+
+// The layout the program runs with by default.
+const Layout& userLayout()
+{
+    static const Layout layout = Layout::linuxLayout();
+    return layout;
+}
+
+} // namespace
+
 TEST(PathResolver, BeneathAnAnchorNoLinkNoDotDotNoEscape)
 {
     TempDir t;
@@ -73,9 +84,9 @@ TEST(PathResolver, PathsLongerThanTheKernelTakes)
     EXPECT_STREQ(buf, "bottom");
 
     EXPECT_EQ(TreeSize::sizeAtPath(path, false), 6u);
-    EXPECT_EQ(SafeRemover::removeTree(path).status, SafeRemover::Status::Removed);
+    EXPECT_EQ(SafeRemover::removeTree(path, userLayout()).status, SafeRemover::Status::Removed);
     EXPECT_FALSE(PathResolver::openAnyLength(path, O_RDONLY));
-    EXPECT_EQ(SafeRemover::removeTree(t / "deep").status, SafeRemover::Status::Removed);
+    EXPECT_EQ(SafeRemover::removeTree(t / "deep", userLayout()).status, SafeRemover::Status::Removed);
     EXPECT_FALSE(exists(t / "deep"));
 }
 
@@ -189,12 +200,12 @@ TEST(PathResolver, RemovalBelowAContainerDoesNotCrossAMountOnTheWay)
         if (::mount((root + "/victim").c_str(), (root + "/container/app/log").c_str(), nullptr, MS_BIND, nullptr) != 0)
             std::_Exit(4);
         int rc = 0;
-        if (SafeRemover::removeBeneath(*container, "app/log/old.log.1").status != SafeRemover::Status::Moved)
+        if (SafeRemover::removeBeneath(*container, "app/log/old.log.1", userLayout()).status != SafeRemover::Status::Moved)
             rc |= 8;
         if (!exists(root + "/victim/old.log.1"))
             rc |= 16;
         ::umount((root + "/container/app/log").c_str());
-        if (SafeRemover::removeBeneath(*container, "app/log/old.log.1").status != SafeRemover::Status::Removed)
+        if (SafeRemover::removeBeneath(*container, "app/log/old.log.1", userLayout()).status != SafeRemover::Status::Removed)
             rc |= 32; // without the mount the listed entry goes
         std::_Exit(rc);
     }

@@ -14,42 +14,52 @@
 using namespace corvane;
 using namespace corvane::test;
 
+namespace {
+
+// The layout the program runs with by default.
+const Layout& userLayout()
+{
+    static const Layout layout = Layout::linuxLayout();
+    return layout;
+}
+
+} // namespace
+
 TEST(ProtectedPaths, NormalizesAndRefusesWhatIsNotAPlainAbsolutePath)
 {
     EXPECT_EQ(ProtectedPaths::normalize("/a//b/./c/"), "/a/b/c");
     EXPECT_EQ(ProtectedPaths::normalize("///"), "/");
     EXPECT_EQ(ProtectedPaths::normalize("/a/../b"), "");
     EXPECT_EQ(ProtectedPaths::normalize("a/b"), "");
-    EXPECT_TRUE(ProtectedPaths::isProtected("a/b"));
-    EXPECT_TRUE(ProtectedPaths::isProtected("/var/cache/../../etc"));
+    EXPECT_TRUE(ProtectedPaths::isProtected("a/b", userLayout()));
+    EXPECT_TRUE(ProtectedPaths::isProtected("/var/cache/../../etc", userLayout()));
 }
 
 TEST(ProtectedPaths, SystemFoldersHomeAndStandardFoldersAreRefusedTheirEntriesAreNot)
 {
     TempDir root;
-    Layout::setCurrent(Layout::macLayout(root.path(), "bob"));
+    const Layout mac = Layout::macLayout(root.path(), "bob");
     for (const char* p : {"/", "/etc", "/etc/passwd", "/usr/share", "/var/cache", "/var/log", "/var/lib/dpkg/status",
                           "/boot/vmlinuz", "/proc/1", "/home"})
-        EXPECT_TRUE(ProtectedPaths::isProtected(p)) << p;
+        EXPECT_TRUE(ProtectedPaths::isProtected(p, mac)) << p;
     for (const char* rel : {"", "/Users", "/Users/bob", "/Users/bob/Library", "/Users/bob/Library/Caches",
                             "/Library/Caches", "/System/Library/Caches/x", "/private/var/log", "/Users/bob/.ssh/id"})
-        EXPECT_TRUE(ProtectedPaths::isProtected(root.path() + rel)) << rel;
+        EXPECT_TRUE(ProtectedPaths::isProtected(root.path() + rel, mac)) << rel;
 
     writeFile(root / "Users/bob/Library/Caches/com.example/cache.db", "x");
-    EXPECT_FALSE(ProtectedPaths::isProtected(root / "Users/bob/Library/Caches/com.example"));
-    EXPECT_FALSE(ProtectedPaths::isProtected("/var/cache/man"));
-    EXPECT_FALSE(ProtectedPaths::isProtected("/var/log/syslog.1"));
-    Layout::setCurrent(Layout::linuxLayout());
+    EXPECT_FALSE(ProtectedPaths::isProtected(root / "Users/bob/Library/Caches/com.example", mac));
+    EXPECT_FALSE(ProtectedPaths::isProtected("/var/cache/man", mac));
+    EXPECT_FALSE(ProtectedPaths::isProtected("/var/log/syslog.1", mac));
 }
 
 TEST(ProtectedPaths, LinksInTheFolderPartAreSeenThrough)
 {
     TempDir t;
     ASSERT_EQ(::symlink("/", (t / "to-root").c_str()), 0);
-    EXPECT_TRUE(ProtectedPaths::isProtected(t / "to-root/etc"));
-    EXPECT_TRUE(ProtectedPaths::isProtected(t / "to-root/usr/lib"));
+    EXPECT_TRUE(ProtectedPaths::isProtected(t / "to-root/etc", userLayout()));
+    EXPECT_TRUE(ProtectedPaths::isProtected(t / "to-root/usr/lib", userLayout()));
     // The link itself is a fine target: removing it removes only the link.
-    EXPECT_FALSE(ProtectedPaths::isProtected(t / "to-root"));
+    EXPECT_FALSE(ProtectedPaths::isProtected(t / "to-root", userLayout()));
 }
 
 TEST(ProtectedPaths, MountPointsAreRefused)
@@ -77,7 +87,7 @@ TEST(ProtectedPaths, MountPointsAreRefused)
         if (unescaped.empty() || ::lstat(unescaped.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             continue;
         ++folders;
-        EXPECT_TRUE(ProtectedPaths::isProtected(unescaped)) << unescaped;
+        EXPECT_TRUE(ProtectedPaths::isProtected(unescaped, userLayout())) << unescaped;
     }
     EXPECT_GT(folders, 0) << "/ and /proc at least";
 }
@@ -94,10 +104,10 @@ TEST(ProtectedPaths, LinksAtTheEndOfAPathLongerThanPathMaxAreNotTrusted)
     ASSERT_EQ(::symlinkat("/", fd, "to-root"), 0);
     writeFileAt(fd, "plain/file", "x");
     ::close(fd);
-    EXPECT_TRUE(ProtectedPaths::isProtected(bottom + "/to-root/etc"));
-    EXPECT_TRUE(ProtectedPaths::isProtected(bottom + "/to-root/usr/lib/os-release"));
+    EXPECT_TRUE(ProtectedPaths::isProtected(bottom + "/to-root/etc", userLayout()));
+    EXPECT_TRUE(ProtectedPaths::isProtected(bottom + "/to-root/usr/lib/os-release", userLayout()));
     // Without a link on the way, a deep entry is an ordinary target.
-    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/plain/file"));
-    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/plain"));
-    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/to-root"));
+    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/plain/file", userLayout()));
+    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/plain", userLayout()));
+    EXPECT_FALSE(ProtectedPaths::isProtected(bottom + "/to-root", userLayout()));
 }

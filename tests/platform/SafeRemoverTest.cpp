@@ -17,6 +17,17 @@
 using namespace corvane;
 using namespace corvane::test;
 
+namespace {
+
+// The layout the program runs with by default.
+const Layout& userLayout()
+{
+    static const Layout layout = Layout::linuxLayout();
+    return layout;
+}
+
+} // namespace
+
 
 TEST(SafeRemover, RemovesFilesTreesAndOddNamesExactly)
 {
@@ -30,20 +41,20 @@ TEST(SafeRemover, RemovesFilesTreesAndOddNamesExactly)
     writeFile(t / std::string("keep\xef\xbf\xbd"), "stay too");
     writeFile(t / "file", "x");
 
-    auto r = SafeRemover::removeTree(t / std::string("keep\x80"));
+    auto r = SafeRemover::removeTree(t / std::string("keep\x80"), userLayout());
     EXPECT_EQ(r.status, SafeRemover::Status::Removed);
     EXPECT_FALSE(exists(t / std::string("keep\x80")));
     EXPECT_TRUE(exists(t / std::string("keep\xef\xbf\xbd")));
 
-    EXPECT_EQ(SafeRemover::removeTree(t / "file").status, SafeRemover::Status::Removed);
-    r = SafeRemover::removeTree(t / "tree");
+    EXPECT_EQ(SafeRemover::removeTree(t / "file", userLayout()).status, SafeRemover::Status::Removed);
+    r = SafeRemover::removeTree(t / "tree", userLayout());
     EXPECT_EQ(r.status, SafeRemover::Status::Removed);
     EXPECT_EQ(r.removedEntries, 2u * 7u + 2u);
     EXPECT_FALSE(exists(t / "tree"));
     EXPECT_FALSE(exists(t / "x"));
 
-    EXPECT_EQ(SafeRemover::removeTree(t / "tree").status, SafeRemover::Status::NotFound);
-    EXPECT_TRUE(SafeRemover::removeTree(t / "tree").ok());
+    EXPECT_EQ(SafeRemover::removeTree(t / "tree", userLayout()).status, SafeRemover::Status::NotFound);
+    EXPECT_TRUE(SafeRemover::removeTree(t / "tree", userLayout()).ok());
 }
 
 TEST(SafeRemover, LinksAreRemovedNeverFollowed)
@@ -57,9 +68,9 @@ TEST(SafeRemover, LinksAreRemovedNeverFollowed)
     ASSERT_EQ(::symlink((t / "tree").c_str(), (t / "tree/loop").c_str()), 0);
     ASSERT_EQ(::symlink((t / "victim").c_str(), (t / "root-link").c_str()), 0);
 
-    EXPECT_EQ(SafeRemover::removeTree(t / "root-link").status, SafeRemover::Status::Removed);
+    EXPECT_EQ(SafeRemover::removeTree(t / "root-link", userLayout()).status, SafeRemover::Status::Removed);
     EXPECT_FALSE(exists(t / "root-link"));
-    EXPECT_EQ(SafeRemover::removeTree(t / "tree").status, SafeRemover::Status::Removed);
+    EXPECT_EQ(SafeRemover::removeTree(t / "tree", userLayout()).status, SafeRemover::Status::Removed);
     EXPECT_FALSE(exists(t / "tree"));
     EXPECT_EQ(readFile(t / "victim/precious"), "keep");
 }
@@ -84,11 +95,11 @@ TEST(SafeRemover, AFolderSwappedForALinkMidRemovalNeverLeadsOutside)
                 ::symlink((t / "victim").c_str(), (tree + "/d").c_str());
         });
         go = true;
-        SafeRemover::removeTree(tree);
+        SafeRemover::removeTree(tree, userLayout());
         attacker.join();
         ASSERT_EQ(readFile(t / "victim/a"), "1") << "round " << round;
         ASSERT_EQ(readFile(t / "victim/sub/b"), "2") << "round " << round;
-        SafeRemover::removeTree(tree);
+        SafeRemover::removeTree(tree, userLayout());
     }
 }
 
@@ -97,7 +108,7 @@ TEST(SafeRemover, DeepTreesAreRemovedWithBoundedDescriptors)
     TempDir t;
     // 5,000 levels with a file at each: past PATH_MAX and past a small descriptor budget.
     makeDeepChain(t.path(), "level", 5000, "file");
-    const auto r = SafeRemover::removeTree(t / "level");
+    const auto r = SafeRemover::removeTree(t / "level", userLayout());
     EXPECT_EQ(r.status, SafeRemover::Status::Removed);
     EXPECT_EQ(r.removedEntries, 5000u + 5000u);
     EXPECT_FALSE(exists(t / "level"));
@@ -112,7 +123,7 @@ TEST(SafeRemover, WhatTheUserMayNotRemoveIsReportedAndTheRestGoes)
     ASSERT_EQ(::chmod((t / "tree/locked").c_str(), 0555), 0);
 
     const int status = runAsUnprivileged([&] {
-        const auto r = SafeRemover::removeTree(t / "tree");
+        const auto r = SafeRemover::removeTree(t / "tree", userLayout());
         if (r.status != SafeRemover::Status::Failed || r.error != EACCES)
             return 1;
         if (exists(t / "tree/mine"))
@@ -128,7 +139,7 @@ TEST(SafeRemover, WhatTheUserMayNotRemoveIsReportedAndTheRestGoes)
 TEST(SafeRemover, ProtectedTargetsAreRefused)
 {
     for (const char* p : {"/", "/etc", "/usr", "/usr/lib/x", "/home", "relative/path", "/tmp/../etc", ""})
-        EXPECT_EQ(SafeRemover::removeTree(p).status, SafeRemover::Status::Refused) << p;
+        EXPECT_EQ(SafeRemover::removeTree(p, userLayout()).status, SafeRemover::Status::Refused) << p;
 }
 
 // A folder of the same file system bind-mounted inside the tree shares the device number
@@ -141,11 +152,11 @@ TEST(SafeRemover, ABindMountInsideTheTreeIsNeitherEnteredNorATarget)
         if (::mount((root + "/victim").c_str(), (root + "/tree/view").c_str(), nullptr, MS_BIND, nullptr) != 0)
             std::_Exit(3);
         int rc = 0; // one bit per broken promise
-        if (!ProtectedPaths::isProtected(root + "/tree/view"))
+        if (!ProtectedPaths::isProtected(root + "/tree/view", userLayout()))
             rc |= 4;
-        if (SafeRemover::removeTree(root + "/tree/view").status != SafeRemover::Status::Refused)
+        if (SafeRemover::removeTree(root + "/tree/view", userLayout()).status != SafeRemover::Status::Refused)
             rc |= 8;
-        if (SafeRemover::removeTree(root + "/tree").ok())
+        if (SafeRemover::removeTree(root + "/tree", userLayout()).ok())
             rc |= 16; // the mount point cannot go, so the tree cannot be all gone
         if (!exists(root + "/victim/precious") || !exists(root + "/victim/sub/more"))
             rc |= 32;

@@ -26,8 +26,8 @@ void writeInfoPlist(const std::string& bundle, const std::string& identifierEntr
 TEST(UninstallUnInstall, AbsentPathDoesNothingAndAsksNobody)
 {
     MacRoot r;
-    FakeHelper helper(helperSocketPath());
-    EXPECT_EQ(Uninstall().unInstall(r.lib + "/Caches/not-there"), Uninstall::Outcome::Absent);
+    FakeHelper helper(helperSocketPath(r.layout));
+    EXPECT_EQ(Uninstall(r.layout).unInstall(r.lib + "/Caches/not-there"), Uninstall::Outcome::Absent);
     EXPECT_TRUE(helper.requests(1, 200).empty());
 }
 
@@ -44,7 +44,7 @@ TEST(UninstallUnInstall, LinksAreRemovedNeverFollowed)
     ASSERT_EQ(::symlink("/nonexistent/target", (caches + "/dangling").c_str()), 0);
     ASSERT_EQ(::symlink("/", (caches + "/dir/root-link").c_str()), 0);
 
-    Uninstall u;
+    Uninstall u(r.layout);
     EXPECT_EQ(u.unInstall(caches + "/link-to-precious"), Uninstall::Outcome::Removed);
     EXPECT_EQ(u.unInstall(caches + "/dir"), Uninstall::Outcome::Removed);
     EXPECT_EQ(u.unInstall(caches + "/dangling"), Uninstall::Outcome::Removed);
@@ -64,7 +64,7 @@ TEST(UninstallUnInstall, HostileNamesRemoveExactlyThemselves)
     writeFile(lookalike, "keep");
     for (const char* n : {"-rf", "new\nline", "$(touch pwned)", "semi;rm x", "*", "it's"})
         writeFile(caches + n + "/f", "x");
-    Uninstall u;
+    Uninstall u(r.layout);
     EXPECT_EQ(u.unInstall(bad), Uninstall::Outcome::Removed);
     EXPECT_FALSE(exists(bad));
     EXPECT_EQ(readFile(lookalike), "keep");
@@ -78,16 +78,16 @@ TEST(UninstallUnInstall, HostileNamesRemoveExactlyThemselves)
 TEST(UninstallUnInstall, ProtectedPathsAreRefusedByBothRoutes)
 {
     MacRoot r;
-    FakeHelper helper(helperSocketPath());
+    FakeHelper helper(helperSocketPath(r.layout));
     writeFile(r.lib + "/Caches/x", "x");
-    Uninstall u;
+    Uninstall u(r.layout);
     for (const std::string& p : {std::string("/"), r.home, r.lib + "/Caches", r.root + "/Library/Caches",
                                  r.root + "/Library", std::string("/etc"), std::string("/usr/bin/env")})
         EXPECT_EQ(u.unInstall(p), Uninstall::Outcome::Refused) << p;
     EXPECT_TRUE(exists(r.lib + "/Caches/x"));
     // Even for a user who could not remove them anyway, nothing is sent to the helper.
     const int rc = runAsUnprivileged([&] {
-        return Uninstall().unInstall(r.root + "/Library/Caches") == Uninstall::Outcome::Refused ? 0 : 1;
+        return Uninstall(r.layout).unInstall(r.root + "/Library/Caches") == Uninstall::Outcome::Refused ? 0 : 1;
     });
     EXPECT_EQ(rc, 0);
     EXPECT_TRUE(helper.requests(1, 300).empty());
@@ -96,11 +96,11 @@ TEST(UninstallUnInstall, ProtectedPathsAreRefusedByBothRoutes)
 TEST(UninstallUnInstall, FailureGoesToTheHelperWithTheExactBytes)
 {
     MacRoot r;
-    FakeHelper helper(helperSocketPath());
+    FakeHelper helper(helperSocketPath(r.layout));
     const std::string path = r.root + "/Library/Caches/com.sys \xff name";
     writeFile(path + "/data", "d");
     const int rc = runAsUnprivileged([&] {
-        return Uninstall().unInstall(path) == Uninstall::Outcome::SentToHelper ? 0 : 1;
+        return Uninstall(r.layout).unInstall(path) == Uninstall::Outcome::SentToHelper ? 0 : 1;
     });
     EXPECT_EQ(rc, ::geteuid() == 0 ? 0 : 1);
     if (::geteuid() != 0)
@@ -125,7 +125,7 @@ TEST(UninstallInventory, ApplicationsOneLevelDeepWithoutSystemOnes)
     writeInfoPlist(apps + "/Vendor/Sub/Deep.app", "<key>CFBundleIdentifier</key><string>com.vendor.deep</string>");
     writeInfoPlist(r.home + "/Applications/Mine.app", "<key>CFBundleIdentifier</key><string>me.mine</string>");
 
-    Uninstall u;
+    Uninstall u(r.layout);
     const auto all = u.allApps();
     EXPECT_TRUE(has(all, apps + "/Vendor/Tool.app"));
     EXPECT_FALSE(has(all, apps + "/Vendor/Sub/Deep.app"));
@@ -152,7 +152,7 @@ TEST(UninstallInventory, PluginsAndPreferencePanesBySuffix)
     makeDirs(r.lib + "/Internet Plug-Ins/Mine.plugin");
     makeDirs(r.root + "/Library/PreferencePanes/Pane.prefPane");
     makeDirs(r.root + "/Library/PreferencePanes/Other.bundle");
-    Uninstall u;
+    Uninstall u(r.layout);
     EXPECT_EQ(u.plugins(), (std::vector<std::string>{r.root + "/Library/Internet Plug-Ins/X.plugin",
                                                      r.lib + "/Internet Plug-Ins/Mine.plugin"}));
     EXPECT_EQ(u.configFiles(), std::vector<std::string>{r.root + "/Library/PreferencePanes/Pane.prefPane"});

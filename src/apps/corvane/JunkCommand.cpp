@@ -4,6 +4,7 @@
 
 #include "junk/engine/SystemClean.h"
 #include "junk/engine/SystemCleanSession.h"
+#include "platform/Layout.h"
 
 #include <QEventLoop>
 
@@ -118,7 +119,7 @@ int run(const std::vector<std::string>& args)
     }
 
     // A fresh catalogue: the stop flag starts cleared whatever else ran in this process.
-    SystemClean catalogue;
+    SystemClean catalogue(Layout::current());
     SystemCleanSession session(catalogue);
     for (const SystemCleanObject::Ptr& category : session.list())
         session.selectBtnClicked(category->type, categories.count(category->type) > 0);

@@ -55,8 +55,9 @@ constexpr int64_t kPostIntervalMs = 100;
 
 } // namespace
 
-DupScanResultModel::DupScanResultModel(QObject* parent)
+DupScanResultModel::DupScanResultModel(const Layout& layout, QObject* parent)
     : QObject(parent)
+    , m_remover(layout)
     , m_stop(std::make_shared<std::atomic<bool>>(false))
     , m_verifyQueue(std::make_unique<SerialQueue>("corvane.dups.verify"))
     , m_removeQueue(std::make_unique<SerialQueue>("corvane.dups.remove"))
@@ -338,11 +339,11 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects, b
     }
     m_removals.add(int(jobs.size()));
 
-    m_removeQueue->async([this, jobs = std::move(jobs), observer = m_openObserver] {
+    m_removeQueue->async([this, jobs = std::move(jobs), observer = m_openObserver, remover = m_remover] {
         DuplicateVerifier verifier;
         verifier.setOpenObserver(observer);
         forEachBatched(
-            jobs, [&verifier](const RemoveJob& job) { return removeOne(job, verifier); },
+            jobs, [&verifier, &remover](const RemoveJob& job) { return removeOne(job, verifier, remover); },
             [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
                     this, [this, results = std::move(results)] { applyRemoval(results); }, Qt::QueuedConnection);
@@ -351,7 +352,8 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects, b
     });
 }
 
-DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& job, DuplicateVerifier& verifier)
+DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& job, DuplicateVerifier& verifier,
+                                                              const Uninstall& remover)
 {
     if (job.confirmed) {
         // Chosen alone: the content may differ, but the copy must not be the file that
@@ -390,14 +392,14 @@ DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& 
             return RemoveResult{job.id, false, differs ? std::optional(Check::Differs) : std::nullopt,
                                 differs ? tr("内容与保留的文件不同，未删除") : tr("无法确认与保留的文件相同，未删除")};
     }
-    if (removePath(job.path))
+    if (removePath(job.path, remover))
         return RemoveResult{job.id, true, std::nullopt, {}};
     return RemoveResult{job.id, false, std::nullopt, tr("删除失败，文件仍在原处")};
 }
 
-bool DupScanResultModel::removePath(const std::string& path)
+bool DupScanResultModel::removePath(const std::string& path, const Uninstall& remover)
 {
-    return removalConfirmed(path, Uninstall::manager().unInstall(path) == Uninstall::Outcome::SentToHelper);
+    return removalConfirmed(path, remover.unInstall(path) == Uninstall::Outcome::SentToHelper);
 }
 
 void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)

@@ -5,6 +5,8 @@
 #include "duplicates/engine/DuplicateGroupRecord.h"
 #include "duplicates/engine/DuplicateVerifier.h"
 
+#include "uninstall/engine/Uninstall.h"
+
 #include <QObject>
 
 #include <atomic>
@@ -55,7 +57,8 @@ public:
         std::vector<std::string> hiddenPaths; // members not shown ("vmdk"): they stay
     };
 
-    explicit DupScanResultModel(QObject* parent = nullptr);
+    // Removals go through Uninstall over the layout, which must outlive the model.
+    explicit DupScanResultModel(const Layout& layout, QObject* parent = nullptr);
     ~DupScanResultModel() override; // abandons verification, finishes removals under way
 
     // Builds the groups and starts verifying them in the background.
@@ -101,7 +104,7 @@ public:
     static QString typeText(const Group& group);
     static QString countText(long count);
     // Removes the path for good and answers whether it is gone.
-    static bool removePath(const std::string& path);
+    static bool removePath(const std::string& path, const Uninstall& remover);
 
 signals:
     void listChanged();               // groups added, removed or reordered
@@ -143,7 +146,7 @@ private:
     void requestRemoval(const std::vector<ObjectPtr>& objects, bool confirmed = false);
     void applyRemoval(const std::vector<RemoveResult>& results);
     void untick(const ObjectPtr& object);
-    static RemoveResult removeOne(const RemoveJob& job, DuplicateVerifier& verifier);
+    static RemoveResult removeOne(const RemoveJob& job, DuplicateVerifier& verifier, const Uninstall& remover);
 
     std::vector<DuplicateGroupRecord> m_resultList;
     std::vector<Group> m_list;
@@ -153,6 +156,7 @@ private:
     int m_sortKind = 0;
     int m_verifiedGroups = 0;
     int m_totalGroups = 0;
+    Uninstall m_remover; // copied into each removal run, never read there through `this`
     RemovalRound m_removals;
     qint64 m_verificationMs = -1;
     qint64 m_verificationStart = 0;

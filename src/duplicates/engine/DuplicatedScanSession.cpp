@@ -25,10 +25,10 @@ DuplicatedScanSession::~DuplicatedScanSession()
     m_helper.stopSearch();
 }
 
-void DuplicatedScanSession::addDownloads()
+void DuplicatedScanSession::addDownloads(const Layout& layout)
 {
     const std::string downloads = StandardFolders::first(StandardFolders::Directory::Downloads,
-                                                         StandardFolders::UserDomain);
+                                                         StandardFolders::UserDomain, layout);
     if (!downloads.empty())
         addPaths({downloads});
 }

@@ -16,6 +16,8 @@
 
 namespace corvane {
 
+class Layout;
+
 // The workflow behind the duplicate folder view: the folder rows, the scan and stop, the
 // groups collected while the engine searches, and the hand-over of the results when the
 // search ends. Lives on the main thread; the engine's notifications arrive on a private
@@ -41,8 +43,8 @@ public:
     bool stopping() const { return m_core.stopping(); }
     bool canEditRows() const { return m_core.canEditRows(); }
 
-    // Adds the Downloads folder of the current layout.
-    void addDownloads();
+    // Adds the layout's Downloads folder.
+    void addDownloads(const Layout& layout);
     int addPaths(const std::vector<std::string>& paths);
     void removeRow(int row);
     void removeAll();

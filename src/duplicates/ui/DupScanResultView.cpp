@@ -9,12 +9,12 @@ namespace corvane {
 static_assert(int(DupScanResultView::InfoColumn) == int(SearchResultView::InfoColumn) &&
               int(DupScanResultView::ColumnCount) == int(SearchResultView::ColumnCount));
 
-DupScanResultView* DupScanResultView::demoView(QWidget* parent)
+DupScanResultView* DupScanResultView::demoView(const Layout& layout, QWidget* parent)
 {
-    return new DupScanResultView(parent);
+    return new DupScanResultView(layout, parent);
 }
 
-DupScanResultView::DupScanResultView(QWidget* parent)
+DupScanResultView::DupScanResultView(const Layout& layout, QWidget* parent)
     : SearchResultView({QStringLiteral("DupScanResultView"),
                         QStringLiteral("重复文件1.png"),
                         tr("重复文件查找"),
@@ -22,7 +22,7 @@ DupScanResultView::DupScanResultView(QWidget* parent)
                         150,
                         150},
                        parent),
-      m_model(new DupScanResultModel(this))
+      m_model(new DupScanResultModel(layout, this))
 {
     connect(m_model, &DupScanResultModel::listChanged, this, [this] { reloadOutline(); });
     connect(m_model, &DupScanResultModel::objectChanged, this, [this](quint64 id) { updateRow(id); });

@@ -18,8 +18,8 @@ class DupScanResultView : public SearchResultView
 public:
     enum Column { NameColumn, PathColumn, InfoColumn, NoteColumn, OpenColumn, DeleteColumn, ColumnCount };
 
-    static DupScanResultView* demoView(QWidget* parent = nullptr);
-    explicit DupScanResultView(QWidget* parent = nullptr);
+    static DupScanResultView* demoView(const Layout& layout, QWidget* parent = nullptr);
+    explicit DupScanResultView(const Layout& layout, QWidget* parent = nullptr);
     ~DupScanResultView() override;
 
     // Builds the groups from the records and starts verifying them.

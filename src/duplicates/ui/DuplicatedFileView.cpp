@@ -4,15 +4,16 @@
 
 namespace corvane {
 
-DuplicatedFileView* DuplicatedFileView::demoView()
+DuplicatedFileView* DuplicatedFileView::demoView(const Layout& layout)
 {
-    return new DuplicatedFileView();
+    return new DuplicatedFileView(layout);
 }
 
-DuplicatedFileView::DuplicatedFileView(QWidget* parent)
+DuplicatedFileView::DuplicatedFileView(const Layout& layout, QWidget* parent)
     : SearchFolderView({QStringLiteral("DuplicatedFileView"), QStringLiteral("重复文件1.png"), tr("重复文件查找"),
                         tr("找到并迅速清除Mac上的重复文件")},
                        parent),
+      m_layout(layout),
       m_session(new DuplicatedScanSession(this))
 {
     connect(m_session, &DuplicatedScanSession::listChanged, this, [this] { reloadRows(); });
@@ -21,7 +22,7 @@ DuplicatedFileView::DuplicatedFileView(QWidget* parent)
     connect(m_session, &DuplicatedScanSession::stateChanged, this, [this] { applyState(); });
     connect(m_session, &DuplicatedScanSession::finished, this, [this] { showResults(); });
 
-    m_session->addDownloads();
+    m_session->addDownloads(m_layout);
     start();
 }
 
@@ -43,7 +44,7 @@ bool DuplicatedFileView::sessionScanAlerted()
 
 SearchResultView* DuplicatedFileView::createResultView()
 {
-    return DupScanResultView::demoView(this);
+    return DupScanResultView::demoView(m_layout, this);
 }
 
 void DuplicatedFileView::fillResultView()

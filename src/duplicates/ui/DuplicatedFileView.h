@@ -16,8 +16,9 @@ class DuplicatedFileView : public SearchFolderView
     Q_OBJECT
 
 public:
-    static DuplicatedFileView* demoView();
-    explicit DuplicatedFileView(QWidget* parent = nullptr);
+    // The layout gives the first folder and the rules of removal; it must outlive the screen.
+    static DuplicatedFileView* demoView(const Layout& layout);
+    explicit DuplicatedFileView(const Layout& layout, QWidget* parent = nullptr);
     ~DuplicatedFileView() override;
 
     DuplicatedScanSession& session() { return *m_session; }
@@ -35,6 +36,7 @@ private:
     SearchResultView* createResultView() override;
     void fillResultView() override;
 
+    const Layout& m_layout;
     DuplicatedScanSession* m_session = nullptr;
 };
 

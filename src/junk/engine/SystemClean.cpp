@@ -110,9 +110,9 @@ std::string machineFolder(const Layout& layout, const char* absolute)
     return layout.root() + absolute;
 }
 
-std::string libraryPath(const std::string& relative)
+std::string libraryPath(const Layout& layout, const std::string& relative)
 {
-    return joinPath(SF::first(SF::Directory::Library, SF::UserDomain), relative);
+    return joinPath(SF::first(SF::Directory::Library, SF::UserDomain, layout), relative);
 }
 
 int typeOf(const std::string& path)
@@ -211,11 +211,7 @@ void existingDeletableEntries(const SystemClean& catalogue, const std::string& f
 
 } // namespace
 
-SystemClean& SystemClean::manager()
-{
-    static SystemClean instance;
-    return instance;
-}
+SystemClean::SystemClean(const Layout& layout) : m_layout(layout) {}
 
 std::vector<std::string> SystemClean::warnings() const
 {
@@ -232,7 +228,7 @@ void SystemClean::clearWarnings()
 std::shared_ptr<const AnchoredFolder> SystemClean::openContainer(const std::string& path,
                                                                  ContainerGuard::Exempt exempt) const
 {
-    const ContainerGuard guard(Layout::current());
+    const ContainerGuard guard(m_layout);
     std::string refusal;
     auto container = AnchoredFolder::open(path, guard, &refusal, exempt);
     if (!container && !refusal.empty()) {
@@ -270,8 +266,8 @@ bool SystemClean::isRotatedLogName(const std::string& name)
 Paths SystemClean::userCaches() const
 {
     Paths out;
-    const bool onLinux = !Layout::current().isMac();
-    for (const std::string& folder : SF::search(SF::Directory::Caches, SF::UserDomain)) {
+    const bool onLinux = !m_layout.isMac();
+    for (const std::string& folder : SF::search(SF::Directory::Caches, SF::UserDomain, m_layout)) {
         eachEntry(*this, folder, [&](const Entry& e) {
             if (onLinux && (isType(e, DT_SOCK) || isType(e, DT_FIFO) || isLockName(e.name)))
                 return;
@@ -286,9 +282,9 @@ Paths SystemClean::userCaches() const
 Paths SystemClean::systemCaches() const
 {
     Paths out;
-    const Layout& layout = Layout::current();
+    const Layout& layout = m_layout;
     if (layout.isMac()) {
-        for (const std::string& folder : SF::search(SF::Directory::Caches, SF::LocalDomain)) {
+        for (const std::string& folder : SF::search(SF::Directory::Caches, SF::LocalDomain, m_layout)) {
             eachEntry(*this, folder, [&](const Entry& e) {
                 if (!deletable(e))
                     out.push_back(e.anchored);
@@ -332,9 +328,9 @@ Paths SystemClean::userLogs() const
 Paths SystemClean::hiddenUserLogs() const
 {
     Paths out;
-    const Layout& layout = Layout::current();
+    const Layout& layout = m_layout;
     if (layout.isMac()) {
-        existingDeletableEntries(*this, CmdLineTool::hiddenLibraryPath() + "/Logs", out);
+        existingDeletableEntries(*this, CmdLineTool::hiddenLibraryPath(m_layout) + "/Logs", out);
         return out;
     }
     collectRotatedLogs(*this, layout.xdgStateHome(), 3, false, out);
@@ -357,7 +353,7 @@ Paths SystemClean::systemLogs() const
 Paths SystemClean::libraryLogs() const
 {
     Paths out;
-    const Layout& layout = Layout::current();
+    const Layout& layout = m_layout;
     if (layout.isMac()) {
         existingDeletableEntries(*this, layout.path(Layout::Role::SystemLogs).value_or(""), out);
         return out;
@@ -369,13 +365,13 @@ Paths SystemClean::libraryLogs() const
 Paths SystemClean::containerLog() const
 {
     Paths out;
-    const Layout& layout = Layout::current();
+    const Layout& layout = m_layout;
     if (!layout.isMac()) {
         // Flatpak sandboxes keep their own state folders; only rotated logs go.
         collectRotatedLogs(*this, layout.path(Layout::Role::Containers).value_or(""), 4, false, out);
         return out;
     }
-    const std::string containers = CmdLineTool::hiddenLibraryPath() + "/Containers";
+    const std::string containers = CmdLineTool::hiddenLibraryPath(m_layout) + "/Containers";
     const Container anchor = openContainer(containers);
     if (!anchor)
         return out;
@@ -409,7 +405,7 @@ Paths SystemClean::containerLog() const
 Paths SystemClean::privateLogs() const
 {
     Paths out;
-    if (const auto folder = Layout::current().path(Layout::Role::PrivateLogs))
+    if (const auto folder = m_layout.path(Layout::Role::PrivateLogs))
         existingDeletableEntries(*this, *folder, out);
     return out;
 }
@@ -417,9 +413,9 @@ Paths SystemClean::privateLogs() const
 Paths SystemClean::gooleCookies() const
 {
     Paths out;
-    const Layout& layout = Layout::current();
+    const Layout& layout = m_layout;
     const std::string profile =
-        layout.isMac() ? joinPath(SF::first(SF::Directory::ApplicationSupport, SF::UserDomain), "Google/Chrome/Default")
+        layout.isMac() ? joinPath(SF::first(SF::Directory::ApplicationSupport, SF::UserDomain, layout), "Google/Chrome/Default")
                        : joinPath(layout.xdgConfigHome(), chromeProduct(layout) + "/Default");
     existingDeletableEntries(*this, profile, out);
     return out;
@@ -428,9 +424,9 @@ Paths SystemClean::gooleCookies() const
 Paths SystemClean::gooleWebcache() const
 {
     Paths out;
-    const Layout& layout = Layout::current();
+    const Layout& layout = m_layout;
     const std::string cache =
-        layout.isMac() ? joinPath(SF::first(SF::Directory::Caches, SF::UserDomain), "Google/Chrome/Default/Cache")
+        layout.isMac() ? joinPath(SF::first(SF::Directory::Caches, SF::UserDomain, layout), "Google/Chrome/Default/Cache")
                        : joinPath(layout.xdgCacheHome(), chromeProduct(layout) + "/Default/Cache");
     existingDeletableEntries(*this, cache, out);
     return out;
@@ -441,9 +437,9 @@ Paths SystemClean::gooleWebcache() const
 Paths SystemClean::safariCookies() const
 {
     Paths out;
-    if (!Layout::current().isMac())
+    if (!m_layout.isMac())
         return out;
-    eachEntry(*this, libraryPath("Cookies"), [&](const Entry& e) {
+    eachEntry(*this, libraryPath(m_layout, "Cookies"), [&](const Entry& e) {
         if (deletable(e) && contains(e.name, "cookies"))
             out.push_back(e.anchored);
     });
@@ -453,8 +449,8 @@ Paths SystemClean::safariCookies() const
 Paths SystemClean::safariDownHistory() const
 {
     Paths out;
-    const std::string path = libraryPath("Safari/Downloads.plist");
-    if (Layout::current().isMac() && FileChecks::exists(path))
+    const std::string path = libraryPath(m_layout, "Safari/Downloads.plist");
+    if (m_layout.isMac() && FileChecks::exists(path))
         addFixed(*this, path, out);
     return out;
 }
@@ -462,8 +458,8 @@ Paths SystemClean::safariDownHistory() const
 Paths SystemClean::safariLastSession() const
 {
     Paths out;
-    const std::string path = libraryPath("Safari/LastSession.plist");
-    if (Layout::current().isMac() && FileChecks::exists(path))
+    const std::string path = libraryPath(m_layout, "Safari/LastSession.plist");
+    if (m_layout.isMac() && FileChecks::exists(path))
         addFixed(*this, path, out);
     return out;
 }
@@ -471,10 +467,10 @@ Paths SystemClean::safariLastSession() const
 Paths SystemClean::safariHistory() const
 {
     Paths out;
-    if (!Layout::current().isMac())
+    if (!m_layout.isMac())
         return out;
     for (const char* relative : {"Caches/Metadata/Safari", "Safari"}) {
-        eachEntry(*this, libraryPath(relative), [&](const Entry& e) {
+        eachEntry(*this, libraryPath(m_layout, relative), [&](const Entry& e) {
             if (deletable(e) && contains(e.name, "History"))
                 out.push_back(e.anchored);
         });
@@ -485,29 +481,29 @@ Paths SystemClean::safariHistory() const
 Paths SystemClean::safariWebIcon() const
 {
     Paths out;
-    if (!Layout::current().isMac())
+    if (!m_layout.isMac())
         return out;
-    const std::string icons = libraryPath("Icons/WebpageIcons.db");
+    const std::string icons = libraryPath(m_layout, "Icons/WebpageIcons.db");
     if (FileChecks::exists(icons) && addFixed(*this, icons, out))
-        addFixed(*this, libraryPath("Safari/WebpageIcons.db"), out);
+        addFixed(*this, libraryPath(m_layout, "Safari/WebpageIcons.db"), out);
     return out;
 }
 
 Paths SystemClean::safariWebCaches() const
 {
     Paths out;
-    if (!Layout::current().isMac())
+    if (!m_layout.isMac())
         return out;
-    eachEntry(*this, libraryPath("Caches/com.apple.Safari"), [&](const Entry& e) { out.push_back(e.anchored); });
-    addFixed(*this, libraryPath("Safari/LocalStorage"), out);
+    eachEntry(*this, libraryPath(m_layout, "Caches/com.apple.Safari"), [&](const Entry& e) { out.push_back(e.anchored); });
+    addFixed(*this, libraryPath(m_layout, "Safari/LocalStorage"), out);
     return out;
 }
 
 Paths SystemClean::safariForms() const
 {
     Paths out;
-    const std::string path = libraryPath("Safari/Form Values");
-    if (Layout::current().isMac() && FileChecks::exists(path))
+    const std::string path = libraryPath(m_layout, "Safari/Form Values");
+    if (m_layout.isMac() && FileChecks::exists(path))
         addFixed(*this, path, out);
     return out;
 }
@@ -516,7 +512,7 @@ Paths SystemClean::trashFile() const
 {
     Paths out;
     // Every entry, a dangling link included: the Trash must be able to become empty.
-    eachEntry(*this, SF::first(SF::Directory::Trash, SF::UserDomain),
+    eachEntry(*this, SF::first(SF::Directory::Trash, SF::UserDomain, m_layout),
               [&](const Entry& e) { out.push_back(e.anchored); });
     return out;
 }
@@ -526,7 +522,7 @@ Paths SystemClean::downloadFile() const
     Paths out;
     // The Linux layout has no Downloads folder when user-dirs.dirs names the home
     // folder itself: the search then answers nothing and nothing is listed.
-    for (const std::string& folder : SF::search(SF::Directory::Downloads, SF::UserDomain))
+    for (const std::string& folder : SF::search(SF::Directory::Downloads, SF::UserDomain, m_layout))
         existingDeletableEntries(*this, folder, out, ContainerGuard::Exempt::Downloads);
     return out;
 }

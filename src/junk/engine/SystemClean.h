@@ -9,9 +9,11 @@
 
 namespace corvane {
 
+class Layout;
+
 // The catalogue of junk: the one place that knows where junk lives. Each listing
-// returns one kind of candidate junk, taking its folders from the current layout; none
-// sizes or deletes anything.
+// returns one kind of candidate junk, taking its folders from the layout it was made
+// with (which must outlive it); none sizes or deletes anything.
 //
 // Every folder whose entries are listed (a container) is opened once and checked by
 // what it is, not by how it is spelt (ContainerGuard): a container that turns out to be
@@ -27,8 +29,9 @@ namespace corvane {
 class SystemClean
 {
 public:
-    SystemClean() = default;
-    static SystemClean& manager();
+    explicit SystemClean(const Layout& layout);
+
+    const Layout& layout() const { return m_layout; }
 
     using Paths = std::vector<AnchoredPath>;
 
@@ -74,6 +77,7 @@ public:
         const std::string& path, ContainerGuard::Exempt exempt = ContainerGuard::Exempt::None) const;
 
 private:
+    const Layout& m_layout;
     std::atomic<bool> m_isStop{false};
     mutable std::mutex m_warningsMutex;
     mutable std::vector<std::string> m_warnings;

@@ -90,9 +90,9 @@ double SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::string,
 std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<SystemCleanObject::Ptr>& list,
                                                            const std::atomic<int>& isStart, SystemClean& catalogue,
                                                            bool* stopped,
-                                                           const std::function<void(const Attempt&)>& afterEach,
-                                                           const Uninstall& remover)
+                                                           const std::function<void(const Attempt&)>& afterEach)
 {
+    const Uninstall remover(catalogue.layout());
     std::vector<Attempt> attempts;
     if (stopped)
         *stopped = false;
@@ -148,7 +148,7 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
     return attempts;
 }
 
-SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& attempts)
+SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& attempts, const Layout& layout)
 {
     Report report;
     for (const Attempt& a : attempts) {
@@ -164,7 +164,7 @@ SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& at
         };
         if (!left && a.outcome != Uninstall::Outcome::Skipped) {
             // Gone, whoever removed it; the Trash keeps no record of it any more.
-            TrashEntries::forgetEntry(entry);
+            TrashEntries::forgetEntry(entry, layout);
             report.removedSize += freed(0);
             report.removed.push_back(a);
             report.removed.back().entry = {}; // the report names paths; the folder can close

@@ -11,6 +11,7 @@
 
 namespace corvane {
 
+class Layout;
 class SystemClean;
 
 // The clean pass: deletes every selected leaf of the result tree, category by category,
@@ -56,19 +57,19 @@ public:
     // leaf that lies inside another selected leaf (a browser cache inside a selected
     // cache folder) is not removed on its own: it goes with the folder holding it. The
     // tree is not changed.
-    // `afterEach`, when given, is called on the pass thread after each deletion.
+    // `afterEach`, when given, is called on the pass thread after each deletion. Entries
+    // are removed by Uninstall over the catalogue's layout.
     static std::vector<Attempt> run(const std::vector<SystemCleanObject::Ptr>& list, const std::atomic<int>& isStart,
                                     SystemClean& catalogue, bool* stopped = nullptr,
-                                    const std::function<void(const Attempt&)>& afterEach = {},
-                                    const Uninstall& remover = Uninstall::manager());
+                                    const std::function<void(const Attempt&)>& afterEach = {});
 
     // Looks at the file system again for every attempt, below the entry's container:
     // what is gone counts as removed, what is left is a leftover with the bytes still
     // there. The cleaned figure is what was really freed — the bytes this process
     // unlinked, or for a request the helper carried out, the scanned size less what is
     // left — never the scan's figure for something that was already gone. Trash records
-    // of entries that are gone by now are dropped.
-    static Report evaluate(const std::vector<Attempt>& attempts);
+    // of entries that are gone by now are dropped (those of the layout's Trash).
+    static Report evaluate(const std::vector<Attempt>& attempts, const Layout& layout);
 
     // For each path, whether another path of the list is one of its ancestors (compared
     // by whole components), so that nested listings count and go once.

@@ -70,8 +70,6 @@ double keepLeftovers(SystemCleanObject& category, const std::map<std::string, do
 
 } // namespace
 
-SystemCleanSession::SystemCleanSession(QObject* parent) : SystemCleanSession(SystemClean::manager(), parent) {}
-
 SystemCleanSession::SystemCleanSession(SystemClean& catalogue, QObject* parent)
     : QObject(parent), m_catalogue(catalogue), m_list(loadMyArray())
 {
@@ -318,7 +316,7 @@ void SystemCleanSession::cleantrash()
     Dispatch::global([this] {
         bool stopped = false;
         const auto attempts = SystemCleanPass::run(m_list, m_isStart, m_catalogue, &stopped);
-        SystemCleanPass::Report report = SystemCleanPass::evaluate(attempts);
+        SystemCleanPass::Report report = SystemCleanPass::evaluate(attempts, m_catalogue.layout());
         report.stopped = stopped;
         QMetaObject::invokeMethod(
             this, [this, report = std::move(report)]() mutable { completeClean(std::move(report)); },

@@ -47,8 +47,8 @@ public:
         bool spinning = false;
     };
 
-    explicit SystemCleanSession(QObject* parent = nullptr);
-    SystemCleanSession(SystemClean& catalogue, QObject* parent = nullptr);
+    // The catalogue must outlive the session.
+    explicit SystemCleanSession(SystemClean& catalogue, QObject* parent = nullptr);
     ~SystemCleanSession() override;
 
     // The five categories with their texts and default checkbox states.

@@ -32,15 +32,25 @@ QLabel* totalsLabel(QWidget* parent, const char* name, bool bold)
 
 } // namespace
 
-SystemCleanView* SystemCleanView::demoView()
+SystemCleanView* SystemCleanView::demoView(const Layout& layout)
 {
-    return new SystemCleanView();
+    return new SystemCleanView(layout);
 }
 
-SystemCleanView::SystemCleanView(QWidget* parent) : SystemCleanView(SystemClean::manager(), parent) {}
+SystemCleanView::SystemCleanView(const Layout& layout, QWidget* parent)
+    : QWidget(parent), m_ownCatalogue(std::make_unique<SystemClean>(layout)),
+      m_session(new SystemCleanSession(*m_ownCatalogue, this))
+{
+    wire();
+}
 
 SystemCleanView::SystemCleanView(SystemClean& catalogue, QWidget* parent)
     : QWidget(parent), m_session(new SystemCleanSession(catalogue, this))
+{
+    wire();
+}
+
+void SystemCleanView::wire()
 {
     build();
     connect(m_session, &SystemCleanSession::rowChanged, this, [this](int row) { redrawRow(row); });

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -15,6 +16,7 @@ class QTableWidget;
 
 namespace corvane {
 
+class Layout;
 class SystemCleanCell;
 class SystemCleanSpinner;
 
@@ -27,9 +29,11 @@ class SystemCleanView : public QWidget, public SystemCleanResultVCDelegate
 
 public:
     // A new screen, ready to be placed in the main window's content area.
-    static SystemCleanView* demoView();
-    explicit SystemCleanView(QWidget* parent = nullptr);
-    SystemCleanView(SystemClean& catalogue, QWidget* parent = nullptr);
+    static SystemCleanView* demoView(const Layout& layout);
+    // A screen with its own catalogue over the layout, which must outlive the screen.
+    explicit SystemCleanView(const Layout& layout, QWidget* parent = nullptr);
+    // A screen over a catalogue that outlives it.
+    explicit SystemCleanView(SystemClean& catalogue, QWidget* parent = nullptr);
     ~SystemCleanView() override;
 
     SystemCleanSession& session() const { return *m_session; }
@@ -63,9 +67,11 @@ protected:
 
 private:
     void build();
+    void wire();
     void applyTexts();
     void redrawRow(int row);
 
+    std::unique_ptr<SystemClean> m_ownCatalogue; // outlives m_session, deleted first
     SystemCleanSession* m_session;
     QLabel* m_title = nullptr;
     QLabel* m_description = nullptr;

@@ -24,8 +24,9 @@ constexpr const char* kLabels[LargeResultModel::kRangeCount] = {
 
 } // namespace
 
-LargeResultModel::LargeResultModel(QObject* parent)
+LargeResultModel::LargeResultModel(const Layout& layout, QObject* parent)
     : QObject(parent)
+    , m_remover(layout)
     , m_removeQueue(std::make_unique<SerialQueue>("corvane.large.remove"))
 {
 }
@@ -167,9 +168,9 @@ void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
     if (jobs.empty())
         return;
     m_removals.add(int(jobs.size()));
-    m_removeQueue->async([this, jobs = std::move(jobs)] {
+    m_removeQueue->async([this, jobs = std::move(jobs), remover = m_remover] {
         forEachBatched(
-            jobs, [](const auto& job) { return RemoveResult{job.first, removePath(job.second)}; },
+            jobs, [&remover](const auto& job) { return RemoveResult{job.first, removePath(job.second, remover)}; },
             [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
                     this, [this, results = std::move(results)] { applyRemoval(results); }, Qt::QueuedConnection);
@@ -207,9 +208,9 @@ void LargeResultModel::applyRemoval(const std::vector<RemoveResult>& results)
         emit removalFinished(m_removals.removed, m_removals.kept);
 }
 
-bool LargeResultModel::removePath(const std::string& path)
+bool LargeResultModel::removePath(const std::string& path, const Uninstall& remover)
 {
-    return removalConfirmed(path, Uninstall::manager().unInstall(path) == Uninstall::Outcome::SentToHelper);
+    return removalConfirmed(path, remover.unInstall(path) == Uninstall::Outcome::SentToHelper);
 }
 
 } // namespace corvane

@@ -3,6 +3,8 @@
 #include "common/SearchResultSupport.h"
 #include "largefiles/engine/LargeFileObject.h"
 
+#include "uninstall/engine/Uninstall.h"
+
 #include <QObject>
 
 #include <memory>
@@ -34,7 +36,8 @@ public:
     using ObjectPtr = std::shared_ptr<LargeFileObject>;
     static constexpr int kRangeCount = 9;
 
-    explicit LargeResultModel(QObject* parent = nullptr);
+    // Removals go through Uninstall over the layout, which must outlive the model.
+    explicit LargeResultModel(const Layout& layout, QObject* parent = nullptr);
     ~LargeResultModel() override; // finishes removals under way
 
     void set_reustlist(std::vector<LargeHit> hits);
@@ -63,7 +66,7 @@ public:
     static int rangeIndex(uint64_t size);
     static QString rangeLabel(int index);
     // Removes the path for good and answers whether it is gone.
-    static bool removePath(const std::string& path);
+    static bool removePath(const std::string& path, const Uninstall& remover);
 
 signals:
     void listChanged();
@@ -85,6 +88,7 @@ private:
     std::vector<ObjectPtr> m_deleteList;
     QString m_resultText;
     int m_sortKind = 0;
+    Uninstall m_remover; // copied into each removal run, never read there through `this`
     RemovalRound m_removals;
     uint64_t m_nextId = 1;
     std::unique_ptr<SerialQueue> m_removeQueue;

@@ -21,9 +21,9 @@ LargeScanSession::~LargeScanSession()
     m_helper.stopSearch();
 }
 
-void LargeScanSession::addDownloads()
+void LargeScanSession::addDownloads(const Layout& layout)
 {
-    addPaths(StandardFolders::search(StandardFolders::Directory::Downloads, StandardFolders::UserDomain));
+    addPaths(StandardFolders::search(StandardFolders::Directory::Downloads, StandardFolders::UserDomain, layout));
 }
 
 int LargeScanSession::addPaths(const std::vector<std::string>& paths)

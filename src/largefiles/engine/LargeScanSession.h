@@ -12,6 +12,8 @@
 
 namespace corvane {
 
+class Layout;
+
 // The workflow behind the large-file folder view: the folder rows (added and removed only
 // while idle), scan and stop, the hits collected on the engine's private serial queue,
 // and the hand-over of the hits at every end of a run, stopped or not. Lives on the main
@@ -36,7 +38,7 @@ public:
     bool canEditRows() const { return m_core.canEditRows(); }
 
     // One row for each of the user's Downloads folders.
-    void addDownloads();
+    void addDownloads(const Layout& layout);
     int addPaths(const std::vector<std::string>& paths);
     void deleteRow(int row);
     void removeList();

@@ -4,15 +4,16 @@
 
 namespace corvane {
 
-LargeFilesView* LargeFilesView::demoView()
+LargeFilesView* LargeFilesView::demoView(const Layout& layout)
 {
-    return new LargeFilesView();
+    return new LargeFilesView(layout);
 }
 
-LargeFilesView::LargeFilesView(QWidget* parent)
+LargeFilesView::LargeFilesView(const Layout& layout, QWidget* parent)
     : SearchFolderView({QStringLiteral("LargeFilesView"), QStringLiteral("大文件1.png"), tr("大文件清理"),
                         tr("找到并迅速清除Mac上的大文件")},
                        parent),
+      m_layout(layout),
       m_session(new LargeScanSession(this))
 {
     connect(m_session, &LargeScanSession::listChanged, this, [this] { reloadRows(); });
@@ -21,7 +22,7 @@ LargeFilesView::LargeFilesView(QWidget* parent)
     connect(m_session, &LargeScanSession::stateChanged, this, [this] { applyState(); });
     connect(m_session, &LargeScanSession::finished, this, [this] { showResults(); });
 
-    m_session->addDownloads();
+    m_session->addDownloads(m_layout);
     start();
 }
 
@@ -43,7 +44,7 @@ bool LargeFilesView::sessionScanAlerted()
 
 SearchResultView* LargeFilesView::createResultView()
 {
-    return LargeResultView::demoView(this);
+    return LargeResultView::demoView(m_layout, this);
 }
 
 void LargeFilesView::fillResultView()

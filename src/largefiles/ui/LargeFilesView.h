@@ -16,8 +16,9 @@ class LargeFilesView : public SearchFolderView
     Q_OBJECT
 
 public:
-    static LargeFilesView* demoView();
-    explicit LargeFilesView(QWidget* parent = nullptr);
+    // The layout gives the first folder and the rules of removal; it must outlive the screen.
+    static LargeFilesView* demoView(const Layout& layout);
+    explicit LargeFilesView(const Layout& layout, QWidget* parent = nullptr);
     ~LargeFilesView() override;
 
     LargeScanSession& session() { return *m_session; }
@@ -36,6 +37,7 @@ private:
     SearchResultView* createResultView() override;
     void fillResultView() override;
 
+    const Layout& m_layout;
     LargeScanSession* m_session = nullptr;
 };
 

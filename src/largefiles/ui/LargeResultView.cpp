@@ -27,12 +27,12 @@ SearchResultView::FileRow fileRow(const LargeFileObject& object)
 
 } // namespace
 
-LargeResultView* LargeResultView::demoView(QWidget* parent)
+LargeResultView* LargeResultView::demoView(const Layout& layout, QWidget* parent)
 {
-    return new LargeResultView(parent);
+    return new LargeResultView(layout, parent);
 }
 
-LargeResultView::LargeResultView(QWidget* parent)
+LargeResultView::LargeResultView(const Layout& layout, QWidget* parent)
     : SearchResultView({QStringLiteral("LargeResultView"),
                         QStringLiteral("大文件1.png"),
                         tr("大文件清理"),
@@ -40,7 +40,7 @@ LargeResultView::LargeResultView(QWidget* parent)
                         90,
                         140},
                        parent),
-      m_model(new LargeResultModel(this))
+      m_model(new LargeResultModel(layout, this))
 {
     connect(m_model, &LargeResultModel::listChanged, this, [this] { reloadOutline(); });
     connect(m_model, &LargeResultModel::objectChanged, this, [this](quint64 id) { updateRow(id); });

@@ -16,8 +16,8 @@ class LargeResultView : public SearchResultView
 public:
     enum Column { NameColumn, PathColumn, SizeColumn, NoteColumn, OpenColumn, DeleteColumn, ColumnCount };
 
-    static LargeResultView* demoView(QWidget* parent = nullptr);
-    explicit LargeResultView(QWidget* parent = nullptr);
+    static LargeResultView* demoView(const Layout& layout, QWidget* parent = nullptr);
+    explicit LargeResultView(const Layout& layout, QWidget* parent = nullptr);
     ~LargeResultView() override;
 
     void set_reustlist(std::vector<LargeHit> hits);

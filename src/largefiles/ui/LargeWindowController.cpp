@@ -6,16 +6,16 @@
 
 namespace corvane {
 
-LargeWindowController::LargeWindowController(QWidget* parent) : QDialog(parent)
+LargeWindowController::LargeWindowController(const Layout& layout, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("LargeWindowController"));
     setWindowTitle(tr("大文件清理"));
     setModal(true);
     resize(860, 560);
-    m_view = LargeFilesView::demoView();
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
+    m_view = LargeFilesView::demoView(layout);
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(m_view);
 }
 
 int LargeWindowController::runModal()

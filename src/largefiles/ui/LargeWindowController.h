@@ -5,6 +5,7 @@
 
 namespace corvane {
 
+class Layout;
 class LargeFilesView;
 
 // The large-file screen in a window of its own: a fresh folder view in a modal window;
@@ -13,7 +14,7 @@ class LargeWindowController : public QDialog
 {
     Q_OBJECT
 public:
-    explicit LargeWindowController(QWidget* parent = nullptr);
+    explicit LargeWindowController(const Layout& layout, QWidget* parent = nullptr);
 
     LargeFilesView* largeView() const { return m_view.data(); }
     // Shows the window and returns when it is closed.

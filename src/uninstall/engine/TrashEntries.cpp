@@ -29,9 +29,8 @@ struct TrashFolders
     std::string info;
 };
 
-bool trashFolders(TrashFolders& out)
+bool trashFolders(const Layout& layout, TrashFolders& out)
 {
-    const Layout& layout = Layout::current();
     auto files = layout.path(Layout::Role::Trash);
     auto info = layout.path(Layout::Role::TrashInfo);
     if (!files || !info)
@@ -97,19 +96,19 @@ bool forgetIn(int trashFd, const std::string& name)
 
 } // namespace
 
-bool TrashEntries::isTrashEntry(const std::string& path)
+bool TrashEntries::isTrashEntry(const std::string& path, const Layout& layout)
 {
     TrashFolders t;
-    if (!trashFolders(t))
+    if (!trashFolders(layout, t))
         return false;
     const std::string p = ProtectedPaths::normalize(path);
     return !p.empty() && p != t.files && parentPath(p) == t.files;
 }
 
-bool TrashEntries::forgetEntry(const std::string& path)
+bool TrashEntries::forgetEntry(const std::string& path, const Layout& layout)
 {
     TrashFolders t;
-    if (!trashFolders(t) || !isTrashEntry(path))
+    if (!trashFolders(layout, t) || !isTrashEntry(path, layout))
         return true;
     if (FileChecks::existsNoFollow(path))
         return false;
@@ -119,12 +118,12 @@ bool TrashEntries::forgetEntry(const std::string& path)
     return forgetIn(trash.get(), lastComponent(ProtectedPaths::normalize(path)));
 }
 
-bool TrashEntries::forgetEntry(const AnchoredPath& entry)
+bool TrashEntries::forgetEntry(const AnchoredPath& entry, const Layout& layout)
 {
     if (!entry.container)
-        return forgetEntry(entry.path);
+        return forgetEntry(entry.path, layout);
     TrashFolders t;
-    if (!trashFolders(t) || ProtectedPaths::normalize(entry.container->path()) != t.files ||
+    if (!trashFolders(layout, t) || ProtectedPaths::normalize(entry.container->path()) != t.files ||
         entry.relative.empty() || entry.relative.find('/') != std::string::npos)
         return true;
     if (FileChecks::existsAt(entry.container->fd(), entry.relative.c_str()))

@@ -56,11 +56,7 @@ bool isAppPackage(const std::string& path)
 
 } // namespace
 
-Uninstall& Uninstall::manager()
-{
-    static Uninstall instance;
-    return instance;
-}
+Uninstall::Uninstall(const Layout& layout) : m_layout(layout) {}
 
 std::vector<std::string> Uninstall::userInstalledApps() const
 {
@@ -71,7 +67,7 @@ std::vector<std::string> Uninstall::allApps() const
 {
     std::vector<std::string> apps;
     const auto folders = StandardFolders::search(StandardFolders::Directory::AllApplications,
-                                                 StandardFolders::UserDomain | StandardFolders::LocalDomain);
+                                                 StandardFolders::UserDomain | StandardFolders::LocalDomain, m_layout);
     for (const std::string& folder : folders) {
         for (const std::string& name : entriesOf(folder)) {
             const std::string entry = joinPath(folder, name);
@@ -110,16 +106,15 @@ bool Uninstall::isNoSystemApplication(const std::string& path) const
 
 std::vector<std::string> Uninstall::plugins() const
 {
-    const Layout& layout = Layout::current();
-    std::vector<std::string> all = listedWithSuffix(layout.path(Layout::Role::InternetPlugins).value_or(""), ".plugin");
-    for (std::string& p : listedWithSuffix(layout.path(Layout::Role::UserInternetPlugins).value_or(""), ".plugin"))
+    std::vector<std::string> all = listedWithSuffix(m_layout.path(Layout::Role::InternetPlugins).value_or(""), ".plugin");
+    for (std::string& p : listedWithSuffix(m_layout.path(Layout::Role::UserInternetPlugins).value_or(""), ".plugin"))
         all.push_back(std::move(p));
     return all;
 }
 
 std::vector<std::string> Uninstall::configFiles() const
 {
-    return listedWithSuffix(Layout::current().path(Layout::Role::PreferencePanes).value_or(""), ".prefPane");
+    return listedWithSuffix(m_layout.path(Layout::Role::PreferencePanes).value_or(""), ".prefPane");
 }
 
 Uninstall::Outcome Uninstall::unInstall(const AnchoredPath& entry, uint64_t* freedBytes) const
@@ -130,31 +125,31 @@ Uninstall::Outcome Uninstall::unInstall(const AnchoredPath& entry, uint64_t* fre
         // A fixed path: removed by path as ever.
         if (!FileChecks::existsNoFollow(entry.path))
             return Outcome::Absent;
-        if (ProtectedPaths::isProtected(entry.path))
+        if (ProtectedPaths::isProtected(entry.path, m_layout))
             return Outcome::Refused;
-        const SafeRemover::Result result = SafeRemover::removeTree(entry.path);
+        const SafeRemover::Result result = SafeRemover::removeTree(entry.path, m_layout);
         if (freedBytes)
             *freedBytes = result.removedBytes;
         if (result.status == SafeRemover::Status::Refused)
             return Outcome::Refused;
         if (result.ok()) {
-            TrashEntries::forgetEntry(entry.path);
+            TrashEntries::forgetEntry(entry.path, m_layout);
             return result.status == SafeRemover::Status::NotFound ? Outcome::Absent : Outcome::Removed;
         }
-        CmdLineTool::sudoDeleteFileAtPath(entry.path);
+        CmdLineTool::sudoDeleteFileAtPath(entry.path, m_layout);
         return Outcome::SentToHelper;
     }
-    const SafeRemover::Result result = SafeRemover::removeBeneath(*entry.container, entry.relative);
+    const SafeRemover::Result result = SafeRemover::removeBeneath(*entry.container, entry.relative, m_layout);
     if (freedBytes)
         *freedBytes = result.removedBytes;
     switch (result.status) {
     case SafeRemover::Status::NotFound: return Outcome::Absent;
     case SafeRemover::Status::Refused: return Outcome::Refused;
     case SafeRemover::Status::Moved: return Outcome::Skipped;
-    case SafeRemover::Status::Removed: TrashEntries::forgetEntry(entry); return Outcome::Removed;
+    case SafeRemover::Status::Removed: TrashEntries::forgetEntry(entry, m_layout); return Outcome::Removed;
     case SafeRemover::Status::Failed: break;
     }
-    CmdLineTool::sudoDeleteFileAtPath(entry.path);
+    CmdLineTool::sudoDeleteFileAtPath(entry.path, m_layout);
     return Outcome::SentToHelper;
 }
 
@@ -163,16 +158,16 @@ Uninstall::Outcome Uninstall::unInstall(const std::string& path) const
     // A dangling link is still something to remove, so the link itself is what counts.
     if (!FileChecks::existsNoFollow(path))
         return Outcome::Absent;
-    if (ProtectedPaths::isProtected(path))
+    if (ProtectedPaths::isProtected(path, m_layout))
         return Outcome::Refused;
-    const SafeRemover::Result result = SafeRemover::removeTree(path);
+    const SafeRemover::Result result = SafeRemover::removeTree(path, m_layout);
     if (result.status == SafeRemover::Status::Refused)
         return Outcome::Refused;
     if (result.ok()) {
-        TrashEntries::forgetEntry(path);
+        TrashEntries::forgetEntry(path, m_layout);
         return result.status == SafeRemover::Status::NotFound ? Outcome::Absent : Outcome::Removed;
     }
-    CmdLineTool::sudoDeleteFileAtPath(path);
+    CmdLineTool::sudoDeleteFileAtPath(path, m_layout);
     return Outcome::SentToHelper;
 }
 

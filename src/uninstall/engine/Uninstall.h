@@ -8,9 +8,12 @@
 
 namespace corvane {
 
+class Layout;
+
 // Which applications, plug-ins and preference panes can be uninstalled, and the
-// program's one deletion step. Holds no state: every answer is computed afresh, so
-// every operation may run on any thread at the same time.
+// program's one deletion step. Holds nothing but the layout it looks in (which must
+// outlive it): every answer is computed afresh, so every operation may run on any
+// thread at the same time. Cheap to make; whoever holds a layout makes one.
 class Uninstall
 {
 public:
@@ -25,8 +28,9 @@ public:
                       // its container): what is there now was never offered, so it stays
     };
 
-    Uninstall() = default;
-    static Uninstall& manager();
+    explicit Uninstall(const Layout& layout);
+
+    const Layout& layout() const { return m_layout; }
 
     std::vector<std::string> userInstalledApps() const;
     std::vector<std::string> allApps() const;
@@ -46,6 +50,9 @@ public:
     // any more is skipped, and never handed to the helper (which would go by path).
     // `freedBytes`, when given, receives the bytes this process removed itself.
     Outcome unInstall(const AnchoredPath& entry, uint64_t* freedBytes = nullptr) const;
+
+private:
+    const Layout& m_layout;
 };
 
 } // namespace corvane
