@@ -1,4 +1,5 @@
 #include "common/CmdLineTool.h"
+#include "platform/LogCategories.h"
 
 #include "common/HelperProtocol.h"
 #include "platform/ByteText.h"
@@ -91,7 +92,7 @@ bool CmdLineTool::sendPrivilegedRequest(const std::string& key, const std::strin
     // Escaped: a name with a line break or an escape sequence must not forge log lines or
     // take over the terminal.
     if (key == HelperProtocol::kRemoveFile)
-        qInfo().noquote() << QStringLiteral("Sending request: %1").arg(QString::fromStdString(ByteText::forLog(value)));
+        qCInfo(lcCommon).noquote() << QStringLiteral("Sending request: %1").arg(QString::fromStdString(ByteText::forLog(value)));
     const std::string frame = HelperProtocol::encode({key, value});
     size_t sent = 0;
     while (sent < frame.size()) {
@@ -109,7 +110,7 @@ bool CmdLineTool::sendPrivilegedRequest(const std::string& key, const std::strin
 void CmdLineTool::sudoDeleteFileAtPath(const std::string& path, const Layout& layout)
 {
     if (!sendPrivilegedRequest(HelperProtocol::kRemoveFile, path, layout))
-        qInfo().noquote() << QStringLiteral("Failed to create XPC connection.");
+        qCInfo(lcCommon).noquote() << QStringLiteral("Failed to create XPC connection.");
 }
 
 void CmdLineTool::sudoDisableServiceAtLabel(const std::string& label, const Layout& layout)

@@ -1,4 +1,5 @@
 #include "platform/BoundedFile.h"
+#include "platform/LogCategories.h"
 
 #include "platform/UniqueFd.h"
 
@@ -22,11 +23,17 @@ std::optional<std::string> BoundedFile::readAt(int dirFd, const char* name, size
 {
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0);
     UniqueFd fd(::openat(dirFd, name, flags));
-    if (!fd)
+    if (!fd) {
+        if (errno != ENOENT)
+            qCDebug(lcPlatform).noquote() << "not read:" << logLine(name, errno);
         return std::nullopt;
+    }
     struct stat st;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > limit)
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > limit) {
+        qCDebug(lcPlatform).noquote() << "not read:" << logLine(name, S_ISREG(st.st_mode) ? EFBIG : EINVAL)
+                                      << "(only regular files of at most" << limit << "bytes are read)";
         return std::nullopt;
+    }
     std::string data;
     data.resize(static_cast<size_t>(st.st_size) + 1);
     size_t got = 0;

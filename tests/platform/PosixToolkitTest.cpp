@@ -7,10 +7,13 @@
 #include "platform/ByteText.h"
 #include "platform/ContainerGuard.h"
 #include "platform/Layout.h"
+#include "platform/LogCategories.h"
 #include "platform/PathResolver.h"
 #include "platform/SafeRemover.h"
 #include "platform/TreeSize.h"
 #include "support/TempDir.h"
+
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -241,4 +244,28 @@ TEST(AtomicFile, ReplacesWithoutWritingThroughLinks)
     ASSERT_EQ(::lstat((t / "folder/entry.desktop").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_FALSE(AtomicFile::replace(t / "folder/sub/x", "no folder"));
+}
+
+// What is passed over is said at debug level, in the room's category, the name escaped.
+TEST(LogCategories, PassedOverFilesAreLoggedWhenDebugIsAskedFor)
+{
+    TempDir t;
+    const std::string fifo = t / "user-dirs\n.dirs";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    static QStringList captured;
+    captured.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context,
+                                                                const QString& message) {
+        captured << QString::fromLatin1(context.category) + QStringLiteral(" ") + message;
+    });
+    EXPECT_FALSE(BoundedFile::read(fifo));
+    EXPECT_TRUE(captured.isEmpty()) << "debug is off unless asked for";
+    QLoggingCategory::setFilterRules(QStringLiteral("corvane.*.debug=true"));
+    EXPECT_FALSE(BoundedFile::read(fifo));
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(captured.size(), 1);
+    EXPECT_TRUE(captured[0].startsWith(QStringLiteral("corvane.platform "))) << captured[0].toStdString();
+    EXPECT_TRUE(captured[0].contains(QStringLiteral("user-dirs\\x0a.dirs"))) << captured[0].toStdString();
+    EXPECT_FALSE(captured[0].contains(QLatin1Char('\n')));
 }

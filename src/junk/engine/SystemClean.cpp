@@ -1,4 +1,5 @@
 #include "junk/engine/SystemClean.h"
+#include "platform/LogCategories.h"
 
 #include "common/CmdLineTool.h"
 #include "common/ShellQuote.h"
@@ -46,8 +47,11 @@ void eachEntry(const SystemClean& catalogue, const Container& container, const s
     if (!container)
         return;
     UniqueFd folder = PathResolver::openBeneath(container->fd(), relative, O_RDONLY | O_DIRECTORY);
-    if (!folder)
+    if (!folder) {
+        if (errno != ENOENT)
+            qCDebug(lcJunk).noquote() << "not listed:" << logLine(container->pathOf(relative), errno);
         return;
+    }
     DirectoryReader reader(folder.get());
     DirectoryReader::Entry e;
     while (reader.next(e)) {
@@ -57,6 +61,8 @@ void eachEntry(const SystemClean& catalogue, const Container& container, const s
         const std::string below = relative.empty() ? name : joinPath(relative, name);
         fn(Entry{std::move(name), folder.get(), e.type, AnchoredPath::at(container, below)});
     }
+    if (reader.failed())
+        qCDebug(lcJunk).noquote() << "listed in part:" << logLine(container->pathOf(relative), reader.error());
 }
 
 // Opens the folder as a container and lists it.
@@ -234,7 +240,7 @@ std::shared_ptr<const AnchoredFolder> SystemClean::openContainer(const std::stri
     if (!container && !refusal.empty()) {
         const std::string line =
             "not listing " + ByteText::forLog(path) + ": the folder " + refusal + ", and is never emptied";
-        qWarning().noquote() << QString::fromStdString("corvane: " + line);
+        qCWarning(lcJunk).noquote() << QString::fromStdString("corvane: " + line);
         std::lock_guard lock(m_warningsMutex);
         if (std::find(m_warnings.begin(), m_warnings.end(), line) == m_warnings.end())
             m_warnings.push_back(line);

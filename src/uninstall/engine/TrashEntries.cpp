@@ -4,6 +4,7 @@
 #include "platform/BoundedFile.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "platform/LogCategories.h"
 #include "platform/ProtectedPaths.h"
 #include "platform/UniqueFd.h"
 
@@ -90,6 +91,7 @@ bool forgetIn(int trashFd, const std::string& name)
             ok = ::unlinkat(info.get(), record.c_str(), 0) == 0 || errno == ENOENT;
     } else if (errno != ENOENT) {
         ok = false; // "info" is a link or unreadable: its records are not touched
+        qCDebug(lcUninstall).noquote() << "Trash records left alone:" << logLine("info", errno);
     }
     return dropSizeLine(trashFd, name) && ok;
 }

@@ -5,6 +5,7 @@
 #include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
 #include "platform/FilePackage.h"
+#include "platform/LogCategories.h"
 #include "platform/Layout.h"
 #include "platform/ProtectedPaths.h"
 #include "platform/SafeRemover.h"
@@ -117,58 +118,54 @@ std::vector<std::string> Uninstall::configFiles() const
     return listedWithSuffix(m_layout.path(Layout::Role::PreferencePanes).value_or(""), ".prefPane");
 }
 
-Uninstall::Outcome Uninstall::unInstall(const AnchoredPath& entry, uint64_t* freedBytes) const
+Uninstall::Outcome Uninstall::removeByPath(const std::string& path, uint64_t* freedBytes) const
 {
     if (freedBytes)
         *freedBytes = 0;
-    if (!entry.container) {
-        // A fixed path: removed by path as ever.
-        if (!FileChecks::existsNoFollow(entry.path))
-            return Outcome::Absent;
-        if (ProtectedPaths::isProtected(entry.path, m_layout))
-            return Outcome::Refused;
-        const SafeRemover::Result result = SafeRemover::removeTree(entry.path, m_layout);
-        if (freedBytes)
-            *freedBytes = result.removedBytes;
-        if (result.status == SafeRemover::Status::Refused)
-            return Outcome::Refused;
-        if (result.ok()) {
-            TrashEntries::forgetEntry(entry.path, m_layout);
-            return result.status == SafeRemover::Status::NotFound ? Outcome::Absent : Outcome::Removed;
-        }
-        CmdLineTool::sudoDeleteFileAtPath(entry.path, m_layout);
-        return Outcome::SentToHelper;
-    }
-    const SafeRemover::Result result = SafeRemover::removeBeneath(*entry.container, entry.relative, m_layout);
-    if (freedBytes)
-        *freedBytes = result.removedBytes;
-    switch (result.status) {
-    case SafeRemover::Status::NotFound: return Outcome::Absent;
-    case SafeRemover::Status::Refused: return Outcome::Refused;
-    case SafeRemover::Status::Moved: return Outcome::Skipped;
-    case SafeRemover::Status::Removed: TrashEntries::forgetEntry(entry, m_layout); return Outcome::Removed;
-    case SafeRemover::Status::Failed: break;
-    }
-    CmdLineTool::sudoDeleteFileAtPath(entry.path, m_layout);
-    return Outcome::SentToHelper;
-}
-
-Uninstall::Outcome Uninstall::unInstall(const std::string& path) const
-{
     // A dangling link is still something to remove, so the link itself is what counts.
     if (!FileChecks::existsNoFollow(path))
         return Outcome::Absent;
     if (ProtectedPaths::isProtected(path, m_layout))
         return Outcome::Refused;
     const SafeRemover::Result result = SafeRemover::removeTree(path, m_layout);
+    if (freedBytes)
+        *freedBytes = result.removedBytes;
     if (result.status == SafeRemover::Status::Refused)
         return Outcome::Refused;
     if (result.ok()) {
         TrashEntries::forgetEntry(path, m_layout);
         return result.status == SafeRemover::Status::NotFound ? Outcome::Absent : Outcome::Removed;
     }
+    qCDebug(lcUninstall).noquote() << "left to the helper:" << logLine(path, result.error);
     CmdLineTool::sudoDeleteFileAtPath(path, m_layout);
     return Outcome::SentToHelper;
+}
+
+Uninstall::Outcome Uninstall::unInstall(const AnchoredPath& entry, uint64_t* freedBytes) const
+{
+    if (!entry.container)
+        return removeByPath(entry.path, freedBytes); // a fixed path, removed by path as ever
+    const SafeRemover::Result result = SafeRemover::removeBeneath(*entry.container, entry.relative, m_layout);
+    if (freedBytes)
+        *freedBytes = result.removedBytes;
+    switch (result.status) {
+    case SafeRemover::Status::NotFound: return Outcome::Absent;
+    case SafeRemover::Status::Refused: return Outcome::Refused;
+    case SafeRemover::Status::Moved:
+        qCDebug(lcUninstall).noquote() << "skipped, its way changed since it was listed:"
+                                       << logLine(entry.path, result.error);
+        return Outcome::Skipped;
+    case SafeRemover::Status::Removed: TrashEntries::forgetEntry(entry, m_layout); return Outcome::Removed;
+    case SafeRemover::Status::Failed: break;
+    }
+    qCDebug(lcUninstall).noquote() << "left to the helper:" << logLine(entry.path, result.error);
+    CmdLineTool::sudoDeleteFileAtPath(entry.path, m_layout);
+    return Outcome::SentToHelper;
+}
+
+Uninstall::Outcome Uninstall::unInstall(const std::string& path) const
+{
+    return removeByPath(path, nullptr);
 }
 
 } // namespace corvane

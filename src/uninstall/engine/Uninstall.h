@@ -52,6 +52,8 @@ public:
     Outcome unInstall(const AnchoredPath& entry, uint64_t* freedBytes = nullptr) const;
 
 private:
+    Outcome removeByPath(const std::string& path, uint64_t* freedBytes) const;
+
     const Layout& m_layout;
 };
 
