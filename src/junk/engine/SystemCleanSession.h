@@ -95,6 +95,8 @@ private:
     void queueStop();
     void cleantrash();
     void completeClean(SystemCleanPass::Report&& finished);
+    // Writes both totals; the flag (a relayout of the title area in the original flow)
+    // changes nothing here, since the screen lays itself out on textsChanged.
     void writeTotals(bool withLayout);
     void emptyTotals();
     void redrawAll();

@@ -33,6 +33,7 @@ public:
     const std::vector<DuplicatedFileObject>& list() const { return m_core.folders().list(); }
     std::vector<std::string> filePaths() const { return m_core.folders().filePaths(); }
     LargeFilesHelper& helper() { return m_helper; }
+    // True while idle (the button reads "扫描"), despite the name.
     bool isSanOrStop() const { return m_core.isSanOrStop(); }
     bool stopping() const { return m_core.stopping(); }
     bool canEditRows() const { return m_core.canEditRows(); }
