@@ -1,5 +1,7 @@
 #include "common/Dispatch.h"
 
+#include "common/ThreadHandOff.h"
+
 #include <QCoreApplication>
 #include <QThread>
 #include <QThreadPool>
@@ -8,7 +10,7 @@ namespace corvane::Dispatch {
 
 void global(std::function<void()> fn)
 {
-    QThreadPool::globalInstance()->start(std::move(fn));
+    QThreadPool::globalInstance()->start(ThreadHandOff::handedOver(std::move(fn)));
 }
 
 void main(std::function<void()> fn)
@@ -18,7 +20,7 @@ void main(std::function<void()> fn)
         fn();
         return;
     }
-    QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(app, ThreadHandOff::handedOver(std::move(fn)), Qt::QueuedConnection);
 }
 
 bool isMainThread()

@@ -1,20 +1,27 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace corvane {
 
 class SerialQueue;
 
 // Delivers an engine's notifications on its notification queue: the main thread by
-// default, or a serial queue the caller sets (not owned). Blocks still queued when the
-// engine goes away must not reach it, so the engine closes its poster first: close()
-// waits for a block that is running on another thread, and every later block does
-// nothing. A block checks `open` between notifications, because a listener may delete
-// the engine from inside a slot.
+// default, or a serial queue the caller sets (not owned). Blocks run in the order they
+// were posted to a queue. Blocks still queued when the engine goes away must not reach
+// it, so the engine closes its poster first: close() waits for blocks running on other
+// threads, and every later block does nothing. A block checks `open` between
+// notifications: close() clears it before waiting, so a running block stops at its next
+// notification, and a listener may delete the engine from inside a slot.
+//
+// No lock is held while a block runs: the listeners' slots may take their own locks or
+// wait for other threads without ordering them behind this one.
 class NotificationPoster
 {
 public:
@@ -34,9 +41,12 @@ public:
 private:
     struct State
     {
-        std::recursive_mutex running;
+        std::mutex monitor;
+        std::condition_variable blockEnded;
+        std::vector<std::thread::id> runningOn; // a thread once per block it is running
         std::atomic<bool> open{true};
     };
+    class Running;
     std::shared_ptr<State> m_state;
     std::atomic<SerialQueue*> m_queue{nullptr};
 };

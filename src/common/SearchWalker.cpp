@@ -1,16 +1,19 @@
 #include "common/SearchWalker.h"
 
 #include "common/Dispatch.h"
+#include "common/ThreadHandOff.h"
 #include "platform/DirectoryReader.h"
 #include "platform/PathResolver.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace corvane {
@@ -46,31 +49,96 @@ std::string resolved(const std::string& path)
 
 } // namespace
 
+// One run's thread and whether its work has returned. Each thread is joined exactly once:
+// by the run started after it (before that run's work begins, which keeps runs in order
+// even when a run starts its successor from its own end) or by the walker's destructor.
+struct SearchWalker::Run
+{
+    std::thread thread;
+    std::mutex monitor;
+    std::condition_variable ended;
+    bool returned = false;
+
+    void waitUntilReturned()
+    {
+        std::unique_lock lock(monitor);
+        ended.wait(lock, [this] { return returned; });
+    }
+};
+
+namespace {
+// The walker whose run the calling thread is doing, if any: such a thread must not wait
+// for a run, which may be waiting to join it.
+thread_local const SearchWalker* t_walkerRunningHere = nullptr;
+} // namespace
+
 SearchWalker::SearchWalker() = default;
 
 SearchWalker::~SearchWalker()
 {
     stop();
-    waitForRun();
+    if (t_walkerRunningHere == this) {
+        // Destroyed from inside its own run, which cannot wait for itself.
+        std::lock_guard lock(m_runMutex);
+        if (m_lastRun)
+            m_lastRun->thread.detach();
+        return;
+    }
+    // A run may start another while it is being waited for; the last one, once it has
+    // returned with no successor, has joined every run before it and is ours to join.
+    for (;;) {
+        std::shared_ptr<Run> last;
+        {
+            std::lock_guard lock(m_runMutex);
+            last = m_lastRun;
+        }
+        if (!last)
+            return;
+        last->waitUntilReturned();
+        {
+            std::lock_guard lock(m_runMutex);
+            if (m_lastRun != last)
+                continue;
+            m_lastRun.reset();
+        }
+        last->thread.join();
+        return;
+    }
 }
 
 void SearchWalker::runInBackground(std::function<void()> fn)
 {
-    std::lock_guard lock(m_threadMutex);
-    if (m_thread.joinable()) {
-        if (m_thread.get_id() == std::this_thread::get_id())
-            m_thread.detach(); // started again from the end of its own run
-        else
-            m_thread.join(); // the earlier run has cleared its flag; it is only posting its end
-    }
-    m_thread = std::thread(std::move(fn));
+    auto run = std::make_shared<Run>();
+    std::lock_guard lock(m_runMutex);
+    std::shared_ptr<Run> earlier = std::move(m_lastRun);
+    m_lastRun = run;
+    // The thread holds its own Run until it ends: a detached run outlives the walker.
+    run->thread = std::thread([this, run, earlier = std::move(earlier), fn = std::move(fn)]() mutable {
+        if (earlier) {
+            earlier->thread.join();
+            earlier.reset();
+        }
+        t_walkerRunningHere = this;
+        fn();
+        fn = nullptr; // what the work captured goes before anyone is told it returned
+        t_walkerRunningHere = nullptr;
+        std::lock_guard done(run->monitor);
+        run->returned = true;
+        run->ended.notify_all();
+    });
 }
 
 void SearchWalker::waitForRun()
 {
-    std::lock_guard lock(m_threadMutex);
-    if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id())
-        m_thread.join();
+    if (t_walkerRunningHere == this)
+        return;
+    std::shared_ptr<Run> last;
+    {
+        std::lock_guard lock(m_runMutex);
+        last = m_lastRun;
+    }
+    if (last)
+        last->waitUntilReturned();
 }
 
 bool SearchWalker::isVisibleName(const char* name)
@@ -133,12 +201,14 @@ void SearchWalker::handOff(Batch& batch, const Rules& rules)
     if (batch.empty())
         return;
     m_semaphore.acquire();
+    ThreadHandOff::acquired(&m_semaphore);
     auto work = std::make_shared<Batch>(std::move(batch));
     batch = Batch();
     batch.reserve(kBatchSize);
     Dispatch::global([this, work, examine = rules.examine] {
         examine(*work);
         work->clear(); // folders close here, before the unit is given back
+        ThreadHandOff::released(&m_semaphore);
         m_semaphore.release();
     });
 }
@@ -146,6 +216,7 @@ void SearchWalker::handOff(Batch& batch, const Rules& rules)
 void SearchWalker::drain()
 {
     m_semaphore.acquire(kConcurrentExaminations);
+    ThreadHandOff::acquired(&m_semaphore);
     m_semaphore.release(kConcurrentExaminations);
 }
 

@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace corvane {
@@ -88,13 +87,18 @@ public:
     };
 
     SearchWalker();
-    ~SearchWalker(); // stops and waits for a run under way
+    // Stops and waits for every run started, one that started its successor from its
+    // own end included. Only a walker destroyed from inside its own run cannot wait: the
+    // runs go on after the destructor.
+    ~SearchWalker();
     SearchWalker(const SearchWalker&) = delete;
     SearchWalker& operator=(const SearchWalker&) = delete;
 
-    // Runs fn on the walker's own thread, after an earlier run has ended.
+    // Runs fn on a thread of its own, once the earlier run has returned; never blocks
+    // the caller, also when called from inside the earlier run.
     void runInBackground(std::function<void()> fn);
-    // Waits until the run started last has returned (not from inside it).
+    // Waits until the run started last, and so every run before it, has returned (from
+    // inside a run it returns at once).
     void waitForRun();
 
     // Walks one item: a folder with the folder rule, or a regular file handed over by
@@ -128,8 +132,9 @@ private:
 
     QSemaphore m_semaphore{kConcurrentExaminations};
     std::atomic<bool> m_stop{false};
-    std::mutex m_threadMutex;
-    std::thread m_thread;
+    struct Run;
+    std::mutex m_runMutex;
+    std::shared_ptr<Run> m_lastRun; // joined by the run after it, or by the destructor
 };
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "common/SerialQueue.h"
 
+#include "common/ThreadHandOff.h"
+
 #include <QSemaphore>
 #include <QThread>
 
@@ -16,7 +18,8 @@ SerialQueue::~SerialQueue()
 {
     drain();
     QObject* context = m_context;
-    QMetaObject::invokeMethod(context, [context] { delete context; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(context, ThreadHandOff::handedOver([context] { delete context; }),
+                              Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
     delete m_thread;
@@ -29,7 +32,7 @@ bool SerialQueue::isCurrent() const
 
 void SerialQueue::async(std::function<void()> fn)
 {
-    QMetaObject::invokeMethod(m_context, std::move(fn), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_context, ThreadHandOff::handedOver(std::move(fn)), Qt::QueuedConnection);
 }
 
 void SerialQueue::sync(const std::function<void()>& fn)
@@ -41,9 +44,11 @@ void SerialQueue::sync(const std::function<void()>& fn)
     QSemaphore done;
     async([&] {
         fn();
+        ThreadHandOff::released(&done);
         done.release();
     });
     done.acquire();
+    ThreadHandOff::acquired(&done);
 }
 
 void SerialQueue::drain()

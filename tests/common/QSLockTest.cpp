@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -66,4 +67,16 @@ TEST(QSLock, OtherKeysRunInParallelAndUnknownUnlockIsHarmless)
     same.join();
     EXPECT_TRUE(sameEntered);
     EXPECT_EQ(QSLock::registeredKeyCount(), 0u);
+}
+
+TEST(QSLock, GuardGivesTheKeyBackHoweverTheSectionIsLeft)
+{
+    try {
+        const QSLock::Guard held{QSLock::Key(std::string("guarded"))};
+        EXPECT_EQ(QSLock::registeredKeyCount(), 1u);
+        throw std::runtime_error("left early");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(QSLock::registeredKeyCount(), 0u);
+    const QSLock::Guard again{QSLock::Key(std::string("guarded"))}; // would hang if still held
 }

@@ -218,3 +218,27 @@ TEST(SearchWalker, ReportsTheFoldersItCouldNotRead)
     });
     EXPECT_EQ(status, 0);
 }
+
+// A run that starts the next one from its own end must still be waited for, and the next
+// run must not begin before it has returned.
+TEST(SearchWalker, RunsStartedFromARunKeepTheirOrderAndTheDestructorWaitsForAll)
+{
+    auto firstReturned = std::make_shared<std::atomic<bool>>(false);
+    auto secondSawFirstReturned = std::make_shared<std::atomic<bool>>(false);
+    auto secondReturned = std::make_shared<std::atomic<bool>>(false);
+    {
+        SearchWalker walker;
+        walker.runInBackground([&walker, firstReturned, secondSawFirstReturned, secondReturned] {
+            walker.runInBackground([firstReturned, secondSawFirstReturned, secondReturned] {
+                secondSawFirstReturned->store(firstReturned->load());
+                secondReturned->store(true);
+            });
+            walker.waitForRun(); // from inside a run: returns at once
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            firstReturned->store(true);
+        });
+    }
+    EXPECT_TRUE(firstReturned->load()) << "the walker went away while its first run went on";
+    EXPECT_TRUE(secondReturned->load());
+    EXPECT_TRUE(secondSawFirstReturned->load()) << "the second run began before the first returned";
+}

@@ -6,6 +6,7 @@
 
 #include "common/QSWebUtility.h"
 #include "common/SerialQueue.h"
+#include "common/ThreadHandOff.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
 #include "largefiles/engine/LargeFilesHelper.h"
 #include "platform/ByteText.h"
@@ -241,6 +242,7 @@ void runUntilFinished(Engine& engine, QSemaphore& finished)
             stopped = true;
         }
     }
+    ThreadHandOff::acquired(&finished);
     engine.waitForSearch();
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);
@@ -312,6 +314,7 @@ int large(const std::vector<std::string>& args)
                              printIncomplete(incomplete);
                              std::printf("{\"%s\":%s}\n", kQSLargesFinishedKey, *info.finished ? "true" : "false");
                              std::fflush(stdout);
+                             ThreadHandOff::released(&finished);
                              finished.release();
                              return;
                          }
@@ -377,6 +380,7 @@ int dups(const std::vector<std::string>& args)
     QObject::connect(&engine, &QSDuplicationHelper::duplicationNotification, queue.context(),
                      [&](const DuplicationNotificationInfo& info) {
                          if (info.finished) {
+                             ThreadHandOff::released(&finished);
                              finished.release();
                              return;
                          }

@@ -3,6 +3,7 @@
 #include "common/QSFileUtility.h"
 #include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
+#include "common/ThreadHandOff.h"
 #include "platform/FileChecks.h"
 #include "uninstall/engine/Uninstall.h"
 
@@ -223,7 +224,10 @@ void DupScanResultModel::startVerification()
             if (last || nowMs() - lastPost >= kPostIntervalMs) {
                 lastPost = nowMs();
                 QMetaObject::invokeMethod(
-                    this, [this, results = std::move(pending), done, last] { applyVerification(results, done, last); },
+                    this,
+                    ThreadHandOff::handedOver([this, results = std::move(pending), done, last] {
+                        applyVerification(results, done, last);
+                    }),
                     Qt::QueuedConnection);
                 pending.clear();
             }
@@ -346,7 +350,8 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects, b
             jobs, [&verifier, &remover](const RemoveJob& job) { return removeOne(job, verifier, remover); },
             [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
-                    this, [this, results = std::move(results)] { applyRemoval(results); }, Qt::QueuedConnection);
+                    this, ThreadHandOff::handedOver([this, results = std::move(results)] { applyRemoval(results); }),
+                    Qt::QueuedConnection);
             },
             std::chrono::milliseconds(kPostIntervalMs));
     });

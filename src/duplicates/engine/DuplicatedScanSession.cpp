@@ -1,6 +1,7 @@
 #include "duplicates/engine/DuplicatedScanSession.h"
 
 #include "common/SearchResultSupport.h"
+#include "common/ThreadHandOff.h"
 #include "platform/FileChecks.h"
 #include "platform/StandardFolders.h"
 
@@ -81,7 +82,9 @@ void DuplicatedScanSession::receiveResults(const DuplicationNotificationInfo& in
             m_tempIndex.clear();
         }
         QMetaObject::invokeMethod(
-            this, [this, snapshot = std::move(snapshot)]() mutable { finishRun(std::move(snapshot)); },
+            this,
+            ThreadHandOff::handedOver(
+                [this, snapshot = std::move(snapshot)]() mutable { finishRun(std::move(snapshot)); }),
             Qt::QueuedConnection);
     }
 }

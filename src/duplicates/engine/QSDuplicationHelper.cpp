@@ -146,7 +146,7 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
         auto sameFile = [](const FileInfo::Member& a, dev_t dev, ino_t ino) { return a.dev == dev && a.ino == ino; };
 
         std::optional<std::vector<std::string>> grown;
-        QSLock::lockForKey(QSLock::Key(size));
+        const QSLock::Guard sizeHeld{QSLock::Key(size)};
         std::string firstPath;
         bool firstIsFolder = false;
         bool single = false;
@@ -185,7 +185,7 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             }
             // else: the same file under a second name; it is not a copy of itself
         } else {
-            QSLock::lockForKey(QSLock::Key(*hash));
+            const QSLock::Guard hashHeld{QSLock::Key(*hash)};
             std::shared_ptr<FileInfo::List> list;
             {
                 std::lock_guard lock(fileInfo.monitor);
@@ -207,7 +207,6 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
                     grown = pathsOf(list->members);
                 }
             }
-            QSLock::unLockForKey(QSLock::Key(*hash));
         }
         if (grown) {
             // Posted before the size lock is given back: the next growth of this group
@@ -217,7 +216,6 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             events.push_back(Event{{}, size, *hash, std::move(*grown)});
             postEvents(events);
         }
-        QSLock::unLockForKey(QSLock::Key(size));
     }
     batch.clear();
     postEvents(events);

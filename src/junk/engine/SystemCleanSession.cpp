@@ -2,6 +2,7 @@
 
 #include "common/Dispatch.h"
 #include "common/QSFileUtility.h"
+#include "common/ThreadHandOff.h"
 #include "junk/engine/SystemClean.h"
 #include "junk/engine/SystemCleanTreeBuilder.h"
 
@@ -223,10 +224,10 @@ void SystemCleanSession::startScan()
         auto onMain = [this, stale](std::function<void()> fn) {
             QMetaObject::invokeMethod(
                 this,
-                [stale, fn = std::move(fn)] {
+                ThreadHandOff::handedOver([stale, fn = std::move(fn)] {
                     if (!stale())
                         fn();
-                },
+                }),
                 Qt::QueuedConnection);
         };
         for (size_t i = 0; i < m_list.size(); ++i) {
@@ -319,7 +320,9 @@ void SystemCleanSession::cleantrash()
         SystemCleanPass::Report report = SystemCleanPass::evaluate(attempts, m_catalogue.layout());
         report.stopped = stopped;
         QMetaObject::invokeMethod(
-            this, [this, report = std::move(report)]() mutable { completeClean(std::move(report)); },
+            this,
+            ThreadHandOff::handedOver(
+                [this, report = std::move(report)]() mutable { completeClean(std::move(report)); }),
             Qt::QueuedConnection);
         endWork();
     });

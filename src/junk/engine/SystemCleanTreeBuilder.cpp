@@ -1,6 +1,5 @@
 #include "junk/engine/SystemCleanTreeBuilder.h"
 
-#include "common/QSFileUtility.h"
 #include "junk/engine/SystemClean.h"
 #include "platform/FileChecks.h"
 #include "platform/PathResolver.h"
@@ -41,12 +40,15 @@ SystemCleanTreeBuilder::SystemCleanTreeBuilder(const SystemClean& catalogue, Sto
 
 uint64_t SystemCleanTreeBuilder::sizeOf(const AnchoredPath& entry)
 {
+    // One worker per call: with a walker per core inside each of sizeAll's workers, a scan
+    // would run cores × cores threads.
+    constexpr unsigned kOneWorker = 1;
     if (!entry.container)
-        return QSFileUtility::sizeAtPath(entry.path, false);
+        return TreeSize::sizeAtPath(entry.path, false, kOneWorker);
     if (entry.relative.find('/') == std::string::npos)
-        return TreeSize::measureAt(entry.container->fd(), entry.relative, entry.path, false).bytes;
+        return TreeSize::measureAt(entry.container->fd(), entry.relative, entry.path, false, kOneWorker).bytes;
     auto parent = PathResolver::openParentBeneath(entry.container->fd(), entry.relative);
-    return parent ? TreeSize::measureAt(parent->fd(), parent->name, entry.path, false).bytes : 0;
+    return parent ? TreeSize::measureAt(parent->fd(), parent->name, entry.path, false, kOneWorker).bytes : 0;
 }
 
 std::vector<uint64_t> SystemCleanTreeBuilder::sizeAll(const std::vector<AnchoredPath>& paths) const
@@ -128,7 +130,7 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::build(int type) co
 
 std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() const
 {
-    // Gather every path of the category first so that sizing spreads over both cores,
+    // Gather every path of the category first so that sizing spreads over every core,
     // then place the items in the listings' order.
     std::vector<Pending> chrome;
     for (AnchoredPath& path : m_catalogue.gooleCookies()) {

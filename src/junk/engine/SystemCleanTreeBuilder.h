@@ -28,12 +28,14 @@ public:
     // Groups without members are left out.
     std::vector<UserCachesSubObject::Ptr> build(int type) const;
 
-    // Sizes paths with both cores (a path at a time per worker, each measured by the
-    // tree walker) and answers the sizes in the paths' order. Sizing stops handing out
-    // paths once `stopped` answers true; the answer then holds the sizes of the leading
-    // paths that were all measured.
+    // Sizes paths with one worker per core, the calling thread included and never more
+    // workers than paths; each worker measures a path at a time with the sizer. Answers
+    // the sizes in the paths' order. Sizing stops handing out paths once `stopped`
+    // answers true; the answer then holds the sizes of the leading paths that were all
+    // measured.
     std::vector<uint64_t> sizeAll(const std::vector<AnchoredPath>& paths) const;
-    // The size of a listed entry, measured below its container (links never followed).
+    // The size of a listed entry, measured below its container (links never followed)
+    // on the calling thread alone: sizeAll already keeps every core busy.
     static uint64_t sizeOf(const AnchoredPath& entry);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
+#include "common/ThreadHandOff.h"
 #include "uninstall/engine/Uninstall.h"
 
 #include <QCoreApplication>
@@ -173,7 +174,8 @@ void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
             jobs, [&remover](const auto& job) { return RemoveResult{job.first, removePath(job.second, remover)}; },
             [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
-                    this, [this, results = std::move(results)] { applyRemoval(results); }, Qt::QueuedConnection);
+                    this, ThreadHandOff::handedOver([this, results = std::move(results)] { applyRemoval(results); }),
+                    Qt::QueuedConnection);
             });
     });
 }

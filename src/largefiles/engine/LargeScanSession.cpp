@@ -1,5 +1,6 @@
 #include "largefiles/engine/LargeScanSession.h"
 
+#include "common/ThreadHandOff.h"
 #include "platform/StandardFolders.h"
 
 namespace corvane {
@@ -65,7 +66,8 @@ void LargeScanSession::receiveResults(const LargesNotificationInfo& info)
             hits.swap(m_runHits);
         }
         QMetaObject::invokeMethod(
-            this, [this, hits = std::move(hits)]() mutable { finishRun(std::move(hits)); }, Qt::QueuedConnection);
+            this, ThreadHandOff::handedOver([this, hits = std::move(hits)]() mutable { finishRun(std::move(hits)); }),
+            Qt::QueuedConnection);
     }
 }
 
