@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times a junk scan and a clean of a generated ~/.cache on the Linux layout, through the
 // same workflow object the screen and `corvane junk` drive.
 // Usage: junk_clean_bench [entries]   (default 200000 entries, in a scratch home)

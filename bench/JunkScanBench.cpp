@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the junk scan of a generated cache tree against `du -sb` over the same entries.
 // Usage: junk_scan_bench [entries] [folder]   (default 220000 entries in a scratch folder)
 #include "TreeGenerator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two search screens on a real tree, driven as a user would: times from "扫描" to the
 // result view and of the full-content verification, the longest stall of the main thread
 // while a search and the verification run (a 5 ms timer probe), and which files the

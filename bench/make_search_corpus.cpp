@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the tree the search benchmarks run on: a metadata-heavy tree of small files
 // (hidden names, "__MACOSX" folders, symbolic links and loops, names with spaces,
 // newlines, leading dashes, shell characters and invalid UTF-8), plus a content set of

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the search commands against the usual tools on one corpus, warm cache.
 #
 # usage: bench/search_bench.sh [CORPUS_DIR] [RUNS]

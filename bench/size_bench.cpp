@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times QSFileUtility::sizeAtPath (logical and disk mode) against `du -sb` and `du -sB1`
 // on the same tree, warm cache, one run each after a warm-up.
 #include "TreeGenerator.h"

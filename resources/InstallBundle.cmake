@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the built bundle for the current user (run by `cmake --install`):
 #   $HOME/Applications/CorvaneTidewell.app
 #   ${XDG_DATA_HOME:-$HOME/.local/share}/applications/com.corvane.CorvaneTidewell.desktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every picture the program shows, in one style: line drawings in the program's
 // blue on transparent ground, 2 px strokes at the size shown (pictures are made at twice
 // that size), round caps and joins. Run by scripts/artwork; the results are kept in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line as scripts meet it: hostile names read back byte for byte through
 // Python's JSON parser, messages that cannot drive a terminal, and searches that say what
 // they could not read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/CmdLineTool.h"
 #include "common/HelperProtocol.h"
 #include "common/ShellQuote.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The duplicate result model: default ticks only on verified copies, removal rules,
 // groups shrinking and disappearing, sort orders, the "vmdk" rule.
 #include "duplicates/engine/DupScanResultModel.h"

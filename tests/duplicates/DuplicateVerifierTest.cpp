@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The full-content comparison that guards every removal of a duplicate.
 #include "duplicates/engine/DuplicateVerifier.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The duplicate screen offscreen: press its buttons, read its rows and its result view.
 #include "common/SearchFolderList.h"
 #include "duplicates/ui/DupScanResultView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A duplicate deeper than PATH_MAX, from the search through the comparison to its removal:
 // every step reaches it the way the walk did, relative to open folders, never by asking
 // the kernel for the whole path at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a junk clean may reach: containers are judged by what they are, removal happens
 // below the folder that was listed, the Trash's own records are never written through a
 // link, and every byte counts once. Each test plays a misconfiguration or an attack on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Linux layout's safety rules: only regenerable caches, rotated log files, the
 // Trash kept consistent. HOME and XDG_* point into a scratch folder; machine folders
 // live under the scratch root.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The catalogue's path rules on the macOS-style layout, in a scratch root.
 #include "JunkFixtures.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clean pass over hand-built trees of real files, the checkbox rules of the result
 // tree, and the truth of the report when something cannot be removed.
 #include "JunkFixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clean screen offscreen: press its buttons, read its labels.
 #include "JunkFixtures.h"
 

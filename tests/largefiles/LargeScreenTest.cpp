@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The large-file screen: size groups and their boundaries, ticks, removal, the folder
 // view and the result view offscreen, the window of its own.
 #include "largefiles/engine/LargeResultModel.h"

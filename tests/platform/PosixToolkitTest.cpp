@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The descriptor toolkit every walker and remover stands on: resolution that cannot leave
 // an anchor, paths longer than the kernel takes, configuration that cannot hang or flood
 // a reader, text that cannot forge a log line, and containers judged by what they are.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one deletion step against hostile trees, through the real remover and a fake
 // helper socket; and the application, plug-in and preference-pane inventory.
 #include "junk/JunkFixtures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // corvane junk: the junk-clean screen's scan and clean on the command line, through the
 // same workflow object the screen draws.
 #include "Command.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search commands: large, dups, size, hash. They drive the same engines and
 // fingerprints the screens use and print what the engines notify, one JSON object per
 // line, with the notification keys as JSON keys. Progress goes to standard error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "junk/engine/SystemCleanTreeBuilder.h"
 
 #include "junk/engine/SystemClean.h"

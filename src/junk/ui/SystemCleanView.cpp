@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "junk/ui/SystemCleanView.h"
 
 #include "junk/engine/SystemClean.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "largefiles/engine/LargeResultModel.h"
 
 #include "common/SearchResultSupport.h"
