@@ -64,6 +64,14 @@ void QSLock::unLockForKey(const Key& key)
     e.released.notify_one();
 }
 
+size_t QSLock::usersOfKey(const Key& key)
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.monitor);
+    auto it = r.entries.find(key);
+    return it == r.entries.end() ? 0 : size_t(it->second.users);
+}
+
 size_t QSLock::registeredKeyCount()
 {
     Registry& r = registry();

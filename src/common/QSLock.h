@@ -38,6 +38,9 @@ public:
 
     // Number of keys currently held or awaited (for checks and tests).
     static size_t registeredKeyCount();
+    // Threads holding or awaiting the key (for checks and tests): 2 while a holder keeps a
+    // second thread waiting.
+    static size_t usersOfKey(const Key& key);
 };
 
 } // namespace corvane

@@ -60,7 +60,9 @@ TEST(QSLock, OtherKeysRunInParallelAndUnknownUnlockIsHarmless)
         sameEntered = true;
         QSLock::unLockForKey(uint64_t(7));
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Once the second thread is registered on key 7 it is waiting (or wrongly inside).
+    while (QSLock::usersOfKey(uint64_t(7)) < 2)
+        std::this_thread::yield();
     EXPECT_FALSE(sameEntered) << "a second holder of key 7 got in";
     // A key with a waiter keeps its entry: the waiter must get this very lock.
     EXPECT_EQ(QSLock::registeredKeyCount(), 1u);
