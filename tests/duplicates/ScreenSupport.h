@@ -7,6 +7,7 @@
 #include "platform/Layout.h"
 #include "platform/StandardFolders.h"
 #include "support/TempDir.h"
+#include "support/UserLayout.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -49,13 +50,6 @@ inline void writeSampledTwins(const std::string& a, const std::string& b, size_t
     writeFile(b, bytes);
 }
 
-// The layout the program runs with by default, for engines whose files live in a scratch
-// folder outside every folder it names.
-inline const Layout& userLayout()
-{
-    static const Layout layout = Layout::linuxLayout();
-    return layout;
-}
 
 // A search screen shown offscreen on a macOS-style layout in a scratch root, with its
 // Downloads folder made.

@@ -13,6 +13,7 @@
 #include "platform/SafeRemover.h"
 #include "platform/TreeSize.h"
 #include "support/TempDir.h"
+#include "support/UserLayout.h"
 
 #include <QStringList>
 
@@ -30,17 +31,6 @@
 
 using namespace corvane;
 using namespace corvane::test;
-
-namespace {
-
-// The layout the program runs with by default.
-const Layout& userLayout()
-{
-    static const Layout layout = Layout::linuxLayout();
-    return layout;
-}
-
-} // namespace
 
 TEST(PathResolver, BeneathAnAnchorNoLinkNoDotDotNoEscape)
 {

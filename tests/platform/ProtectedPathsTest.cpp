@@ -2,6 +2,7 @@
 #include "platform/Layout.h"
 #include "platform/ProtectedPaths.h"
 #include "support/TempDir.h"
+#include "support/UserLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,6 @@
 
 using namespace corvane;
 using namespace corvane::test;
-
-namespace {
-
-// The layout the program runs with by default.
-const Layout& userLayout()
-{
-    static const Layout layout = Layout::linuxLayout();
-    return layout;
-}
-
-} // namespace
 
 TEST(ProtectedPaths, NormalizesAndRefusesWhatIsNotAPlainAbsolutePath)
 {

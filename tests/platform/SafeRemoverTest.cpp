@@ -3,6 +3,7 @@
 #include "platform/ProtectedPaths.h"
 #include "platform/SafeRemover.h"
 #include "support/TempDir.h"
+#include "support/UserLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,6 @@
 
 using namespace corvane;
 using namespace corvane::test;
-
-namespace {
-
-// The layout the program runs with by default.
-const Layout& userLayout()
-{
-    static const Layout layout = Layout::linuxLayout();
-    return layout;
-}
-
-} // namespace
 
 
 TEST(SafeRemover, RemovesFilesTreesAndOddNamesExactly)
