@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The duplicate screen offscreen: press its buttons, read its rows and its result view.
-#include "common/SearchFolderList.h"
 #include "duplicates/ui/DupScanResultView.h"
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "platform/Layout.h"
 #include "platform/StandardFolders.h"
-#include "toolkit/DuplicatedFileCell.h"
+#include "search/engine/SearchFolderList.h"
+#include "search/ui/SearchFolderCell.h"
 #include "toolkit/GlowAnimation.h"
 #include "toolkit/Localization.h"
 

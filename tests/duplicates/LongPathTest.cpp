@@ -2,12 +2,12 @@
 // A duplicate deeper than PATH_MAX, from the search through the comparison to its removal:
 // every step reaches it the way the walk did, relative to open folders, never by asking
 // the kernel for the whole path at once.
-#include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
 #include "duplicates/engine/DuplicateVerifier.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "search/engine/SearchResultSupport.h"
 #include "support/TempDir.h"
 #include "uninstall/engine/Uninstall.h"
 

@@ -8,7 +8,7 @@
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
 #include "platform/StandardFolders.h"
-#include "toolkit/DuplicatedFileCell.h"
+#include "search/ui/SearchFolderCell.h"
 #include "toolkit/GlowAnimation.h"
 
 #include "duplicates/ScreenSupport.h"

@@ -2,10 +2,10 @@
 #include "duplicates/engine/DupScanResultModel.h"
 
 #include "common/QSFileUtility.h"
-#include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
 #include "common/ThreadHandOff.h"
 #include "platform/FileChecks.h"
+#include "search/engine/SearchResultSupport.h"
 #include "uninstall/engine/Uninstall.h"
 
 #include <QCoreApplication>

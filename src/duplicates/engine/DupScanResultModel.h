@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/SearchResultSupport.h"
 #include "duplicates/engine/DupScanReultObject.h"
 #include "duplicates/engine/DuplicateGroupRecord.h"
 #include "duplicates/engine/DuplicateVerifier.h"
+#include "search/engine/SearchResultSupport.h"
 
 #include "uninstall/engine/Uninstall.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "duplicates/engine/DuplicatedScanSession.h"
 
-#include "common/SearchResultSupport.h"
 #include "common/ThreadHandOff.h"
 #include "platform/FileChecks.h"
 #include "platform/StandardFolders.h"
+#include "search/engine/SearchResultSupport.h"
 
 #include <algorithm>
 

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/SearchSessionCore.h"
 #include "common/SerialQueue.h"
 #include "duplicates/engine/DuplicateGroupRecord.h"
+#include "duplicates/engine/DuplicatedFileObject.h"
 #include "duplicates/engine/QSDuplicationHelper.h"
+#include "search/engine/SearchSessionCore.h"
 
 #include <QObject>
 

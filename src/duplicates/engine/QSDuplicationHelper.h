@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/SearchHelperBase.h"
+#include "search/engine/SearchHelperBase.h"
 
 #include <QMetaType>
 #include <QObject>

@@ -3,7 +3,7 @@
 
 #include "duplicates/engine/DupScanResultModel.h"
 
-#include "toolkit/SearchResultView.h"
+#include "search/ui/SearchResultView.h"
 
 namespace corvane {
 

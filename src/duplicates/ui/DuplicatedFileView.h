@@ -3,7 +3,7 @@
 
 #include "duplicates/engine/DuplicatedScanSession.h"
 
-#include "toolkit/SearchFolderView.h"
+#include "search/ui/SearchFolderView.h"
 
 namespace corvane {
 

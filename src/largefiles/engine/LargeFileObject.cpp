@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "largefiles/engine/LargeFileObject.h"
 
-#include "common/SearchFolderList.h"
 #include "platform/FileChecks.h"
+#include "search/engine/SearchFolderList.h"
 
 namespace corvane {
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "largefiles/engine/LargeResultModel.h"
 
-#include "common/SearchResultSupport.h"
 #include "common/SerialQueue.h"
 #include "common/ThreadHandOff.h"
+#include "search/engine/SearchResultSupport.h"
 #include "uninstall/engine/Uninstall.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/SearchResultSupport.h"
 #include "largefiles/engine/LargeFileObject.h"
+#include "search/engine/SearchResultSupport.h"
 
 #include "uninstall/engine/Uninstall.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/SearchSessionCore.h"
 #include "common/SerialQueue.h"
 #include "largefiles/engine/LargeFilesHelper.h"
 #include "largefiles/engine/LargeResultModel.h"
+#include "search/engine/SearchSessionCore.h"
 
 #include <QObject>
 
@@ -31,7 +31,7 @@ public:
     ~LargeScanSession() override;
 
     SearchFolderList& folders() { return m_core.folders(); }
-    const std::vector<DuplicatedFileObject>& list() const { return m_core.folders().list(); }
+    const std::vector<SearchFolderRow>& list() const { return m_core.folders().list(); }
     std::vector<std::string> filePaths() const { return m_core.folders().filePaths(); }
     LargeFilesHelper& helper() { return m_helper; }
     // True while idle (the button reads "扫描"), despite the name.

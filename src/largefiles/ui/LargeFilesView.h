@@ -3,7 +3,7 @@
 
 #include "largefiles/engine/LargeScanSession.h"
 
-#include "toolkit/SearchFolderView.h"
+#include "search/ui/SearchFolderView.h"
 
 namespace corvane {
 
@@ -27,7 +27,7 @@ public:
     LargeResultView* resultView() const;
 
 private:
-    const std::vector<DuplicatedFileObject>& rows() const override { return m_session->list(); }
+    const std::vector<SearchFolderRow>& rows() const override { return m_session->list(); }
     bool isIdle() const override { return m_session->isSanOrStop(); }
     bool isStopping() const override { return m_session->stopping(); }
     bool canEditRows() const override { return m_session->canEditRows(); }

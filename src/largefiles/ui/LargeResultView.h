@@ -3,7 +3,7 @@
 
 #include "largefiles/engine/LargeResultModel.h"
 
-#include "toolkit/SearchResultView.h"
+#include "search/ui/SearchResultView.h"
 
 namespace corvane {
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SearchFolderList.h"
+#include "search/engine/SearchFolderList.h"
 
-#include "common/SearchWalker.h"
 #include "platform/FileChecks.h"
+#include "search/engine/SearchWalker.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,7 +15,7 @@ std::vector<std::string> SearchFolderList::filePaths() const
 {
     std::vector<std::string> paths;
     paths.reserve(m_list.size());
-    for (const DuplicatedFileObject& row : m_list)
+    for (const SearchFolderRow& row : m_list)
         paths.push_back(row.path);
     return paths;
 }
@@ -23,14 +23,14 @@ std::vector<std::string> SearchFolderList::filePaths() const
 int SearchFolderList::addPaths(const std::vector<std::string>& paths)
 {
     auto known = [this](const std::string& path) {
-        auto same = [&](const DuplicatedFileObject& row) { return row.path == path; };
+        auto same = [&](const SearchFolderRow& row) { return row.path == path; };
         return std::any_of(m_list.begin(), m_list.end(), same) ||
                std::any_of(m_pathArray.begin(), m_pathArray.end(), same);
     };
     for (const std::string& path : paths) {
         if (path.empty() || !FileChecks::exists(path) || known(path))
             continue;
-        m_pathArray.push_back(DuplicatedFileObject{path, QString(), false});
+        m_pathArray.push_back(SearchFolderRow{path, QString(), false});
     }
     const int added = int(m_pathArray.size());
     m_list.insert(m_list.end(), std::make_move_iterator(m_pathArray.begin()),
@@ -55,7 +55,7 @@ void SearchFolderList::begin()
     std::lock_guard lock(m_progressMutex);
     m_runPaths = filePaths();
     m_pendingProgress.clear();
-    for (DuplicatedFileObject& row : m_list) {
+    for (SearchFolderRow& row : m_list) {
         row.isStart = true;
         row.resultPath.clear();
     }
@@ -95,7 +95,7 @@ void SearchFolderList::finish()
         m_pendingProgress.clear();
     }
     const QString done = QCoreApplication::translate("Corvane", "完成");
-    for (DuplicatedFileObject& row : m_list) {
+    for (SearchFolderRow& row : m_list) {
         row.resultPath = done;
         row.isStart = false;
     }

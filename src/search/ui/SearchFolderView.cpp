@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/SearchFolderView.h"
+#include "search/ui/SearchFolderView.h"
 
-#include "toolkit/DuplicatedFileCell.h"
+#include "search/ui/SearchFolderCell.h"
+#include "search/ui/SearchResultView.h"
 #include "toolkit/GlowAnimation.h"
 #include "toolkit/ScreenLook.h"
-#include "toolkit/SearchResultView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,10 +84,10 @@ void SearchFolderView::start()
     m_glow->start();
 }
 
-DuplicatedFileCell* SearchFolderView::cell(int row) const
+SearchFolderCell* SearchFolderView::cell(int row) const
 {
     QListWidgetItem* item = m_table->item(row);
-    return item ? qobject_cast<DuplicatedFileCell*>(m_table->itemWidget(item)) : nullptr;
+    return item ? qobject_cast<SearchFolderCell*>(m_table->itemWidget(item)) : nullptr;
 }
 
 void SearchFolderView::addFolder()
@@ -139,12 +139,12 @@ void SearchFolderView::reloadRows()
     const auto& list = rows();
     for (size_t i = 0; i < list.size(); ++i) {
         auto* item = new QListWidgetItem(m_table);
-        auto* cell = new DuplicatedFileCell(m_table);
+        auto* cell = new SearchFolderCell(m_table);
         cell->setObject(list[i]);
         cell->setRemovable(canEditRows());
-        item->setSizeHint(QSize(0, DuplicatedFileCell::kRowHeight));
+        item->setSizeHint(QSize(0, SearchFolderCell::kRowHeight));
         m_table->setItemWidget(item, cell);
-        connect(cell, &DuplicatedFileCell::removeClicked, this, [this, cell] {
+        connect(cell, &SearchFolderCell::removeClicked, this, [this, cell] {
             for (int r = 0; r < m_table->count(); ++r)
                 if (this->cell(r) == cell) {
                     deleteRow(r);
@@ -157,7 +157,7 @@ void SearchFolderView::reloadRows()
 void SearchFolderView::updateRows(const std::vector<int>& changed)
 {
     for (int row : changed)
-        if (DuplicatedFileCell* c = cell(row); c && size_t(row) < rows().size())
+        if (SearchFolderCell* c = cell(row); c && size_t(row) < rows().size())
             c->setObject(rows()[size_t(row)]);
 }
 
@@ -168,7 +168,7 @@ void SearchFolderView::applyState()
     m_addBtn->setEnabled(canEditRows());
     m_clearBtn->setEnabled(canEditRows());
     for (int r = 0; r < m_table->count(); ++r)
-        if (DuplicatedFileCell* c = cell(r))
+        if (SearchFolderCell* c = cell(r))
             c->setRemovable(canEditRows());
 }
 

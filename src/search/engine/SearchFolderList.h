@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/DuplicatedFileObject.h"
+#include "search/engine/SearchFolderRow.h"
 
 #include <QString>
 
@@ -22,8 +22,8 @@ class SearchFolderList
 public:
     static constexpr int kProgressChars = 40;
 
-    const std::vector<DuplicatedFileObject>& list() const { return m_list; }
-    const std::vector<DuplicatedFileObject>& pathArray() const { return m_pathArray; }
+    const std::vector<SearchFolderRow>& list() const { return m_list; }
+    const std::vector<SearchFolderRow>& pathArray() const { return m_pathArray; }
     // The `path` of every row, in order.
     std::vector<std::string> filePaths() const;
 
@@ -49,8 +49,8 @@ public:
     static QString displayPath(const std::string& path);
 
 private:
-    std::vector<DuplicatedFileObject> m_list;
-    std::vector<DuplicatedFileObject> m_pathArray;
+    std::vector<SearchFolderRow> m_list;
+    std::vector<SearchFolderRow> m_pathArray;
 
     std::mutex m_progressMutex;
     std::vector<std::string> m_runPaths;          // the rows' paths for the run under way

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SearchWalker.h"
+#include "search/engine/SearchWalker.h"
 
 #include "common/Dispatch.h"
 #include "common/ThreadHandOff.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SearchHelperBase.h"
+#include "search/engine/SearchHelperBase.h"
 
 #include "common/QSFileUtility.h"
 #include "common/SerialQueue.h"

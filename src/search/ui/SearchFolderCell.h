@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/DuplicatedFileObject.h"
+#include "search/engine/SearchFolderRow.h"
 
 #include <QWidget>
 
@@ -14,15 +14,15 @@ namespace corvane {
 // The folder row of the duplicate-file and large-file screens: the path's icon, its name,
 // under it the file the search is looking at (or "完成", or the path itself before a
 // run), a busy indicator while the search runs for it, and the button that removes it.
-class DuplicatedFileCell : public QWidget
+class SearchFolderCell : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kRowHeight = 56;
 
-    explicit DuplicatedFileCell(QWidget* parent = nullptr);
+    explicit SearchFolderCell(QWidget* parent = nullptr);
 
-    void setObject(const DuplicatedFileObject& object);
+    void setObject(const SearchFolderRow& object);
     void setRemovable(bool removable);
 
     QLabel* titleLabel() const { return m_title; }

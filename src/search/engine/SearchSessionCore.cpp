@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SearchSessionCore.h"
+#include "search/engine/SearchSessionCore.h"
 
-#include "common/SearchHelperBase.h"
+#include "search/engine/SearchHelperBase.h"
 
 #include <QDateTime>
 

@@ -9,7 +9,7 @@ namespace corvane {
 
 // One folder row of the duplicate-file and large-file screens: a folder (or file) the
 // user chose, what the search is looking at inside it, and whether a search runs for it.
-struct DuplicatedFileObject
+struct SearchFolderRow
 {
     std::string path;   // the bytes as chosen; every file operation uses these
     QString resultPath; // the file now examined (shortened), "完成" at the end of a run

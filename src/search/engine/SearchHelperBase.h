@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/NotificationPoster.h"
-#include "common/SearchWalker.h"
+#include "search/engine/SearchWalker.h"
 
 #include <atomic>
 #include <cstdint>

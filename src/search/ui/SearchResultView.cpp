@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/SearchResultView.h"
+#include "search/ui/SearchResultView.h"
 
 #include "toolkit/FileIcon.h"
 #include "toolkit/FileReveal.h"

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/DuplicatedFileObject.h"
+#include "search/engine/SearchFolderRow.h"
 
-#include "common/SearchFolderList.h"
 #include "platform/FileChecks.h"
+#include "search/engine/SearchFolderList.h"
 
 namespace corvane {
 
-QString DuplicatedFileObject::title() const
+QString SearchFolderRow::title() const
 {
     const std::string name = lastComponent(path);
     return SearchFolderList::displayPath(name.empty() ? path : name);
 }
 
-QString DuplicatedFileObject::subtitle() const
+QString SearchFolderRow::subtitle() const
 {
     return SearchFolderList::displayPath(path);
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/DuplicatedFileObject.h"
+#include "search/engine/SearchFolderRow.h"
+#include "search/ui/SearchResultView.h"
 #include "toolkit/OpenPanel.h"
-#include "toolkit/SearchResultView.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -18,11 +18,11 @@ class QPushButton;
 
 namespace corvane {
 
-class DuplicatedFileCell;
+class SearchFolderCell;
 class GlowAnimation;
 
 // What the duplicate and large-file folder views share: the heading, "添加文件夹",
-// "清空列表", "扫描"/"停止", one DuplicatedFileCell per folder with the file being looked at
+// "清空列表", "扫描"/"停止", one SearchFolderCell per folder with the file being looked at
 // and its delete button, the chooser as a sheet, the alert when no folder is listed, and
 // the result view laid over it all when a run ends. Each screen brings its session; it
 // wires the session's listChanged, rowsChanged, stateChanged and finished to reloadRows,
@@ -52,7 +52,7 @@ public:
     QPushButton* clearButton() const { return m_clearBtn; }
     QPushButton* scanButton() const { return m_scanBtn; }
     QListWidget* tableView() const { return m_table; }
-    DuplicatedFileCell* cell(int row) const;
+    SearchFolderCell* cell(int row) const;
     QMessageBox* alertBox() const { return m_alert.data(); }
     OpenPanel* openPanel() const { return m_panel.data(); }
     GlowAnimation* glow() const { return m_glow; }
@@ -72,7 +72,7 @@ protected:
 
 private:
     // The session's side.
-    virtual const std::vector<DuplicatedFileObject>& rows() const = 0;
+    virtual const std::vector<SearchFolderRow>& rows() const = 0;
     virtual bool isIdle() const = 0;
     virtual bool isStopping() const = 0;
     virtual bool canEditRows() const = 0;

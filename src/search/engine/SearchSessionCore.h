@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "common/SearchFolderList.h"
+#include "search/engine/SearchFolderList.h"
 
 #include <QTimer>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/SearchResultSupport.h"
+#include "search/engine/SearchResultSupport.h"
 
 #include "platform/FileChecks.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "toolkit/DuplicatedFileCell.h"
+#include "search/ui/SearchFolderCell.h"
 
 #include "toolkit/FileIcon.h"
 
@@ -11,9 +11,9 @@
 
 namespace corvane {
 
-DuplicatedFileCell::DuplicatedFileCell(QWidget* parent) : QWidget(parent)
+SearchFolderCell::SearchFolderCell(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("DuplicatedFileCell"));
+    setObjectName(QStringLiteral("SearchFolderCell"));
     setMinimumHeight(kRowHeight);
     m_icon = new QLabel(this);
     m_icon->setFixedSize(32, 32);
@@ -40,7 +40,7 @@ DuplicatedFileCell::DuplicatedFileCell(QWidget* parent) : QWidget(parent)
     m_remove->setStyleSheet(QStringLiteral(
         "QPushButton { border: none; color: #a0a0a0; font-size: 14px; } QPushButton:hover { color: #e0631d; }"
         " QPushButton:disabled { color: #dddddd; }"));
-    connect(m_remove, &QPushButton::clicked, this, &DuplicatedFileCell::removeClicked);
+    connect(m_remove, &QPushButton::clicked, this, &SearchFolderCell::removeClicked);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
@@ -54,7 +54,7 @@ DuplicatedFileCell::DuplicatedFileCell(QWidget* parent) : QWidget(parent)
     layout->addWidget(m_remove);
 }
 
-void DuplicatedFileCell::setObject(const DuplicatedFileObject& object)
+void SearchFolderCell::setObject(const SearchFolderRow& object)
 {
     m_icon->setPixmap(FileIcon::iconForPath(object.path).pixmap(32, 32));
     m_title->setText(object.title());
@@ -62,12 +62,12 @@ void DuplicatedFileCell::setObject(const DuplicatedFileObject& object)
     m_busy->setVisible(object.isStart);
 }
 
-void DuplicatedFileCell::setRemovable(bool removable)
+void SearchFolderCell::setRemovable(bool removable)
 {
     m_remove->setEnabled(removable);
 }
 
-bool DuplicatedFileCell::busy() const
+bool SearchFolderCell::busy() const
 {
     return !m_busy->isHidden();
 }
