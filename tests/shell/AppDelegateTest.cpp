@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Layout.h"
 #include "shell/AppDelegate.h"
+#include "shell/NoWebServices.h"
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
@@ -15,14 +16,18 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
+#include <QThread>
 #include <QThreadPool>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <functional>
 
 using namespace corvane;
 using corvane::test::TempDir;
@@ -43,6 +48,7 @@ struct Machine
     QStringList started;
     std::vector<QVariantMap> jobs;
     int terminated = 0;
+    NoWebServices noWeb;
 
     Machine()
     {
@@ -110,31 +116,80 @@ QWidget* shownScreen(AppDelegate& app)
     return views.size() == 1 ? views.first() : nullptr;
 }
 
-struct Hooks
+// Web services that count the requests they are asked for. The welcome request is
+// counted when it is prepared (on the pool), the update check when it is started.
+struct CountingWebServices : WebServices
 {
-    int welcomes = 0, checks = 0;
-    Hooks()
+    std::atomic<int> welcomes = 0;
+    int checks = 0;
+    RequestPreparation welcomeRequest() override
     {
-        ShellHooks::shared().startWelcomeRequest = [this](AppDelegate&) {
+        return [this] {
             ++welcomes;
-            return std::make_shared<int>(1);
-        };
-        ShellHooks::shared().startUpdateCheck = [this](AppDelegate&) {
-            ++checks;
-            return std::make_shared<int>(2);
+            return RequestStart([](WebServiceDelegate&) { return std::make_shared<int>(1); });
         };
     }
-    ~Hooks() { ShellHooks::shared() = ShellHooks(); }
+    std::shared_ptr<void> startUpdateCheck(const QString&, WebServiceDelegate&) override
+    {
+        ++checks;
+        return std::make_shared<int>(2);
+    }
+    bool updateExists(const QByteArray&) override { return false; }
+    bool hasUpdateWindows() const override { return false; }
+    void runIsUpdateWindow(QWidget*) override {}
+    void runUpdateWindow(QWidget*) override {}
 };
+
+// Web services that note on which thread the welcome request is prepared and started. The
+// preparation waits for `gate` when one is given.
+struct ThreadNotingWebServices : WebServices
+{
+    QSemaphore* gate = nullptr;
+    std::atomic<int> prepared = 0;
+    std::atomic<bool> preparedOnMainThread = false;
+    int started = 0;
+    bool startedOnMainThread = false;
+    WebServiceDelegate* startedFor = nullptr;
+
+    RequestPreparation welcomeRequest() override
+    {
+        QSemaphore* waitFor = gate;
+        return [this, waitFor] {
+            if (waitFor)
+                waitFor->acquire();
+            preparedOnMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+            ++prepared;
+            return RequestStart([this](WebServiceDelegate& delegate) {
+                ++started;
+                startedOnMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+                startedFor = &delegate;
+                return std::make_shared<int>(1);
+            });
+        };
+    }
+    std::shared_ptr<void> startUpdateCheck(const QString&, WebServiceDelegate&) override { return {}; }
+    bool updateExists(const QByteArray&) override { return false; }
+    bool hasUpdateWindows() const override { return false; }
+    void runIsUpdateWindow(QWidget*) override {}
+    void runUpdateWindow(QWidget*) override {}
+};
+
+void processEventsUntil(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 500 && !done(); ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+}
 
 } // namespace
 
 TEST(AppDelegateLaunch, OutsideAnApplicationsFolderOnlyWarnsAndEnds)
 {
     Machine machine;
-    Hooks hooks;
+    CountingWebServices hooks;
     machine.bundle = machine.dir / "Downloads/CorvaneTidewell.app";
-    AppDelegate app(machine.environment());
+    AppDelegate app(machine.environment(), hooks);
     EXPECT_FALSE(app.applicationDidFinishLaunching());
     ASSERT_EQ(machine.alerts.size(), 1);
     EXPECT_EQ(machine.alerts.first(), QStringLiteral("本程序必须放在/Applications文件夹中执行"));
@@ -152,8 +207,8 @@ TEST(AppDelegateLaunch, OutsideAnApplicationsFolderOnlyWarnsAndEnds)
 TEST(AppDelegateLaunch, FullSequenceBuildsTheWindow)
 {
     Machine machine;
-    Hooks hooks;
-    AppDelegate app(machine.environment());
+    CountingWebServices hooks;
+    AppDelegate app(machine.environment(), hooks);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
@@ -191,9 +246,9 @@ TEST(AppDelegateLaunch, FullSequenceBuildsTheWindow)
 TEST(AppDelegateLaunch, MarkerPresentMeansNoWelcome)
 {
     Machine machine;
-    Hooks hooks;
+    CountingWebServices hooks;
     test::writeFile(machine.home + "/corvane.txt", "");
-    AppDelegate app(machine.environment());
+    AppDelegate app(machine.environment(), hooks);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     QThreadPool::globalInstance()->waitForDone();
     EXPECT_EQ(hooks.welcomes, 0);
@@ -201,22 +256,55 @@ TEST(AppDelegateLaunch, MarkerPresentMeansNoWelcome)
     EXPECT_EQ(hooks.checks, 1);
 }
 
+TEST(AppDelegateLaunch, WelcomeIsPreparedOnThePoolAndStartedOnTheMainThread)
+{
+    Machine machine;
+    ThreadNotingWebServices web;
+    AppDelegate app(machine.environment(), web);
+    ASSERT_TRUE(app.applicationDidFinishLaunching());
+    EXPECT_TRUE(app.welcomeRequested());
+    QThreadPool::globalInstance()->waitForDone();
+    processEventsUntil([&] { return web.started > 0; });
+    EXPECT_EQ(web.prepared, 1);
+    EXPECT_FALSE(web.preparedOnMainThread);
+    ASSERT_EQ(web.started, 1);
+    EXPECT_TRUE(web.startedOnMainThread);
+    EXPECT_EQ(web.startedFor, static_cast<WebServiceDelegate*>(&app));
+}
+
+TEST(AppDelegateLaunch, DelegateGoneBeforeItsWelcomeIsPreparedStartsNothing)
+{
+    Machine machine;
+    QSemaphore gate;
+    ThreadNotingWebServices web;
+    web.gate = &gate;
+    {
+        AppDelegate app(machine.environment(), web);
+        EXPECT_TRUE(app.applicationDidFinishLaunching()); // not ASSERT: the gate must open
+    }
+    gate.release();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(web.prepared, 1);
+    EXPECT_EQ(web.started, 0);
+}
+
 TEST(AppDelegateLaunch, WelcomeReplyWritesTheMarkerAndFailureDoesNot)
 {
     Machine machine;
-    AppDelegate app(machine.environment());
-    app.webServiceFail(ShellHooks::RequestTag::Welcome, QStringLiteral("offline"));
+    AppDelegate app(machine.environment(), machine.noWeb);
+    app.webServiceFail(AppDelegate::RequestTag::Welcome, QStringLiteral("offline"));
     EXPECT_FALSE(test::exists(machine.home + "/corvane.txt"));
     EXPECT_TRUE(machine.opened.isEmpty());
 
-    app.webServiceFinish(ShellHooks::RequestTag::Welcome, "window.open('https://www.corvane.com/hi');");
+    app.webServiceFinish(AppDelegate::RequestTag::Welcome, "window.open('https://www.corvane.com/hi');");
     EXPECT_TRUE(test::exists(machine.home + "/corvane.txt"));
     ASSERT_EQ(machine.opened.size(), 1);
     EXPECT_EQ(machine.opened.first(), QUrl(QStringLiteral("https://www.corvane.com/hi")));
 
     // A reply without a quote still leaves the marker, opens nothing; an existing marker is kept.
     test::writeFile(machine.home + "/corvane.txt", "kept");
-    app.webServiceFinish(ShellHooks::RequestTag::Welcome, "nothing here");
+    app.webServiceFinish(AppDelegate::RequestTag::Welcome, "nothing here");
     EXPECT_EQ(test::readFile(machine.home + "/corvane.txt"), "kept");
     EXPECT_EQ(machine.opened.size(), 1);
 }
@@ -226,7 +314,7 @@ TEST(AppDelegateLaunch, OnDemandCompanionJobIsSwitchedOff)
     Machine machine;
     test::writeFile(machine.autostartEntry(), "[Desktop Entry]\nExec=/old\n");
     machine.jobs = {{{QStringLiteral("Label"), QStringLiteral("com.corvane.XPC")}, {QStringLiteral("OnDemand"), true}}};
-    AppDelegate app(machine.environment());
+    AppDelegate app(machine.environment(), machine.noWeb);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     EXPECT_FALSE(test::exists(machine.autostartEntry()));
     EXPECT_TRUE(machine.started.isEmpty());
@@ -235,7 +323,7 @@ TEST(AppDelegateLaunch, OnDemandCompanionJobIsSwitchedOff)
 TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
 {
     Machine machine;
-    AppDelegate app(machine.environment({QStringLiteral("en-GB")}));
+    AppDelegate app(machine.environment({QStringLiteral("en-GB")}), machine.noWeb);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     QTreeWidget* outline = app.myOutlineView();
     QWidget* junk = shownScreen(app);
@@ -288,7 +376,7 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)
 {
     Machine machine;
-    AppDelegate app(machine.environment());
+    AppDelegate app(machine.environment(), machine.noWeb);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     QTreeWidgetItem* group = app.myOutlineView()->topLevelItem(2);
     auto* cell = qobject_cast<ParentCellView*>(app.myOutlineView()->itemWidget(group, 0));
@@ -307,7 +395,7 @@ TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)
 TEST(AppDelegateSidebar, CellsShowTitlesAndImages)
 {
     Machine machine;
-    AppDelegate app(machine.environment());
+    AppDelegate app(machine.environment(), machine.noWeb);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
     QTreeWidget* outline = app.myOutlineView();
     auto* cell = qobject_cast<ListCellView*>(outline->itemWidget(itemFor(outline, 9), 0));
@@ -323,7 +411,7 @@ TEST(AppDelegateMenus, SocialButtonsFollowTheLanguage)
 {
     Machine machine;
     {
-        AppDelegate app(machine.environment({QStringLiteral("zh-CN")}));
+        AppDelegate app(machine.environment({QStringLiteral("zh-CN")}), machine.noWeb);
         app.openTwitter();
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("318526047"));
         ASSERT_EQ(machine.alerts.size(), 1);
@@ -333,7 +421,7 @@ TEST(AppDelegateMenus, SocialButtonsFollowTheLanguage)
     }
     machine.opened.clear();
     machine.alerts.clear();
-    AppDelegate app(machine.environment({QStringLiteral("en-US"), QStringLiteral("zh-CN")}));
+    AppDelegate app(machine.environment({QStringLiteral("en-US"), QStringLiteral("zh-CN")}), machine.noWeb);
     app.openTwitter();
     EXPECT_TRUE(machine.alerts.isEmpty());
     ASSERT_EQ(machine.opened.size(), 1);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/AppDelegate.h"
+#include "shell/NoWebServices.h"
 #include "toolkit/Localization.h"
 
 #include <QApplication>
@@ -15,7 +16,9 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("com.corvane.CorvaneTidewell"));
     corvane::Localization::install(QLocale::system().uiLanguages());
 
-    corvane::AppDelegate delegate;
+    // The web requests and update windows plug in here; until they exist nothing is sent.
+    corvane::NoWebServices webServices;
+    corvane::AppDelegate delegate(corvane::AppDelegate::Environment::system(), webServices);
     // The launch sequence runs from the event loop, as the platform's loop calls it.
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     const int status = QApplication::exec();
