@@ -60,4 +60,18 @@ std::optional<std::string> BoundedFile::readAt(int dirFd, const char* name, size
     return data;
 }
 
+std::vector<std::string> BoundedFile::lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
 } // namespace corvane

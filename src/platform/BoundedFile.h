@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane {
 
@@ -22,6 +23,8 @@ public:
                                            bool noFollow = false);
     static std::optional<std::string> readAt(int dirFd, const char* name, size_t limit = kConfigLimit,
                                              bool noFollow = false);
+    // The text's lines without their line breaks; a last line without one counts too.
+    static std::vector<std::string> lines(const std::string& text);
 };
 
 } // namespace corvane

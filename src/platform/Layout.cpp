@@ -176,13 +176,7 @@ const Layout::ReadOnce& Layout::userDirs() const
             return;
         struct stat home;
         const bool homeKnown = ::stat(m_home.c_str(), &home) == 0;
-        size_t start = 0;
-        while (start < text->size()) {
-            size_t end = text->find('\n', start);
-            if (end == std::string::npos)
-                end = text->size();
-            const std::string line = text->substr(start, end - start);
-            start = end + 1;
+        for (const std::string& line : BoundedFile::lines(*text)) {
             const size_t first = line.find_first_not_of(" \t");
             if (first == std::string::npos || line[first] == '#' || line.compare(first, 4, "XDG_") != 0)
                 continue;

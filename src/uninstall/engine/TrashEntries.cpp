@@ -54,13 +54,7 @@ bool dropSizeLine(int trashFd, const std::string& name)
         return true;
     std::string kept;
     bool dropped = false;
-    size_t start = 0;
-    while (start < text->size()) {
-        size_t end = text->find('\n', start);
-        if (end == std::string::npos)
-            end = text->size();
-        const std::string line = text->substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : BoundedFile::lines(*text)) {
         const size_t a = line.find(' ');
         const size_t b = a == std::string::npos ? std::string::npos : line.find(' ', a + 1);
         if (b != std::string::npos) {
