@@ -8,6 +8,8 @@
 
 #include "ScreenSupport.h"
 
+#include <QAbstractItemModelTester>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,16 +50,17 @@ TEST(DupScanResultModel, GroupOfTwoTicksTheVerifiedCopyAndDeleteLeavesAGroupOfOn
     writeFile(t / "one.txt", bytes);
     writeFile(t / "two.txt", bytes);
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "two.txt", t / "one.txt"}, "h")});
     ASSERT_EQ(m.list().size(), 1u);
     const auto& g = m.list()[0];
     // Before the comparison nothing is ticked.
-    EXPECT_EQ(g.members[0]->state, 0);
+    EXPECT_FALSE(g.members[0]->state);
     EXPECT_EQ(g.members[1]->check, Check::Kept);
     ASSERT_TRUE(verified(m));
     EXPECT_EQ(g.members[0]->check, Check::Identical);
-    EXPECT_EQ(g.members[0]->state, 1);
-    EXPECT_EQ(g.members[1]->state, 0);
+    EXPECT_TRUE(g.members[0]->state);
+    EXPECT_FALSE(g.members[1]->state);
     ASSERT_EQ(m.deleteList().size(), 1u);
     EXPECT_EQ(m.deleteList()[0]->filePath, t / "two.txt");
 
@@ -78,16 +81,17 @@ TEST(DupScanResultModel, SampledTwinsAreMarkedAndNeverRemovedAsDuplicates)
     TempDir t;
     writeSampledTwins(t / "a.dat", t / "b.dat", 2000000, 1234567, 11);
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "b.dat", t / "a.dat"}, "same-samples")});
     ASSERT_TRUE(verified(m));
     auto differing = m.list()[0].members[0];
     EXPECT_EQ(differing->check, Check::Differs);
-    EXPECT_EQ(differing->state, 0);
+    EXPECT_FALSE(differing->state);
     EXPECT_FALSE(differing->note.isEmpty());
     EXPECT_TRUE(m.deleteList().empty());
     // Neither the box, nor the row's button, nor "删除" removes it.
-    m.selectBtnClicked(differing, 1);
-    EXPECT_EQ(differing->state, 0);
+    m.selectBtnClicked(differing, true);
+    EXPECT_FALSE(differing->state);
     m.deleteFile(differing);
     EXPECT_FALSE(m.deleteAllFile());
     ASSERT_TRUE(removed(m));
@@ -109,6 +113,7 @@ TEST(DupScanResultModel, CopiesThatDifferOrCannotBeComparedGoAloneAndOnlyWhenCon
     // the background comparison.
     ASSERT_EQ(::unlink((t / "gone.txt").c_str()), 0);
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "twin.dat", t / "copy.dat", t / "kept.dat"}, "twins"),
                      record({t / "orphan.txt", t / "gone.txt"}, "orphan")});
     ASSERT_TRUE(verified(m));
@@ -129,8 +134,8 @@ TEST(DupScanResultModel, CopiesThatDifferOrCannotBeComparedGoAloneAndOnlyWhenCon
     EXPECT_TRUE(orphan->deletable() && orphan->confirmationNeeded());
 
     // The guarded ways keep both: the box, the plain row removal, and "删除".
-    m.selectBtnClicked(twin, 1);
-    EXPECT_EQ(twin->state, 0);
+    m.selectBtnClicked(twin, true);
+    EXPECT_FALSE(twin->state);
     m.deleteFile(twin);
     m.deleteFile(orphan);
     ASSERT_TRUE(removed(m));
@@ -174,6 +179,7 @@ TEST(DupScanResultModel, TheSameFileUnderASecondNameIsNeverRemoved)
     // the copy that stays.
     writeSampledTwins(t / "other-kept.bin", t / "was-twin.bin", 1000000, 500000, 15);
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "link.bin", t / "kept.bin"}, "linked"),
                      record({t / "was-twin.bin", t / "other-kept.bin"}, "twins")});
     ASSERT_TRUE(verified(m));
@@ -189,8 +195,8 @@ TEST(DupScanResultModel, TheSameFileUnderASecondNameIsNeverRemoved)
     EXPECT_FALSE(link->removable());
     EXPECT_FALSE(link->deletable());
     EXPECT_FALSE(link->note.isEmpty());
-    m.selectBtnClicked(link, 1);
-    EXPECT_EQ(link->state, 0);
+    m.selectBtnClicked(link, true);
+    EXPECT_FALSE(link->state);
     m.deleteFile(link);
     m.deleteFileConfirmed(link);
     EXPECT_FALSE(m.deleteAllFile());
@@ -216,6 +222,7 @@ TEST(DupScanResultModel, ACopyChangedAfterVerificationIsComparedAgainAndKept)
     writeFile(t / "x", bytes);
     writeFile(t / "y", bytes);
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "y", t / "x"}, "h")});
     ASSERT_TRUE(verified(m));
     ASSERT_EQ(m.deleteList().size(), 1u);
@@ -238,6 +245,7 @@ TEST(DupScanResultModel, EveryMemberTickedRemovesAllAndTheGroup)
     writeFile(t / "s1", randomBytes(4000, 1));
     writeFile(t / "s2", readFile(t / "s1"));
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "p", t / "q", t / "r"}, "h1"), record({t / "s1", t / "s2"}, "h2")});
     ASSERT_TRUE(verified(m));
     const auto group = [&](const std::string& h) -> const DupScanResultModel::Group* {
@@ -248,7 +256,7 @@ TEST(DupScanResultModel, EveryMemberTickedRemovesAllAndTheGroup)
     };
     ASSERT_EQ(group("h1")->members.size(), 3u);
     for (const auto& o : group("h1")->members)
-        m.selectBtnClicked(o, 1);
+        m.selectBtnClicked(o, true);
     ASSERT_TRUE(m.deleteAllFile());
     ASSERT_TRUE(removed(m));
     EXPECT_FALSE(exists(t / "p"));
@@ -280,6 +288,7 @@ TEST(DupScanResultModel, VmdkIsNeverOfferedAndGroupsSortThreeWays)
     writeFile(t / "m2.txt", readFile(t / "m1.TXT"));
     writeFile(t / "m3.txt", readFile(t / "m1.TXT"));
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({t / "a.vmdk", t / "c.iso", t / "b.vmdk"}, "v"), record({t / "n1", t / "n2"}, "n"),
                      record({t / "m1.TXT", t / "m2.txt", t / "m3.txt"}, "m")});
     ASSERT_TRUE(verified(m));
@@ -291,7 +300,7 @@ TEST(DupScanResultModel, VmdkIsNeverOfferedAndGroupsSortThreeWays)
         return std::find_if(m.list().begin(), m.list().end(), [&](const auto& g) { return g.fileHash == h; });
     };
     ASSERT_EQ(byHash("v")->members.size(), 1u);
-    EXPECT_EQ(byHash("v")->members[0]->state, 1);
+    EXPECT_TRUE(byHash("v")->members[0]->state);
     for (const auto& o : m.deleteList())
         EXPECT_NE(pathExtension(o->filePath), "vmdk");
 
@@ -366,6 +375,7 @@ TEST(DuplicatedScanSession, GroupsSharingAFingerprintButNotASizeStayApart)
 
     // Both groups reach the result model and stay two groups there.
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList(session.results());
     ASSERT_TRUE(verified(m));
     ASSERT_EQ(m.list().size(), 2u);
@@ -381,6 +391,7 @@ TEST(DupScanResultModel, NamesThatAreNotTextAreRemovedByTheirBytes)
     writeFile(odd, bytes);
     writeFile(kept, bytes);
     DupScanResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.setResultList({record({odd, kept}, "h")});
     ASSERT_TRUE(verified(m));
     ASSERT_EQ(m.deleteList().size(), 1u);

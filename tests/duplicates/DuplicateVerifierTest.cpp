@@ -26,9 +26,8 @@ TEST(DuplicateVerifier, WholeContentDecidesNotTheSamples)
     ASSERT_EQ(::link((t / "a.bin").c_str(), (t / "hard.bin").c_str()), 0);
 
     DuplicateVerifier v;
-    const std::vector<V> verdicts =
-        v.compareWith(t / "a.bin", {t / "b.bin", t / "copy.bin", t / "last.bin", t / "short.bin", t / "hard.bin",
-                                    t / "missing.bin"});
+    const std::vector<V> verdicts = v.compareWith(
+        t / "a.bin", {t / "b.bin", t / "copy.bin", t / "last.bin", t / "short.bin", t / "hard.bin", t / "missing.bin"});
     EXPECT_EQ(verdicts, (std::vector<V>{V::Differs, V::Identical, V::Differs, V::Differs, V::SameFile, V::Unreadable}));
     // An unreadable reference verifies nothing.
     EXPECT_EQ(v.compare(t / "gone.bin", t / "copy.bin"), V::Unreadable);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The duplicate screen offscreen: press its buttons, read its rows and its result view.
-#include "duplicates/ui/DupScanResultView.h"
 #include "duplicates/ui/DuplicatedFileView.h"
+#include "duplicates/ui/DupScanResultView.h"
 #include "platform/Layout.h"
 #include "platform/StandardFolders.h"
 #include "search/engine/SearchFolderList.h"
@@ -11,6 +11,7 @@
 
 #include "ScreenSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
@@ -18,7 +19,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -43,13 +44,30 @@ std::string text(const QLabel* l)
     return l->text().toStdString();
 }
 
+// A cell of the outline: a group row, or with `row` a file row of that group.
+QModelIndex cell(SearchResultView* r, int group, int row = -1, int column = 0)
+{
+    const QAbstractItemModel* m = r->outline()->model();
+    return row < 0 ? m->index(group, column) : m->index(row, column, m->index(group, 0));
+}
+
+std::string text(const QModelIndex& i)
+{
+    return i.data().toString().toStdString();
+}
+
+Qt::CheckState tick(const QModelIndex& i)
+{
+    return i.data(Qt::CheckStateRole).value<Qt::CheckState>();
+}
+
 // Presses the row's "删除" the way a person does: a click in that cell.
 void clickDelete(SearchResultView* r, uint64_t id)
 {
-    QTreeWidgetItem* item = r->itemFor(id);
-    ASSERT_TRUE(item);
-    QTreeWidget* outline = r->outline();
-    const QRect row = outline->visualItemRect(item);
+    const QModelIndex item = r->indexFor(id);
+    ASSERT_TRUE(item.isValid());
+    QTreeView* outline = r->outline();
+    const QRect row = outline->visualRect(item);
     const int x = outline->header()->sectionViewportPosition(SearchResultView::DeleteColumn) +
                   outline->columnWidth(SearchResultView::DeleteColumn) / 2;
     QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, QPoint(x, row.center().y()));
@@ -170,33 +188,41 @@ TEST(DuplicatedFileView, ScanShowsVerifiedGroupsAndNeverDeletesASampledTwin)
     EXPECT_EQ(r->deleteButton()->text().toStdString(), "删除");
     EXPECT_EQ(r->sortBox()->count(), 3);
     EXPECT_EQ(r->sortBox()->itemText(2).toStdString(), "按文件类别排序");
+    QAbstractItemModelTester tester(r->outline()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     // Two groups shown: the photos and the twins; the vmdk group has nothing to offer.
-    ASSERT_EQ(r->outline()->topLevelItemCount(), 2);
-    QTreeWidgetItem* twins = r->outline()->topLevelItem(0); // larger size first
-    QTreeWidgetItem* photos = r->outline()->topLevelItem(1);
-    EXPECT_EQ(twins->text(DupScanResultView::PathColumn).toStdString(), "类型:pdf");
-    EXPECT_EQ(twins->text(DupScanResultView::InfoColumn).toStdString(), "大小:2MB");
-    EXPECT_EQ(twins->text(DupScanResultView::NoteColumn).toStdString(), "数量:2");
-    EXPECT_EQ(photos->text(DupScanResultView::InfoColumn).toStdString(), "大小:50KB");
+    ASSERT_EQ(r->outline()->model()->rowCount(), 2);
+    // Larger size first: the twins, then the photos.
+    EXPECT_EQ(text(cell(r, 0, -1, DupScanResultView::PathColumn)), "类型:pdf");
+    EXPECT_EQ(text(cell(r, 0, -1, DupScanResultView::InfoColumn)), "大小:2MB");
+    EXPECT_EQ(text(cell(r, 0, -1, DupScanResultView::NoteColumn)), "数量:2");
+    EXPECT_EQ(text(cell(r, 1, -1, DupScanResultView::InfoColumn)), "大小:50KB");
     // One photo ticked, one kept; neither twin ticked, the one that differs marked.
-    ASSERT_EQ(photos->childCount(), 2);
-    EXPECT_EQ(photos->child(0)->checkState(0), Qt::Checked);
-    EXPECT_EQ(photos->child(1)->checkState(0), Qt::Unchecked);
-    EXPECT_EQ(twins->child(0)->checkState(0), Qt::Unchecked);
-    EXPECT_FALSE(twins->child(0)->flags() & Qt::ItemIsUserCheckable);
-    EXPECT_FALSE(twins->child(0)->text(DupScanResultView::NoteColumn).isEmpty());
-    EXPECT_FALSE(r->outline()->findItems(QStringLiteral("disk.vmdk"), Qt::MatchRecursive).size());
+    ASSERT_EQ(r->outline()->model()->rowCount(cell(r, 1)), 2);
+    EXPECT_EQ(tick(cell(r, 1, 0)), Qt::Checked);
+    EXPECT_EQ(tick(cell(r, 1, 1)), Qt::Unchecked);
+    EXPECT_EQ(tick(cell(r, 0, 0)), Qt::Unchecked);
+    EXPECT_FALSE(cell(r, 0, 0).flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(text(cell(r, 0, 0, DupScanResultView::NoteColumn)).empty());
+    EXPECT_TRUE(
+        r->outline()
+            ->model()
+            ->match(cell(r, 0), Qt::DisplayRole, QStringLiteral("disk.vmdk"), 1, Qt::MatchExactly | Qt::MatchRecursive)
+            .isEmpty());
     screenshot(&v, "dups-3-results.png");
 
-    // Sorting by type: "JPG" before "PDF".
+    // Sorting by type: "JPG" before "PDF"; the ticked photo's row moves with its group.
+    const QPersistentModelIndex tickedPhoto = cell(r, 1, 0);
     r->sortBox()->setCurrentIndex(2);
     emit r->sortBox()->activated(2);
     EXPECT_EQ(r->model().sortKind(), 2);
-    EXPECT_EQ(r->outline()->topLevelItem(0)->text(DupScanResultView::PathColumn).toStdString(), "类型:jpg");
+    EXPECT_EQ(text(cell(r, 0, -1, DupScanResultView::PathColumn)), "类型:jpg");
+    EXPECT_EQ(tickedPhoto.parent().row(), 0);
+    EXPECT_EQ(tick(tickedPhoto), Qt::Checked);
 
-    // Trying to tick the twin by hand changes nothing.
+    // Trying to tick the twin by hand changes nothing, through the model or the view.
     const uint64_t twinId = r->model().list()[1].members[0]->id;
-    r->selectBtnClicked(twinId, 1);
+    r->selectBtnClicked(twinId, true);
+    EXPECT_FALSE(r->outline()->model()->setData(cell(r, 1, 0), Qt::Checked, Qt::CheckStateRole));
     EXPECT_EQ(r->model().deleteList().size(), 1u);
 
     QTest::mouseClick(r->deleteButton(), Qt::LeftButton);
@@ -207,9 +233,10 @@ TEST(DuplicatedFileView, ScanShowsVerifiedGroupsAndNeverDeletesASampledTwin)
     EXPECT_TRUE(exists(d + "/report-v2.pdf"));
     EXPECT_TRUE(exists(d + "/disk.vmdk"));
     EXPECT_TRUE(exists(d + "/disk-copy.vmdk"));
-    ASSERT_EQ(r->outline()->topLevelItemCount(), 2);
-    EXPECT_EQ(r->outline()->topLevelItem(0)->childCount(), 1);
-    EXPECT_EQ(r->outline()->topLevelItem(0)->text(DupScanResultView::NoteColumn).toStdString(), "数量:1");
+    ASSERT_EQ(r->outline()->model()->rowCount(), 2);
+    EXPECT_EQ(r->outline()->model()->rowCount(cell(r, 0)), 1);
+    EXPECT_EQ(text(cell(r, 0, -1, DupScanResultView::NoteColumn)), "数量:1");
+    EXPECT_FALSE(tickedPhoto.isValid());
     screenshot(&v, "dups-4-after-delete.png");
 
     // "删除" with nothing ticked: the alert.
@@ -234,10 +261,11 @@ TEST(DuplicatedFileView, ACopyThatDiffersGoesFromItsRowOnlyAfterThePersonSaysYes
     ASSERT_NE(id, 0u);
     const std::string path = r->model().objectById(id)->filePath;
     const std::string kept = r->model().list()[0].keptPath;
-    QTreeWidgetItem* row = r->itemFor(id);
-    ASSERT_TRUE(row);
-    EXPECT_FALSE(row->flags() & Qt::ItemIsUserCheckable);
-    EXPECT_EQ(row->text(DupScanResultView::DeleteColumn).toStdString(), "删除");
+    QAbstractItemModelTester tester(r->outline()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QModelIndex row = r->indexFor(id);
+    ASSERT_TRUE(row.isValid());
+    EXPECT_FALSE(row.flags() & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(text(r->indexFor(id, DupScanResultView::DeleteColumn)), "删除");
 
     // Declining keeps the file and its row.
     clickDelete(r, id);
@@ -264,8 +292,9 @@ TEST(DuplicatedFileView, ACopyThatDiffersGoesFromItsRowOnlyAfterThePersonSaysYes
     QTest::mouseClick(buttonTitled(question, QStringLiteral("删除")), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return r->model().removalsPending() == 0 && !exists(path); }));
     EXPECT_TRUE(exists(kept));
-    ASSERT_EQ(r->outline()->topLevelItemCount(), 1);
-    EXPECT_EQ(r->outline()->topLevelItem(0)->childCount(), 1);
+    ASSERT_EQ(r->outline()->model()->rowCount(), 1);
+    EXPECT_EQ(r->outline()->model()->rowCount(cell(r, 0)), 1);
+    EXPECT_FALSE(r->indexFor(id).isValid());
     EXPECT_EQ(r->model().list()[0].members[0]->filePath, kept);
 }
 
@@ -312,7 +341,7 @@ TEST(DuplicatedFileView, NoGroupsSaysSoAndAStoppedRunStillShowsItsResults)
     writeFile(s.downloads + "/alone.txt", randomBytes(5000, 1));
     ASSERT_TRUE(s.scanToResults());
     EXPECT_EQ(text(v.resultView()->resultText()), "未扫描出数据");
-    EXPECT_EQ(v.resultView()->outline()->topLevelItemCount(), 0);
+    EXPECT_EQ(v.resultView()->outline()->model()->rowCount(), 0);
     screenshot(&v, "dups-5-empty.png");
     QTest::mouseClick(v.resultView()->backButton(), Qt::LeftButton);
 

@@ -234,8 +234,8 @@ TEST(QSDuplicationHelper, BindMountedFolderIsNotACopyOfItself)
     TempDir tmp;
     writeFile(tmp / "data/file", bytes(5000, 8));
     makeDirs(tmp / "view");
-    EXPECT_EQ(rerunSelfInMountNamespace("QSDuplicationHelper.BindMountedFolderIsNotACopyOfItself",
-                                        "CORVANE_BIND_CHILD", tmp.path()),
+    EXPECT_EQ(rerunSelfInMountNamespace("QSDuplicationHelper.BindMountedFolderIsNotACopyOfItself", "CORVANE_BIND_CHILD",
+                                        tmp.path()),
               0);
 }
 
@@ -247,8 +247,8 @@ TEST(QSDuplicationHelper, ManySameSizeFilesFromSeveralRootsFormCompleteGroups)
     std::map<int, std::vector<std::string>> expected;
     for (int root = 0; root < 4; ++root) {
         for (int i = 0; i < 60; ++i) {
-            const std::string path = tmp / ("root" + std::to_string(root) + "/sub" + std::to_string(i % 3) + "/f" +
-                                            std::to_string(i));
+            const std::string path =
+                tmp / ("root" + std::to_string(root) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i));
             const int cls = (root * 60 + i) % 12;
             writeFile(path, bytes(2048, 100 + cls));
             expected[cls].push_back(path);

@@ -39,7 +39,7 @@ struct Outcome
 };
 
 Outcome search(LargeFilesHelper& engine, std::vector<std::string> roots,
-           const std::function<void(LargeFilesHelper&, const LargePathInfo&)>& onPath = {})
+               const std::function<void(LargeFilesHelper&, const LargePathInfo&)>& onPath = {})
 {
     SerialQueue queue;
     Outcome run;
@@ -152,7 +152,7 @@ TEST(LargeFilesHelper, NestedRepeatedAndOddRoots)
     // A sibling sharing a name prefix is its own root; a hidden root is searched; a
     // regular file as root is examined by itself; a link or a missing root is skipped.
     Outcome run = search(engine, {tmp / "U/a/b", tmp / "U/ab", tmp / "U/.hidden-root", tmp / "U/lone",
-                              tmp / "U/linkroot", tmp / "U/missing"});
+                                  tmp / "U/linkroot", tmp / "U/missing"});
     EXPECT_EQ(run.hits.size(), 4u);
     EXPECT_EQ(run.hits.count(tmp / "U/ab/side"), 1u);
     EXPECT_EQ(run.hits.count(tmp / "U/.hidden-root/h"), 1u);

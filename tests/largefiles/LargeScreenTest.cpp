@@ -13,13 +13,14 @@
 
 #include "duplicates/ScreenSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -185,35 +186,44 @@ TEST(LargeFilesView, FindsShowsAndRemovesRealFiles)
     EXPECT_TRUE(r->glow()->isRunning());
     EXPECT_EQ(r->sortBox()->count(), 2);
     EXPECT_EQ(r->resultText()->text().toStdString(), "");
-    QTreeWidget* o = r->outline();
-    ASSERT_EQ(o->topLevelItemCount(), 4);
-    EXPECT_EQ(o->topLevelItem(0)->text(0).toStdString(), ">10GB");
-    EXPECT_EQ(o->topLevelItem(1)->text(0).toStdString(), "5GB to 10GB");
-    EXPECT_EQ(o->topLevelItem(2)->text(0).toStdString(), "50MB to 100MB");
-    EXPECT_EQ(o->topLevelItem(3)->text(0).toStdString(), "10MB to 50MB");
-    QTreeWidgetItem* movie = o->topLevelItem(0)->child(0);
-    EXPECT_EQ(movie->text(LargeResultView::NameColumn).toStdString(), "movie.mkv");
-    EXPECT_EQ(movie->text(LargeResultView::SizeColumn).toStdString(), "10.0GB");
-    EXPECT_TRUE(movie->text(LargeResultView::PathColumn).startsWith(QStringLiteral("...")));
-    EXPECT_EQ(movie->text(LargeResultView::PathColumn).size(), 33);
+    QAbstractItemModelTester tester(&r->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModel* o = r->outline()->model();
+    ASSERT_EQ(o, &r->model());
+    auto text = [&](int group, int row, int column) {
+        const QModelIndex parent = row < 0 ? QModelIndex() : o->index(group, 0);
+        return o->index(row < 0 ? group : row, column, parent).data().toString().toStdString();
+    };
+    auto tick = [&](int group, int row) {
+        o->setData(o->index(row, 0, o->index(group, 0)), Qt::Checked, Qt::CheckStateRole);
+    };
+    ASSERT_EQ(o->rowCount(), 4);
+    EXPECT_EQ(text(0, -1, 0), ">10GB");
+    EXPECT_EQ(text(1, -1, 0), "5GB to 10GB");
+    EXPECT_EQ(text(2, -1, 0), "50MB to 100MB");
+    EXPECT_EQ(text(3, -1, 0), "10MB to 50MB");
+    EXPECT_TRUE(r->outline()->isExpanded(o->index(3, 0)));
+    EXPECT_EQ(text(0, 0, LargeResultView::NameColumn), "movie.mkv");
+    EXPECT_EQ(text(0, 0, LargeResultView::SizeColumn), "10.0GB");
+    EXPECT_EQ(text(0, 0, LargeResultView::PathColumn).substr(0, 3), "...");
+    EXPECT_EQ(o->index(0, LargeResultView::PathColumn, o->index(0, 0)).data().toString().size(), 33);
     screenshot(&v, "large-2-results.png");
 
     // Tick two, remove them with "删除".
-    movie->setCheckState(0, Qt::Checked);
-    o->topLevelItem(3)->child(0)->setCheckState(0, Qt::Checked);
+    tick(0, 0);
+    tick(3, 0);
+    EXPECT_EQ(o->index(0, 0, o->index(0, 0)).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
     ASSERT_EQ(r->model().deleteList().size(), 2u);
     QTest::mouseClick(r->deleteButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return r->model().removalsPending() == 0; }));
     EXPECT_FALSE(exists(d + "/movie.mkv"));
     EXPECT_FALSE(exists(d + "/floor.bin"));
     EXPECT_TRUE(exists(d + "/almost.img"));
-    ASSERT_EQ(o->topLevelItemCount(), 2);
+    ASSERT_EQ(o->rowCount(), 2);
     screenshot(&v, "large-3-after-delete.png");
 
     // Tick one, delete it with its own button, then "删除" has nothing: the sheet.
-    QTreeWidgetItem* img = o->topLevelItem(0)->child(0);
-    img->setCheckState(0, Qt::Checked);
-    r->deleteFile(img->data(0, Qt::UserRole + 1).toULongLong());
+    tick(0, 0);
+    r->deleteFile(o->index(0, 0, o->index(0, 0)).data(SearchResultTreeModel::FileIdRole).toULongLong());
     QTest::mouseClick(r->deleteButton(), Qt::LeftButton);
     ASSERT_TRUE(r->alertBox());
     EXPECT_EQ(r->alertBox()->text().toStdString(), "路径未添加");
@@ -244,7 +254,7 @@ TEST(LargeFilesView, EmptyListAlertsNoHitsSaysSoAndAStopShowsWhatWasFound)
     s.press(v.scanButton());
     ASSERT_TRUE(waitFor([&] { return v.resultView() != nullptr; }));
     EXPECT_EQ(v.resultView()->resultText()->text().toStdString(), "未扫描出数据");
-    EXPECT_EQ(v.resultView()->outline()->topLevelItemCount(), 0);
+    EXPECT_EQ(v.resultView()->outline()->model()->rowCount(), 0);
     screenshot(&v, "large-5-empty.png");
     QTest::mouseClick(v.resultView()->backButton(), Qt::LeftButton);
     ASSERT_TRUE(waitFor([&] { return !v.resultView(); }));

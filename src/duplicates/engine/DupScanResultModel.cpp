@@ -34,10 +34,14 @@ using Check = DupScanReultObject::Check;
 Check checkFor(Verdict verdict)
 {
     switch (verdict) {
-    case Verdict::Identical: return Check::Identical;
-    case Verdict::Differs: return Check::Differs;
-    case Verdict::SameFile: return Check::SameFile;
-    case Verdict::Unreadable: return Check::Unreadable;
+    case Verdict::Identical:
+        return Check::Identical;
+    case Verdict::Differs:
+        return Check::Differs;
+    case Verdict::SameFile:
+        return Check::SameFile;
+    case Verdict::Unreadable:
+        return Check::Unreadable;
     }
     return Check::Unreadable;
 }
@@ -45,10 +49,14 @@ Check checkFor(Verdict verdict)
 QString noteFor(Verdict verdict)
 {
     switch (verdict) {
-    case Verdict::Identical: return {};
-    case Verdict::Differs: return tr("内容与保留的文件不同，不会作为重复文件删除");
-    case Verdict::SameFile: return tr("与保留的文件是同一个文件，不会删除");
-    case Verdict::Unreadable: return tr("无法完整比较内容，未默认勾选");
+    case Verdict::Identical:
+        return {};
+    case Verdict::Differs:
+        return tr("内容与保留的文件不同，不会作为重复文件删除");
+    case Verdict::SameFile:
+        return tr("与保留的文件是同一个文件，不会删除");
+    case Verdict::Unreadable:
+        return tr("无法完整比较内容，未默认勾选");
     }
     return {};
 }
@@ -58,13 +66,10 @@ constexpr int64_t kPostIntervalMs = 100;
 } // namespace
 
 DupScanResultModel::DupScanResultModel(const Layout& layout, QObject* parent)
-    : QObject(parent)
-    , m_remover(layout)
-    , m_stop(std::make_shared<std::atomic<bool>>(false))
-    , m_verifyQueue(std::make_unique<SerialQueue>("corvane.dups.verify"))
-    , m_removeQueue(std::make_unique<SerialQueue>("corvane.dups.remove"))
-{
-}
+    : SearchResultTreeModel(parent), m_remover(layout), m_stop(std::make_shared<std::atomic<bool>>(false)),
+      m_verifyQueue(std::make_unique<SerialQueue>("corvane.dups.verify")),
+      m_removeQueue(std::make_unique<SerialQueue>("corvane.dups.remove"))
+{}
 
 DupScanResultModel::~DupScanResultModel()
 {
@@ -86,57 +91,99 @@ DupScanResultModel::ObjectPtr DupScanResultModel::objectById(uint64_t id) const
 
 const DupScanResultModel::Group* DupScanResultModel::groupOf(uint64_t id) const
 {
-    for (const Group& g : m_list)
-        for (const ObjectPtr& o : g.members)
-            if (o->id == id)
-                return &g;
-    return nullptr;
+    auto key = m_groupKeyOf.find(id);
+    if (key == m_groupKeyOf.end())
+        return nullptr;
+    const int position = groupPosition(key->second);
+    return position < 0 ? nullptr : &m_list[size_t(position)];
+}
+
+DupScanResultModel::Group* DupScanResultModel::findGroup(uint64_t id)
+{
+    return const_cast<Group*>(groupOf(id));
+}
+
+std::optional<std::pair<uint64_t, int>> DupScanResultModel::locateFile(uint64_t id) const
+{
+    const Group* g = groupOf(id);
+    if (!g)
+        return std::nullopt;
+    for (size_t i = 0; i < g->members.size(); ++i)
+        if (g->members[i]->id == id)
+            return std::pair{g->key, int(i)};
+    return std::nullopt;
+}
+
+SearchResultTreeModel::GroupRow DupScanResultModel::groupRow(int group) const
+{
+    const Group& g = m_list[size_t(group)];
+    const DupScanReultObject& last = *g.members.back();
+    return {last.title(), last.filePath, typeText(g), sizeText(last.filesize), countText(last.count)};
+}
+
+SearchResultTreeModel::FileRow DupScanResultModel::fileRow(int group, int file) const
+{
+    const DupScanReultObject& object = *m_list[size_t(group)].members[size_t(file)];
+    QString note = object.note;
+    if (note.isEmpty() && object.check == Check::Pending)
+        note = tr("正在校验…");
+    if (note.isEmpty() && object.check == Check::Identical)
+        note = tr("内容相同");
+    const bool warns = object.check == Check::Differs || object.check == Check::SameFile ||
+                       (!object.removing && object.note.startsWith(tr("删除失败")));
+    return {object.id,         object.removable(), object.deletable(),  object.state, object.filePath,
+            object.fileName(), object.shownPath(), object.creationDate, note,         warns};
 }
 
 void DupScanResultModel::setResultList(std::vector<DuplicateGroupRecord> records)
 {
     m_resultList = std::move(records);
-    m_list.clear();
-    m_deleteList.clear();
-    m_verifications.clear();
-    m_byId.clear();
-    for (const DuplicateGroupRecord& record : m_resultList) {
-        if (record.fileList.empty())
-            continue;
-        Group group;
-        group.fileHash = record.fileHash;
-        group.fileSize = record.fileSize;
-        group.fileExtenstion = record.fileExtenstion;
-        group.keptPath = record.fileList.back();
-        const long count = long(record.fileList.size());
-        for (size_t i = 0; i < record.fileList.size(); ++i) {
-            const std::string& path = record.fileList[i];
-            // Virtual disks are never offered: a machine's disk is not a duplicate to clean.
-            if (pathExtension(path) == "vmdk") {
-                group.hiddenPaths.push_back(path);
+    resetGroups([this] {
+        m_list.clear();
+        m_deleteList.clear();
+        m_verifications.clear();
+        m_byId.clear();
+        m_groupKeyOf.clear();
+        for (const DuplicateGroupRecord& record : m_resultList) {
+            if (record.fileList.empty())
                 continue;
+            Group group;
+            group.key = m_nextGroupKey++;
+            group.fileHash = record.fileHash;
+            group.fileSize = record.fileSize;
+            group.fileExtenstion = record.fileExtenstion;
+            group.keptPath = record.fileList.back();
+            const long count = long(record.fileList.size());
+            for (size_t i = 0; i < record.fileList.size(); ++i) {
+                const std::string& path = record.fileList[i];
+                // Virtual disks are never offered: a machine's disk is not a duplicate to clean.
+                if (pathExtension(path) == "vmdk") {
+                    group.hiddenPaths.push_back(path);
+                    continue;
+                }
+                auto object = std::make_shared<DupScanReultObject>();
+                object->id = m_nextId++;
+                object->filePath = path;
+                object->filesize = QSFileUtility::sizeAtPath(path, false);
+                object->count = count;
+                object->fileHash = record.fileHash;
+                if (auto date = QSFileUtility::fileCreateDateByPath(path))
+                    object->creationDate = QSFileUtility::stringFromDate(*date);
+                // The copy that stays is known; every other copy waits for its verification
+                // before it is ticked.
+                object->state = false;
+                object->check = i + 1 == record.fileList.size() ? Check::Kept : Check::Pending;
+                if (object->check == Check::Kept)
+                    object->note = tr("保留");
+                m_byId[object->id] = object;
+                m_groupKeyOf[object->id] = group.key;
+                group.members.push_back(std::move(object));
             }
-            auto object = std::make_shared<DupScanReultObject>();
-            object->id = m_nextId++;
-            object->filePath = path;
-            object->filesize = double(QSFileUtility::sizeAtPath(path, false));
-            object->count = count;
-            object->fileHash = record.fileHash;
-            if (auto date = QSFileUtility::fileCreateDateByPath(path))
-                object->creationDate = QSFileUtility::stringFromDate(*date);
-            // The copy that stays is known; every other copy waits for its verification
-            // before it is ticked.
-            object->state = 0;
-            object->check = i + 1 == record.fileList.size() ? Check::Kept : Check::Pending;
-            if (object->check == Check::Kept)
-                object->note = tr("保留");
-            m_byId[object->id] = object;
-            group.members.push_back(std::move(object));
+            if (!group.members.empty())
+                m_list.push_back(std::move(group));
         }
-        if (!group.members.empty())
-            m_list.push_back(std::move(group));
-    }
-    CompareArray();
+        sortGroups();
+    });
     startVerification();
 }
 
@@ -150,18 +197,31 @@ void DupScanResultModel::setSortKind(int kind)
 
 void DupScanResultModel::CompareArray()
 {
-    auto bySize = [](const Group& a, const Group& b) { return a.members.back()->filesize > b.members.back()->filesize; };
+    reorderGroups([this] { sortGroups(); });
+}
+
+void DupScanResultModel::sortGroups()
+{
+    auto bySize = [](const Group& a, const Group& b) {
+        return a.members.back()->filesize > b.members.back()->filesize;
+    };
     auto byCount = [](const Group& a, const Group& b) { return a.members.size() > b.members.size(); };
     auto byType = [](const Group& a, const Group& b) {
         return asciiUpper(a.members.back()->extension()) < asciiUpper(b.members.back()->extension());
     };
     switch (m_sortKind) {
-    case 0: std::stable_sort(m_list.begin(), m_list.end(), bySize); break;
-    case 1: std::stable_sort(m_list.begin(), m_list.end(), byCount); break;
-    case 2: std::stable_sort(m_list.begin(), m_list.end(), byType); break;
-    default: break;
+    case 0:
+        std::stable_sort(m_list.begin(), m_list.end(), bySize);
+        break;
+    case 1:
+        std::stable_sort(m_list.begin(), m_list.end(), byCount);
+        break;
+    case 2:
+        std::stable_sort(m_list.begin(), m_list.end(), byType);
+        break;
+    default:
+        break;
     }
-    emit listChanged();
 }
 
 void DupScanResultModel::startVerification()
@@ -224,12 +284,11 @@ void DupScanResultModel::startVerification()
             const bool last = g + 1 == jobs.size();
             if (last || nowMs() - lastPost >= kPostIntervalMs) {
                 lastPost = nowMs();
-                QMetaObject::invokeMethod(
-                    this,
-                    ThreadHandOff::handedOver([this, results = std::move(pending), done, last] {
-                        applyVerification(results, done, last);
-                    }),
-                    Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this,
+                                          ThreadHandOff::handedOver([this, results = std::move(pending), done, last] {
+                                              applyVerification(results, done, last);
+                                          }),
+                                          Qt::QueuedConnection);
                 pending.clear();
             }
         }
@@ -248,14 +307,14 @@ void DupScanResultModel::applyVerification(const std::vector<VerifyResult>& resu
         o->check = checkFor(r.verification.verdict);
         o->note = noteFor(r.verification.verdict);
         if (o->check == Check::Identical) {
-            if (!o->userTouched && o->state != 1) {
-                o->state = 1;
+            if (!o->userTouched && !o->state) {
+                o->state = true;
                 m_deleteList.push_back(o);
             }
         } else if (!o->removable() || !o->userTouched) {
             untick(o);
         }
-        emit objectChanged(o->id);
+        fileRowChanged(o->id);
     }
     m_verifiedGroups = groupsDone;
     if (last) {
@@ -267,24 +326,24 @@ void DupScanResultModel::applyVerification(const std::vector<VerifyResult>& resu
 
 void DupScanResultModel::untick(const ObjectPtr& object)
 {
-    object->state = 0;
+    object->state = false;
     m_deleteList.erase(std::remove(m_deleteList.begin(), m_deleteList.end(), object), m_deleteList.end());
 }
 
-void DupScanResultModel::selectBtnClicked(const ObjectPtr& object, int state)
+void DupScanResultModel::selectBtnClicked(const ObjectPtr& object, bool on)
 {
     if (!object || !object->removable())
         return;
     object->userTouched = true;
-    if (state == 1) {
-        if (object->state != 1) {
-            object->state = 1;
+    if (on) {
+        if (!object->state) {
+            object->state = true;
             m_deleteList.push_back(object);
         }
     } else {
         untick(object);
     }
-    emit objectChanged(object->id);
+    fileRowChanged(object->id);
 }
 
 void DupScanResultModel::deleteFile(const ObjectPtr& object)
@@ -340,7 +399,7 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects, b
         if (auto it = m_verifications.find(o->id); it != m_verifications.end())
             job.verification = it->second;
         jobs.push_back(std::move(job));
-        emit objectChanged(o->id);
+        fileRowChanged(o->id);
     }
     m_removals.add(int(jobs.size()));
 
@@ -359,7 +418,7 @@ void DupScanResultModel::requestRemoval(const std::vector<ObjectPtr>& objects, b
 }
 
 DupScanResultModel::RemoveResult DupScanResultModel::removeOne(const RemoveJob& job, DuplicateVerifier& verifier,
-                                                              const Uninstall& remover)
+                                                               const Uninstall& remover)
 {
     if (job.confirmed) {
         // Chosen alone: the content may differ, but the copy must not be the file that
@@ -410,44 +469,43 @@ bool DupScanResultModel::removePath(const std::string& path, const Uninstall& re
 
 void DupScanResultModel::applyRemoval(const std::vector<RemoveResult>& results)
 {
-    bool structural = false;
     for (const RemoveResult& r : results) {
         --m_removals.pending;
         m_verifications.erase(r.id);
-        for (auto g = m_list.begin(); g != m_list.end(); ++g) {
-            auto it = std::find_if(g->members.begin(), g->members.end(),
-                                   [&](const ObjectPtr& o) { return o->id == r.id; });
-            if (it == g->members.end())
-                continue;
-            if (r.removed) {
-                ++m_removals.removed;
-                m_byId.erase(r.id);
-                g->members.erase(it);
-                if (g->members.empty())
-                    m_list.erase(g);
-                else
-                    g->members.back()->count = long(g->members.size());
-                structural = true;
+        const auto where = locateFile(r.id);
+        if (!where)
+            continue;
+        const int position = groupPosition(where->first);
+        Group& g = m_list[size_t(position)];
+        const ObjectPtr object = g.members[size_t(where->second)];
+        if (r.removed) {
+            ++m_removals.removed;
+            m_byId.erase(r.id);
+            m_groupKeyOf.erase(r.id);
+            if (g.members.size() == 1) {
+                removeGroupRow(position, [&] { m_list.erase(m_list.begin() + position); });
             } else {
-                ++m_removals.kept;
-                (*it)->removing = false;
-                (*it)->note = r.note;
-                // The copy that stays keeps its mark: its row is not a copy of itself.
-                if (r.check && (*it)->check != Check::Kept)
-                    (*it)->check = *r.check;
-                emit objectChanged(r.id);
+                removeFileRow(position, where->second, [&] { g.members.erase(g.members.begin() + where->second); });
+                g.members.back()->count = long(g.members.size());
+                groupRowChanged(position);
             }
-            break;
+        } else {
+            ++m_removals.kept;
+            object->removing = false;
+            object->note = r.note;
+            // The copy that stays keeps its mark: its row is not a copy of itself.
+            if (r.check && object->check != Check::Kept)
+                object->check = *r.check;
+            fileRowChanged(r.id);
         }
     }
-    if (structural)
-        emit listChanged();
     if (m_removals.pending == 0)
         emit removalFinished(m_removals.removed, m_removals.kept);
 }
 
-QString DupScanResultModel::sizeText(double size)
+QString DupScanResultModel::sizeText(uint64_t bytes)
 {
+    const double size = double(bytes);
     const QString label = tr("大小");
     if (size >= 1e9)
         return QStringLiteral("%1:%2GB").arg(label, QString::asprintf("%.f", size / 1e9));

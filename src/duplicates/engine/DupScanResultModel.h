@@ -5,10 +5,9 @@
 #include "duplicates/engine/DuplicateGroupRecord.h"
 #include "duplicates/engine/DuplicateVerifier.h"
 #include "search/engine/SearchResultSupport.h"
+#include "search/engine/SearchResultTreeModel.h"
 
 #include "uninstall/engine/Uninstall.h"
-
-#include <QObject>
 
 #include <atomic>
 #include <map>
@@ -21,9 +20,10 @@ namespace corvane {
 
 class SerialQueue;
 
-// The state behind the duplicate result view: the groups, the files ticked for removal,
-// the sort order, the full-content verification and the removals. Lives on the main
-// thread; reading and deleting run on two queues of its own and report back here.
+// The state behind the duplicate result view, and the outline model it shows: the groups,
+// the files ticked for removal, the sort order, the full-content verification and the
+// removals. Lives on the main thread; reading and deleting run on two queues of its own
+// and report back here, where each answer changes only the rows it concerns.
 //
 // A file is never removed as a duplicate on its sampled fingerprint alone. Once the
 // groups are built, every copy is compared byte by byte with the copy that stays (the
@@ -41,7 +41,7 @@ class SerialQueue;
 //
 // A removal that did not happen (a protected path, a helper that could not remove the
 // file) leaves the row in its group, unticked, with a note saying so.
-class DupScanResultModel : public QObject
+class DupScanResultModel : public SearchResultTreeModel
 {
     Q_OBJECT
 
@@ -50,6 +50,7 @@ public:
 
     struct Group
     {
+        uint64_t key = 0; // stays with the group when groups move or go
         std::vector<ObjectPtr> members;
         std::string fileHash;
         uint64_t fileSize = 0;
@@ -75,9 +76,9 @@ public:
     void setSortKind(int kind);
     void CompareArray();
 
-    // The check box of a member row: 1 adds it to deleteList, 0 takes it out. A copy
+    // The check box of a member row: on adds it to deleteList, off takes it out. A copy
     // that differs from the one that stays cannot be ticked.
-    void selectBtnClicked(const ObjectPtr& object, int state);
+    void selectBtnClicked(const ObjectPtr& object, bool on);
     // The member row's delete button: removed as a duplicate, so only while an identical
     // copy stays (or none of the group would).
     void deleteFile(const ObjectPtr& object);
@@ -100,7 +101,7 @@ public:
     void setOpenObserver(std::function<void(const std::string&)> observer);
 
     // "%@:%.fGB" / "%@:%.fMB" / "%@:%.fKB" with "大小", decimal units.
-    static QString sizeText(double size);
+    static QString sizeText(uint64_t size);
     // "类型:ext", or "other" alone for a group without an extension.
     static QString typeText(const Group& group);
     static QString countText(long count);
@@ -108,10 +109,17 @@ public:
     static bool removePath(const std::string& path, const Uninstall& remover);
 
 signals:
-    void listChanged();               // groups added, removed or reordered
-    void objectChanged(quint64 id);   // one member's row (and its group's row)
     void verificationProgress(int done, int total);
     void removalFinished(int removed, int kept);
+
+protected:
+    int groupCount() const override { return int(m_list.size()); }
+    int fileCount(int group) const override { return int(m_list[size_t(group)].members.size()); }
+    uint64_t groupKey(int group) const override { return m_list[size_t(group)].key; }
+    GroupRow groupRow(int group) const override;
+    FileRow fileRow(int group, int file) const override;
+    std::optional<std::pair<uint64_t, int>> locateFile(uint64_t id) const override;
+    void fileChecked(uint64_t id, bool on) override { selectBtnClicked(objectById(id), on); }
 
 private:
     struct Verification
@@ -147,6 +155,8 @@ private:
     void requestRemoval(const std::vector<ObjectPtr>& objects, bool confirmed = false);
     void applyRemoval(const std::vector<RemoveResult>& results);
     void untick(const ObjectPtr& object);
+    void sortGroups();
+    Group* findGroup(uint64_t id);
     static RemoveResult removeOne(const RemoveJob& job, DuplicateVerifier& verifier, const Uninstall& remover);
 
     std::vector<DuplicateGroupRecord> m_resultList;
@@ -154,6 +164,7 @@ private:
     std::vector<ObjectPtr> m_deleteList;
     std::map<uint64_t, Verification> m_verifications;
     std::map<uint64_t, ObjectPtr> m_byId;
+    std::map<uint64_t, uint64_t> m_groupKeyOf; // member id -> its group's key
     int m_sortKind = 0;
     int m_verifiedGroups = 0;
     int m_totalGroups = 0;
@@ -162,6 +173,7 @@ private:
     qint64 m_verificationMs = -1;
     qint64 m_verificationStart = 0;
     uint64_t m_nextId = 1;
+    uint64_t m_nextGroupKey = 1;
     std::shared_ptr<std::atomic<bool>> m_stop;
     std::atomic<uint64_t> m_verifiedBytes{0};
     std::function<void(const std::string&)> m_openObserver;

@@ -25,10 +25,10 @@ struct DupScanReultObject
 
     uint64_t id = 0; // stable handle across threads
     std::string filePath;
-    double filesize = 0;
+    uint64_t filesize = 0;
     long count = 0;
     std::string fileHash;
-    int state = 0; // 1: remove
+    bool state = false; // ticked for removal
     QString creationDate;
 
     Check check = Check::Pending;

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "duplicates/ui/DupScanResultView.h"
 
-#include "toolkit/FileIcon.h"
-
-#include <QTreeWidget>
-
 namespace corvane {
 
 static_assert(int(DupScanResultView::InfoColumn) == int(SearchResultView::InfoColumn) &&
@@ -25,8 +21,7 @@ DupScanResultView::DupScanResultView(const Layout& layout, QWidget* parent)
                        parent),
       m_model(new DupScanResultModel(layout, this))
 {
-    connect(m_model, &DupScanResultModel::listChanged, this, [this] { reloadOutline(); });
-    connect(m_model, &DupScanResultModel::objectChanged, this, [this](quint64 id) { updateRow(id); });
+    showModel(m_model);
     connect(m_model, &DupScanResultModel::verificationProgress, this, [this] { updateStatus(); });
     connect(m_model, &DupScanResultModel::removalFinished, this, [this](int, int kept) { removalFinished(kept); });
 }
@@ -43,55 +38,6 @@ void DupScanResultView::setResultList(std::vector<DuplicateGroupRecord> records)
     updateStatus();
 }
 
-void DupScanResultView::fillGroupRow(QTreeWidgetItem* item, const DupScanResultModel::Group& group)
-{
-    const DupScanReultObject& last = *group.members.back();
-    item->setIcon(NameColumn, FileIcon::iconForPath(last.filePath));
-    item->setText(NameColumn, last.title());
-    item->setText(PathColumn, DupScanResultModel::typeText(group));
-    item->setText(InfoColumn, DupScanResultModel::sizeText(last.filesize));
-    item->setText(NoteColumn, DupScanResultModel::countText(last.count));
-}
-
-SearchResultView::FileRow DupScanResultView::memberRow(const DupScanReultObject& object) const
-{
-    using Check = DupScanReultObject::Check;
-    QString note = object.note;
-    if (note.isEmpty() && object.check == Check::Pending)
-        note = tr("正在校验…");
-    if (note.isEmpty() && object.check == Check::Identical)
-        note = tr("内容相同");
-    const bool warns = object.check == Check::Differs || object.check == Check::SameFile ||
-                       (!object.removing && object.note.startsWith(tr("删除失败")));
-    return {object.id,
-            object.removable(),
-            object.deletable(),
-            object.state == 1,
-            object.filePath,
-            object.fileName(),
-            object.shownPath(),
-            object.creationDate,
-            note,
-            warns};
-}
-
-void DupScanResultView::fillOutline()
-{
-    for (const DupScanResultModel::Group& group : m_model->list()) {
-        QTreeWidgetItem* groupItem = addGroupRow();
-        fillGroupRow(groupItem, group);
-        for (const auto& object : group.members)
-            addFileRow(groupItem, memberRow(*object));
-    }
-}
-
-void DupScanResultView::refillRow(QTreeWidgetItem* item, uint64_t id)
-{
-    // Group rows change only with the groups themselves (listChanged rebuilds them).
-    if (DupScanResultModel::ObjectPtr object = m_model->objectById(id))
-        fillFileRow(item, memberRow(*object));
-}
-
 QString DupScanResultView::statusText() const
 {
     if (m_model->list().empty())
@@ -102,10 +48,10 @@ QString DupScanResultView::statusText() const
     return text;
 }
 
-void DupScanResultView::selectBtnClicked(uint64_t id, int state)
+void DupScanResultView::selectBtnClicked(uint64_t id, bool on)
 {
     m_lastKept = 0;
-    m_model->selectBtnClicked(m_model->objectById(id), state);
+    m_model->selectBtnClicked(m_model->objectById(id), on);
 }
 
 QString DupScanResultView::removalQuestion(uint64_t id) const

@@ -27,23 +27,17 @@ public:
     void setResultList(std::vector<DuplicateGroupRecord> records);
     DupScanResultModel& model() { return *m_model; }
 
-    void selectBtnClicked(uint64_t id, int state);
+    void selectBtnClicked(uint64_t id, bool on);
 
 private:
-    void fillOutline() override;
-    void refillRow(QTreeWidgetItem* item, uint64_t id) override;
     QString statusText() const override;
     void sortChosen(int index) override { m_model->setSortKind(index); }
-    void itemChecked(uint64_t id, bool on) override { selectBtnClicked(id, on ? 1 : 0); }
     std::optional<std::string> filePath(uint64_t id) const override;
     void removeFile(uint64_t id) override { m_model->deleteFile(m_model->objectById(id)); }
     QString removalQuestion(uint64_t id) const override;
     void removeFileConfirmed(uint64_t id) override { m_model->deleteFileConfirmed(m_model->objectById(id)); }
     bool removeTicked() override { return m_model->deleteAllFile(); }
     int removalsPending() const override { return m_model->removalsPending(); }
-
-    void fillGroupRow(QTreeWidgetItem* item, const DupScanResultModel::Group& group);
-    FileRow memberRow(const DupScanReultObject& object) const;
 
     DupScanResultModel* m_model = nullptr;
 };

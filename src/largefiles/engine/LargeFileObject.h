@@ -14,7 +14,7 @@ struct LargeFileObject
     uint64_t id = 0; // stable handle across threads
     bool state = false;
     std::string filePath;
-    double fileSize = 0;
+    uint64_t fileSize = 0;
     QString fileRange; // the label of its size group
 
     bool removing = false; // a removal is under way

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "largefiles/engine/LargeResultModel.h"
 
+#include "common/QSFileUtility.h"
 #include "common/SerialQueue.h"
 #include "common/ThreadHandOff.h"
 #include "search/engine/SearchResultSupport.h"
@@ -27,11 +28,9 @@ constexpr const char* kLabels[LargeResultModel::kRangeCount] = {
 } // namespace
 
 LargeResultModel::LargeResultModel(const Layout& layout, QObject* parent)
-    : QObject(parent)
-    , m_remover(layout)
-    , m_removeQueue(std::make_unique<SerialQueue>("corvane.large.remove"))
-{
-}
+    : SearchResultTreeModel(parent), m_remover(layout),
+      m_removeQueue(std::make_unique<SerialQueue>("corvane.large.remove"))
+{}
 
 LargeResultModel::~LargeResultModel()
 {
@@ -66,6 +65,43 @@ void LargeResultModel::set_reustlist(std::vector<LargeHit> hits)
     _reustlist = std::move(hits);
 }
 
+LargeResultModel::ObjectPtr LargeResultModel::objectById(uint64_t id) const
+{
+    if (const auto where = locateFile(id))
+        return m_list[size_t(groupPosition(where->first))][size_t(where->second)];
+    return nullptr;
+}
+
+std::optional<std::pair<uint64_t, int>> LargeResultModel::locateFile(uint64_t id) const
+{
+    for (size_t g = 0; g < m_list.size(); ++g)
+        for (size_t i = 0; i < m_list[g].size(); ++i)
+            if (m_list[g][i]->id == id)
+                return std::pair{groupKey(int(g)), int(i)};
+    return std::nullopt;
+}
+
+SearchResultTreeModel::GroupRow LargeResultModel::groupRow(int group) const
+{
+    // "LargeCell": the range of the group's last file.
+    return {m_list[size_t(group)].back()->fileRange, {}, {}, {}, {}};
+}
+
+SearchResultTreeModel::FileRow LargeResultModel::fileRow(int group, int file) const
+{
+    const LargeFileObject& object = *m_list[size_t(group)][size_t(file)];
+    return {object.id,          !object.removing,
+            !object.removing,   object.state,
+            object.filePath,    object.fileName(),
+            object.shownPath(), QSFileUtility::fileSizeByDoubleSize(double(object.fileSize)),
+            object.note,        !object.removing};
+}
+
+void LargeResultModel::fileChecked(uint64_t id, bool on)
+{
+    selectBtnClicked(objectById(id), on);
+}
+
 void LargeResultModel::reloadList()
 {
     std::vector<std::vector<ObjectPtr>> groups(kRangeCount);
@@ -80,17 +116,19 @@ void LargeResultModel::reloadList()
         auto object = std::make_shared<LargeFileObject>();
         object->id = m_nextId++;
         object->filePath = hit.fileList.back();
-        object->fileSize = double(hit.fileSize);
+        object->fileSize = hit.fileSize;
         object->fileRange = rangeLabel(index);
         groups[size_t(index)].push_back(std::move(object));
     }
-    m_list.clear();
-    m_deleteList.clear();
-    for (auto& group : groups)
-        if (!group.empty())
-            m_list.push_back(std::move(group));
-    m_resultText = anyHit ? QString() : tr("未扫描出数据");
-    CompareArray();
+    resetGroups([&] {
+        m_list.clear();
+        m_deleteList.clear();
+        for (auto& group : groups)
+            if (!group.empty())
+                m_list.push_back(std::move(group));
+        m_resultText = anyHit ? QString() : tr("未扫描出数据");
+        sortGroups();
+    });
 }
 
 void LargeResultModel::selectSortChoice(int choice)
@@ -106,15 +144,18 @@ void LargeResultModel::selectSortChoice(int choice)
 
 void LargeResultModel::CompareArray()
 {
+    reorderGroups([this] { sortGroups(); });
+}
+
+void LargeResultModel::sortGroups()
+{
     if (m_sortKind == 0)
-        std::stable_sort(m_list.begin(), m_list.end(), [](const auto& a, const auto& b) {
-            return a.back()->fileSize > b.back()->fileSize;
-        });
+        std::stable_sort(m_list.begin(), m_list.end(),
+                         [](const auto& a, const auto& b) { return a.back()->fileSize > b.back()->fileSize; });
     else if (m_sortKind == 2)
         std::stable_sort(m_list.begin(), m_list.end(), [](const auto& a, const auto& b) {
             return asciiUpper(a.back()->extension()) < asciiUpper(b.back()->extension());
         });
-    emit listChanged();
 }
 
 void LargeResultModel::untick(const ObjectPtr& object)
@@ -135,7 +176,7 @@ void LargeResultModel::selectBtnClicked(const ObjectPtr& object, bool state)
     } else {
         untick(object);
     }
-    emit objectChanged(object->id);
+    fileRowChanged(object->id);
 }
 
 void LargeResultModel::deleteFile(const ObjectPtr& object)
@@ -165,14 +206,17 @@ void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
         o->removing = true;
         o->note = tr("正在删除…");
         jobs.emplace_back(o->id, o->filePath);
-        emit objectChanged(o->id);
+        fileRowChanged(o->id);
     }
     if (jobs.empty())
         return;
     m_removals.add(int(jobs.size()));
     m_removeQueue->async([this, jobs = std::move(jobs), remover = m_remover] {
         forEachBatched(
-            jobs, [&remover](const auto& job) { return RemoveResult{job.first, removePath(job.second, remover)}; },
+            jobs,
+            [&remover](const auto& job) {
+                return RemoveResult{job.first, removePath(job.second, remover)};
+            },
             [this](std::vector<RemoveResult> results) {
                 QMetaObject::invokeMethod(
                     this, ThreadHandOff::handedOver([this, results = std::move(results)] { applyRemoval(results); }),
@@ -183,30 +227,26 @@ void LargeResultModel::requestRemoval(const std::vector<ObjectPtr>& objects)
 
 void LargeResultModel::applyRemoval(const std::vector<RemoveResult>& results)
 {
-    bool structural = false;
     for (const RemoveResult& r : results) {
         --m_removals.pending;
-        for (auto g = m_list.begin(); g != m_list.end(); ++g) {
-            auto it = std::find_if(g->begin(), g->end(), [&](const ObjectPtr& o) { return o->id == r.id; });
-            if (it == g->end())
-                continue;
-            if (r.removed) {
-                ++m_removals.removed;
-                g->erase(it);
-                if (g->empty())
-                    m_list.erase(g);
-                structural = true;
-            } else {
-                ++m_removals.kept;
-                (*it)->removing = false;
-                (*it)->note = tr("删除失败，文件仍在原处");
-                emit objectChanged(r.id);
-            }
-            break;
+        const auto where = locateFile(r.id);
+        if (!where)
+            continue;
+        const int position = groupPosition(where->first);
+        std::vector<ObjectPtr>& group = m_list[size_t(position)];
+        if (r.removed) {
+            ++m_removals.removed;
+            if (group.size() == 1)
+                removeGroupRow(position, [&] { m_list.erase(m_list.begin() + position); });
+            else
+                removeFileRow(position, where->second, [&] { group.erase(group.begin() + where->second); });
+        } else {
+            ++m_removals.kept;
+            group[size_t(where->second)]->removing = false;
+            group[size_t(where->second)]->note = tr("删除失败，文件仍在原处");
+            fileRowChanged(r.id);
         }
     }
-    if (structural)
-        emit listChanged();
     if (m_removals.pending == 0)
         emit removalFinished(m_removals.removed, m_removals.kept);
 }

@@ -3,10 +3,9 @@
 
 #include "largefiles/engine/LargeFileObject.h"
 #include "search/engine/SearchResultSupport.h"
+#include "search/engine/SearchResultTreeModel.h"
 
 #include "uninstall/engine/Uninstall.h"
-
-#include <QObject>
 
 #include <memory>
 #include <optional>
@@ -24,12 +23,12 @@ struct LargeHit
     uint64_t fileSize = 0;
 };
 
-// The state behind the large-file result view: the nine size groups, the ticks in the
-// order they were made, the sort orders and the removals. Lives on the main thread;
+// The state behind the large-file result view, and the outline model it shows: the nine
+// size groups, the ticks in the order they were made, the sort orders and the removals. Lives on the main thread;
 // removals run one after another on a queue of its own, so removing a large tree never
 // freezes the window, and each is confirmed by reading the disk again: a file that is
 // still there keeps its row, unticked, with a note saying so.
-class LargeResultModel : public QObject
+class LargeResultModel : public SearchResultTreeModel
 {
     Q_OBJECT
 
@@ -56,6 +55,8 @@ public:
     void CompareArray();
 
     void selectBtnClicked(const ObjectPtr& object, bool state);
+    // The file still listed under that id, or null.
+    ObjectPtr objectById(uint64_t id) const;
     void deleteFile(const ObjectPtr& object);
     // "删除": false (nothing done) when nothing is ticked.
     bool deleteAllFile();
@@ -70,9 +71,20 @@ public:
     static bool removePath(const std::string& path, const Uninstall& remover);
 
 signals:
-    void listChanged();
-    void objectChanged(quint64 id);
     void removalFinished(int removed, int kept);
+
+protected:
+    int groupCount() const override { return int(m_list.size()); }
+    int fileCount(int group) const override { return int(m_list[size_t(group)].size()); }
+    // A size range appears once: its position among the nine ranges names the group.
+    uint64_t groupKey(int group) const override
+    {
+        return uint64_t(rangeIndex(m_list[size_t(group)].front()->fileSize)) + 1;
+    }
+    GroupRow groupRow(int group) const override;
+    FileRow fileRow(int group, int file) const override;
+    std::optional<std::pair<uint64_t, int>> locateFile(uint64_t id) const override;
+    void fileChecked(uint64_t id, bool on) override;
 
 private:
     struct RemoveResult
@@ -83,6 +95,7 @@ private:
     void requestRemoval(const std::vector<ObjectPtr>& objects);
     void applyRemoval(const std::vector<RemoveResult>& results);
     void untick(const ObjectPtr& object);
+    void sortGroups();
 
     std::vector<LargeHit> _reustlist;
     std::vector<std::vector<ObjectPtr>> m_list;

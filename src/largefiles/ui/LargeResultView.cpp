@@ -1,32 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "largefiles/ui/LargeResultView.h"
 
-#include "common/QSFileUtility.h"
-
-#include <QTreeWidget>
-
 namespace corvane {
 
 static_assert(int(LargeResultView::SizeColumn) == int(SearchResultView::InfoColumn) &&
               int(LargeResultView::ColumnCount) == int(SearchResultView::ColumnCount));
-
-namespace {
-
-SearchResultView::FileRow fileRow(const LargeFileObject& object)
-{
-    return {object.id,
-            !object.removing,
-            !object.removing,
-            object.state,
-            object.filePath,
-            object.fileName(),
-            object.shownPath(),
-            QSFileUtility::fileSizeByDoubleSize(object.fileSize),
-            object.note,
-            !object.removing};
-}
-
-} // namespace
 
 LargeResultView* LargeResultView::demoView(const Layout& layout, QWidget* parent)
 {
@@ -43,8 +21,7 @@ LargeResultView::LargeResultView(const Layout& layout, QWidget* parent)
                        parent),
       m_model(new LargeResultModel(layout, this))
 {
-    connect(m_model, &LargeResultModel::listChanged, this, [this] { reloadOutline(); });
-    connect(m_model, &LargeResultModel::objectChanged, this, [this](quint64 id) { updateRow(id); });
+    showModel(m_model);
     connect(m_model, &LargeResultModel::removalFinished, this, [this](int, int kept) { removalFinished(kept); });
 }
 
@@ -64,32 +41,6 @@ void LargeResultView::reloadList()
     m_model->reloadList();
 }
 
-LargeResultModel::ObjectPtr LargeResultView::objectById(uint64_t id) const
-{
-    for (const auto& group : m_model->list())
-        for (const auto& object : group)
-            if (object->id == id)
-                return object;
-    return nullptr;
-}
-
-void LargeResultView::fillOutline()
-{
-    for (const auto& group : m_model->list()) {
-        // "LargeCell": the range of the group's last file.
-        QTreeWidgetItem* groupItem = addGroupRow();
-        groupItem->setText(NameColumn, group.back()->fileRange);
-        for (const auto& object : group)
-            addFileRow(groupItem, fileRow(*object));
-    }
-}
-
-void LargeResultView::refillRow(QTreeWidgetItem* item, uint64_t id)
-{
-    if (LargeResultModel::ObjectPtr object = objectById(id))
-        fillFileRow(item, fileRow(*object));
-}
-
 QString LargeResultView::statusText() const
 {
     QString text = m_model->resultText();
@@ -98,20 +49,20 @@ QString LargeResultView::statusText() const
 
 void LargeResultView::selectBtnClicked(uint64_t id, bool state)
 {
-    if (LargeResultModel::ObjectPtr object = objectById(id))
+    if (LargeResultModel::ObjectPtr object = m_model->objectById(id))
         m_model->selectBtnClicked(object, state);
 }
 
 std::optional<std::string> LargeResultView::filePath(uint64_t id) const
 {
-    if (LargeResultModel::ObjectPtr object = objectById(id))
+    if (LargeResultModel::ObjectPtr object = m_model->objectById(id))
         return object->filePath;
     return std::nullopt;
 }
 
 void LargeResultView::removeFile(uint64_t id)
 {
-    if (LargeResultModel::ObjectPtr object = objectById(id))
+    if (LargeResultModel::ObjectPtr object = m_model->objectById(id))
         m_model->deleteFile(object);
 }
 

@@ -28,17 +28,12 @@ public:
     void selectBtnClicked(uint64_t id, bool state);
 
 private:
-    void fillOutline() override;
-    void refillRow(QTreeWidgetItem* item, uint64_t id) override;
     QString statusText() const override;
     void sortChosen(int index) override { m_model->selectSortChoice(index); }
-    void itemChecked(uint64_t id, bool on) override { selectBtnClicked(id, on); }
     std::optional<std::string> filePath(uint64_t id) const override;
     void removeFile(uint64_t id) override;
     bool removeTicked() override { return m_model->deleteAllFile(); }
     int removalsPending() const override { return m_model->removalsPending(); }
-
-    LargeResultModel::ObjectPtr objectById(uint64_t id) const;
 
     LargeResultModel* m_model = nullptr;
 };

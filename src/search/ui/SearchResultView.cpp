@@ -7,23 +7,71 @@
 #include "toolkit/ScreenLook.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace corvane {
 
 namespace {
 
-constexpr int kIdRole = Qt::UserRole + 1;
-constexpr int kDeletableRole = Qt::UserRole + 2;
+using Model = SearchResultTreeModel;
+
 const QColor kWarn(200, 60, 40);
 const QColor kQuiet(110, 110, 110);
 const QColor kLink(45, 140, 240);
+
+// Draws what the model describes: the file's icon beside its name, group names in bold,
+// each cell's text in the colour of its tone, 32-pixel rows.
+class ResultRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(32);
+        return size;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() == Model::NameColumn) {
+            const QByteArray path = index.data(Model::FilePathRole).toByteArray();
+            if (!path.isEmpty()) {
+                option->icon = FileIcon::iconForPath(path.toStdString());
+                option->features |= QStyleOptionViewItem::HasDecoration;
+                option->decorationSize = QSize(24, 24);
+            }
+            if (index.data(Model::GroupRowRole).toBool())
+                option->font.setBold(true);
+        }
+        const QVariant tone = index.data(Model::ToneRole);
+        if (!tone.isValid())
+            return;
+        switch (tone.value<Model::Tone>()) {
+        case Model::Tone::Warn:
+            option->palette.setColor(QPalette::Text, kWarn);
+            break;
+        case Model::Tone::Quiet:
+            option->palette.setColor(QPalette::Text, kQuiet);
+            break;
+        case Model::Tone::Link:
+            option->palette.setColor(QPalette::Text, kLink);
+            break;
+        case Model::Tone::Plain:
+            break;
+        }
+    }
+};
 
 QPushButton* blueButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -56,39 +104,27 @@ SearchResultView::SearchResultView(const Look& look, QWidget* parent) : QWidget(
     m_backBtn = blueButton(tr("返回"), "backButton", this);
     m_deleteBtn = blueButton(tr("删除"), "deleteButton", this);
 
-    m_outline = new QTreeWidget(this);
+    m_outline = new QTreeView(this);
     m_outline->setObjectName(QStringLiteral("outline"));
-    m_outline->setColumnCount(ColumnCount);
+    m_outline->setItemDelegate(new ResultRowDelegate(m_outline));
     m_outline->setHeaderHidden(true);
     m_outline->setUniformRowHeights(true);
     m_outline->setSelectionMode(QAbstractItemView::NoSelection);
     m_outline->setFocusPolicy(Qt::NoFocus);
     m_outline->setIconSize(QSize(24, 24));
-    m_outline->header()->setStretchLastSection(false);
-    m_outline->header()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
-    m_outline->setColumnWidth(PathColumn, 250);
-    m_outline->setColumnWidth(InfoColumn, look.infoWidth);
-    m_outline->setColumnWidth(NoteColumn, look.noteWidth);
-    m_outline->setColumnWidth(OpenColumn, 44);
-    m_outline->setColumnWidth(DeleteColumn, 44);
-    m_outline->setStyleSheet(QStringLiteral("QTreeWidget { background: white; border: none; border-radius: 6px; }"
-                                            " QTreeWidget::item { height: 32px; }"));
+    m_outline->setStyleSheet(QStringLiteral("QTreeView { background: white; border: none; border-radius: 6px; }"));
+    m_columnWidths = {look.infoWidth, look.noteWidth};
 
     connect(m_sortBox, &QComboBox::activated, this, [this](int index) { sortChosen(index); });
     connect(m_backBtn, &QPushButton::clicked, this, [this] { backView(); });
     connect(m_deleteBtn, &QPushButton::clicked, this, [this] { deleteAllFile(); });
-    connect(m_outline, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-        if (m_filling || column != NameColumn || !item->parent())
+    connect(m_outline, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        if (index.data(Model::GroupRowRole).toBool())
             return;
-        itemChecked(item->data(NameColumn, kIdRole).toULongLong(), item->checkState(NameColumn) == Qt::Checked);
-    });
-    connect(m_outline, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int column) {
-        if (!item->parent())
-            return;
-        const uint64_t id = item->data(NameColumn, kIdRole).toULongLong();
-        if (column == OpenColumn)
+        const uint64_t id = index.data(Model::FileIdRole).toULongLong();
+        if (index.column() == OpenColumn)
             openFile(id);
-        else if (column == DeleteColumn && item->data(DeleteColumn, kDeletableRole).toBool())
+        else if (index.column() == DeleteColumn && index.data(Model::DeletableRole).toBool())
             deleteFile(id);
     });
 
@@ -111,68 +147,36 @@ SearchResultView::SearchResultView(const Look& look, QWidget* parent) : QWidget(
     m_glow->start();
 }
 
-QTreeWidgetItem* SearchResultView::addGroupRow()
+void SearchResultView::showModel(SearchResultTreeModel* model)
 {
-    auto* item = new QTreeWidgetItem(m_outline);
-    item->setFlags(Qt::ItemIsEnabled);
-    QFont f = item->font(NameColumn);
-    f.setBold(true);
-    item->setFont(NameColumn, f);
-    return item;
-}
-
-QTreeWidgetItem* SearchResultView::addFileRow(QTreeWidgetItem* group, const FileRow& row)
-{
-    auto* item = new QTreeWidgetItem(group);
-    fillFileRow(item, row);
-    m_items.insert(row.id, item);
-    return item;
-}
-
-void SearchResultView::fillFileRow(QTreeWidgetItem* item, const FileRow& row)
-{
-    Qt::ItemFlags flags = Qt::ItemIsEnabled;
-    if (row.checkable)
-        flags |= Qt::ItemIsUserCheckable;
-    item->setFlags(flags);
-    item->setData(NameColumn, kIdRole, QVariant::fromValue<qulonglong>(row.id));
-    item->setCheckState(NameColumn, row.checked ? Qt::Checked : Qt::Unchecked);
-    item->setIcon(NameColumn, FileIcon::iconForPath(row.filePath));
-    item->setText(NameColumn, row.name);
-    item->setText(PathColumn, row.shownPath);
-    item->setToolTip(PathColumn, QFile::decodeName(QByteArray::fromStdString(row.filePath)));
-    item->setText(InfoColumn, row.info);
-    item->setText(NoteColumn, row.note);
-    item->setToolTip(NoteColumn, row.note);
-    item->setForeground(NoteColumn, QBrush(row.noteWarns ? kWarn : kQuiet));
-    item->setText(OpenColumn, tr("打开"));
-    item->setForeground(OpenColumn, QBrush(kLink));
-    item->setText(DeleteColumn, row.deletable ? tr("删除") : QString());
-    item->setData(DeleteColumn, kDeletableRole, row.deletable);
-    item->setForeground(DeleteColumn, QBrush(kWarn));
-}
-
-void SearchResultView::reloadOutline()
-{
-    m_filling = true;
-    m_outline->setUpdatesEnabled(false);
-    m_outline->clear();
-    m_items.clear();
-    fillOutline();
+    m_model = model;
+    m_outline->setModel(model);
+    QHeaderView* header = m_outline->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
+    m_outline->setColumnWidth(PathColumn, 250);
+    m_outline->setColumnWidth(InfoColumn, m_columnWidths.first);
+    m_outline->setColumnWidth(NoteColumn, m_columnWidths.second);
+    m_outline->setColumnWidth(OpenColumn, 44);
+    m_outline->setColumnWidth(DeleteColumn, 44);
+    // Groups are always open: a new list arrives expanded, and so do groups that appear.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        m_outline->expandAll();
+        updateStatus();
+    });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent, int first, int last) {
+        if (!parent.isValid())
+            for (int row = first; row <= last; ++row)
+                m_outline->expand(m_model->index(row, 0));
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { updateStatus(); });
     m_outline->expandAll();
-    m_outline->setUpdatesEnabled(true);
-    m_filling = false;
     updateStatus();
 }
 
-void SearchResultView::updateRow(uint64_t id)
+QModelIndex SearchResultView::indexFor(uint64_t id, int column) const
 {
-    QTreeWidgetItem* item = m_items.value(id, nullptr);
-    if (!item)
-        return;
-    m_filling = true;
-    refillRow(item, id);
-    m_filling = false;
+    return m_model ? m_model->indexOfFile(id, column) : QModelIndex();
 }
 
 QString SearchResultView::removalText() const

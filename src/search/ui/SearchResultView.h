@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QHash>
+#include "search/engine/SearchResultTreeModel.h"
+
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
@@ -9,13 +10,13 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
-class QColor;
 class QComboBox;
 class QLabel;
+class QModelIndex;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace corvane {
 
@@ -25,14 +26,20 @@ class GlowAnimation;
 // the sort choice, "返回" and "删除", the outline of groups with one row per file (check
 // box, icon, name, path, a detail, a note, "打开" and "删除"), the alert when nothing is
 // ticked, the question a screen may want answered before a row's "删除", and leaving only
-// once the removals under way have reported. Each screen brings its model: how rows are
-// filled, ticked, revealed and removed.
+// once the removals under way have reported. Each screen brings its model, which the
+// outline shows and follows row by row; the view only draws and forwards clicks.
 class SearchResultView : public QWidget
 {
     Q_OBJECT
 
 public:
-    enum Column { NameColumn, PathColumn, InfoColumn, NoteColumn, OpenColumn, DeleteColumn, ColumnCount };
+    static constexpr int NameColumn = SearchResultTreeModel::NameColumn;
+    static constexpr int PathColumn = SearchResultTreeModel::PathColumn;
+    static constexpr int InfoColumn = SearchResultTreeModel::InfoColumn;
+    static constexpr int NoteColumn = SearchResultTreeModel::NoteColumn;
+    static constexpr int OpenColumn = SearchResultTreeModel::OpenColumn;
+    static constexpr int DeleteColumn = SearchResultTreeModel::DeleteColumn;
+    static constexpr int ColumnCount = SearchResultTreeModel::ColumnCount;
 
     struct Look
     {
@@ -44,21 +51,6 @@ public:
         int noteWidth;
     };
 
-    // The row of one file, as the screen's model describes it.
-    struct FileRow
-    {
-        uint64_t id;
-        bool checkable; // the tick box is offered
-        bool deletable; // the row's "删除" is offered
-        bool checked;
-        const std::string& filePath;
-        QString name;
-        QString shownPath;
-        QString info;
-        QString note;
-        bool noteWarns; // the note in the warning colour
-    };
-
     void openFile(uint64_t id);
     void deleteFile(uint64_t id);
     void deleteAllFile();
@@ -66,7 +58,7 @@ public:
     // Goes now, or when the removals under way have reported.
     void closeWhenSettled();
 
-    QTreeWidget* outline() const { return m_outline; }
+    QTreeView* outline() const { return m_outline; }
     QComboBox* sortBox() const { return m_sortBox; }
     QPushButton* deleteButton() const { return m_deleteBtn; }
     QPushButton* backButton() const { return m_backBtn; }
@@ -75,7 +67,8 @@ public:
     // The question asked before a row's "删除", while it is open.
     QMessageBox* confirmBox() const { return m_confirm.data(); }
     GlowAnimation* glow() const { return m_glow; }
-    QTreeWidgetItem* itemFor(uint64_t id) const { return m_items.value(id, nullptr); }
+    // The row of that file in the outline, in `column`; invalid once it has gone.
+    QModelIndex indexFor(uint64_t id, int column = NameColumn) const;
 
 signals:
     void back();
@@ -83,28 +76,20 @@ signals:
 protected:
     SearchResultView(const Look& look, QWidget* parent);
 
-    // Rebuilds the outline from the model: fillOutline() adds the rows.
-    void reloadOutline();
-    void updateRow(uint64_t id);
+    // Shows the screen's model, which must outlive the outline's use of it.
+    void showModel(SearchResultTreeModel* model);
     void updateStatus();
     // Wired by the screen to its model's removalFinished.
     void removalFinished(int kept);
 
-    QTreeWidgetItem* addGroupRow();
-    QTreeWidgetItem* addFileRow(QTreeWidgetItem* group, const FileRow& row);
-    void fillFileRow(QTreeWidgetItem* item, const FileRow& row);
     // "正在删除…" or the files kept by the last removal, else empty.
     QString removalText() const;
 
     int m_lastKept = 0;
 
 private:
-    virtual void fillOutline() = 0;
-    // Fills the row of that file again, when the model still has it.
-    virtual void refillRow(QTreeWidgetItem* item, uint64_t id) = 0;
     virtual QString statusText() const = 0;
     virtual void sortChosen(int index) = 0;
-    virtual void itemChecked(uint64_t id, bool on) = 0;
     virtual std::optional<std::string> filePath(uint64_t id) const = 0;
     virtual void removeFile(uint64_t id) = 0;
     // What to ask before the row's "删除" removes that file; empty removes it at once.
@@ -124,12 +109,12 @@ private:
     QComboBox* m_sortBox = nullptr;
     QPushButton* m_backBtn = nullptr;
     QPushButton* m_deleteBtn = nullptr;
-    QTreeWidget* m_outline = nullptr;
+    QTreeView* m_outline = nullptr;
+    SearchResultTreeModel* m_model = nullptr;
     GlowAnimation* m_glow = nullptr;
     QPointer<QMessageBox> m_alert;
     QPointer<QMessageBox> m_confirm;
-    QHash<quint64, QTreeWidgetItem*> m_items;
-    bool m_filling = false;
+    std::pair<int, int> m_columnWidths; // the detail and the note, as the screen asked
     bool m_closing = false;
 };
 
