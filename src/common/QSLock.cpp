@@ -16,67 +16,85 @@ struct Entry
     std::condition_variable released;
 };
 
-struct Registry
-{
-    std::mutex monitor;
-    std::map<QSLock::Key, Entry> entries;
-};
-
-Registry* g_registry = nullptr;
-std::once_flag g_once;
-
-Registry& registry()
-{
-    QSLock::lockCreate();
-    return *g_registry;
-}
-
 } // namespace
 
-void QSLock::lockCreate()
+struct QSLock::Registry::State
 {
-    std::call_once(g_once, [] { g_registry = new Registry; });
-}
+    mutable std::mutex monitor;
+    std::map<QSLock::Key, Entry> entries; // std::map keeps an entry's address while others come and go
+};
 
-void QSLock::lockForKey(const Key& key)
+QSLock::Registry::Registry() : m_state(std::make_unique<State>()) {}
+
+QSLock::Registry::~Registry() = default;
+
+void QSLock::Registry::lock(const Key& key)
 {
-    Registry& r = registry();
-    std::unique_lock lock(r.monitor);
-    Entry& e = r.entries[key]; // std::map keeps the entry's address while others come and go
+    std::unique_lock lock(m_state->monitor);
+    Entry& e = m_state->entries[key];
     ++e.users;
     e.released.wait(lock, [&] { return !e.held; });
     e.held = true;
 }
 
-void QSLock::unLockForKey(const Key& key)
+void QSLock::Registry::unlock(const Key& key)
 {
-    Registry& r = registry();
-    std::unique_lock lock(r.monitor);
-    auto it = r.entries.find(key);
-    if (it == r.entries.end() || !it->second.held)
+    std::unique_lock lock(m_state->monitor);
+    auto it = m_state->entries.find(key);
+    if (it == m_state->entries.end() || !it->second.held)
         return;
     Entry& e = it->second;
     e.held = false;
     if (--e.users == 0) {
-        r.entries.erase(it);
+        m_state->entries.erase(it);
         return;
     }
     e.released.notify_one();
 }
 
+size_t QSLock::Registry::usersOf(const Key& key) const
+{
+    std::lock_guard lock(m_state->monitor);
+    auto it = m_state->entries.find(key);
+    return it == m_state->entries.end() ? 0 : size_t(it->second.users);
+}
+
+size_t QSLock::Registry::keyCount() const
+{
+    std::lock_guard lock(m_state->monitor);
+    return m_state->entries.size();
+}
+
+QSLock::Registry& QSLock::shared()
+{
+    // Never destroyed: a thread may still give a key back while the process exits.
+    static Registry* const registry = new Registry;
+    return *registry;
+}
+
+void QSLock::lockCreate()
+{
+    shared();
+}
+
+void QSLock::lockForKey(const Key& key)
+{
+    shared().lock(key);
+}
+
+void QSLock::unLockForKey(const Key& key)
+{
+    shared().unlock(key);
+}
+
 size_t QSLock::usersOfKey(const Key& key)
 {
-    Registry& r = registry();
-    std::lock_guard lock(r.monitor);
-    auto it = r.entries.find(key);
-    return it == r.entries.end() ? 0 : size_t(it->second.users);
+    return shared().usersOf(key);
 }
 
 size_t QSLock::registeredKeyCount()
 {
-    Registry& r = registry();
-    std::lock_guard lock(r.monitor);
-    return r.entries.size();
+    return shared().keyCount();
 }
 
 } // namespace corvane

@@ -83,3 +83,14 @@ TEST(QSLock, GuardGivesTheKeyBackHoweverTheSectionIsLeft)
     EXPECT_EQ(QSLock::registeredKeyCount(), 0u);
     const QSLock::Guard again{QSLock::Key(std::string("guarded"))}; // would hang if still held
 }
+
+TEST(QSLock, ASearchsOwnRegistryNeitherWaitsOnNorShowsInAnother)
+{
+    QSLock::Registry first;
+    QSLock::Registry second;
+    const QSLock::Guard held{first, QSLock::Key(uint64_t(1))};
+    const QSLock::Guard alsoHeld{second, QSLock::Key(uint64_t(1))}; // would hang if the two were one
+    EXPECT_EQ(first.usersOf(uint64_t(1)), 1u);
+    EXPECT_EQ(second.keyCount(), 1u);
+    EXPECT_EQ(QSLock::registeredKeyCount(), 0u);
+}

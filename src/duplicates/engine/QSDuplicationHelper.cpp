@@ -39,6 +39,8 @@ public:
 
     std::mutex monitor;
     std::unordered_map<uint64_t, SizeEntry> bySize; // entries are never erased during a search
+    // Held while a size's first pair is formed, then while a fingerprint's list grows.
+    QSLock::Registry locks;
 };
 
 struct QSDuplicationHelper::Event
@@ -56,8 +58,7 @@ std::optional<std::string> fingerprint(const std::string& path, bool isFolder)
     return isFolder ? std::optional<std::string>(QSWebUtility::lazyHashPackage(path)) : QSWebUtility::lazyMD5File(path);
 }
 
-template <typename Member>
-std::vector<std::string> pathsOf(const std::vector<Member>& members)
+template <typename Member> std::vector<std::string> pathsOf(const std::vector<Member>& members)
 {
     std::vector<std::string> paths;
     paths.reserve(members.size());
@@ -138,16 +139,16 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             entry = &it->second;
         }
 
-        const std::optional<std::string> hash = item.isFolder
-            ? std::optional<std::string>(QSWebUtility::lazyHashPackage(item.path))
-            : QSWebUtility::lazyMD5FileAt(item.dirFd(), item.name());
+        const std::optional<std::string> hash =
+            item.isFolder ? std::optional<std::string>(QSWebUtility::lazyHashPackage(item.path))
+                          : QSWebUtility::lazyMD5FileAt(item.dirFd(), item.name());
         if (!hash)
             continue;
         const FileInfo::Member me{item.path, st.st_dev, st.st_ino};
         auto sameFile = [](const FileInfo::Member& a, dev_t dev, ino_t ino) { return a.dev == dev && a.ino == ino; };
 
         std::optional<std::vector<std::string>> grown;
-        const QSLock::Guard sizeHeld{QSLock::Key(size)};
+        const QSLock::Guard sizeHeld{fileInfo.locks, QSLock::Key(size)};
         std::string firstPath;
         bool firstIsFolder = false;
         bool single = false;
@@ -167,7 +168,8 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             const bool firstThere = FileChecks::lstatPath(firstPath, fst);
             if (!(firstThere && fst.st_dev == st.st_dev && fst.st_ino == st.st_ino)) {
                 // Second file of this size: now the first one is hashed too.
-                const std::optional<std::string> other = firstThere ? fingerprint(firstPath, firstIsFolder) : std::nullopt;
+                const std::optional<std::string> other =
+                    firstThere ? fingerprint(firstPath, firstIsFolder) : std::nullopt;
                 auto groups = std::make_unique<FileInfo::Groups>();
                 auto mine = std::make_shared<FileInfo::List>();
                 mine->members.push_back(me);
@@ -186,7 +188,7 @@ void QSDuplicationHelper::examine(const Settings& settings, FileInfo& fileInfo, 
             }
             // else: the same file under a second name; it is not a copy of itself
         } else {
-            const QSLock::Guard hashHeld{QSLock::Key(*hash)};
+            const QSLock::Guard hashHeld{fileInfo.locks, QSLock::Key(*hash)};
             std::shared_ptr<FileInfo::List> list;
             {
                 std::lock_guard lock(fileInfo.monitor);
