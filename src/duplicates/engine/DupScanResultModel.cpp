@@ -151,7 +151,7 @@ void DupScanResultModel::setResultList(std::vector<DuplicateGroupRecord> records
             group.key = m_nextGroupKey++;
             group.fileHash = record.fileHash;
             group.fileSize = record.fileSize;
-            group.fileExtenstion = record.fileExtenstion;
+            group.extension = record.fileExtenstion;
             group.keptPath = record.fileList.back();
             const long count = long(record.fileList.size());
             for (size_t i = 0; i < record.fileList.size(); ++i) {
@@ -516,7 +516,7 @@ QString DupScanResultModel::sizeText(uint64_t bytes)
 
 QString DupScanResultModel::typeText(const Group& group)
 {
-    std::string ext = group.fileExtenstion.value_or(std::string());
+    std::string ext = group.extension.value_or(std::string());
     if (ext.empty() && !group.members.empty())
         ext = group.members.back()->extension();
     if (ext.empty())

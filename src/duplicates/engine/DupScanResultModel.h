@@ -54,7 +54,7 @@ public:
         std::vector<ObjectPtr> members;
         std::string fileHash;
         uint64_t fileSize = 0;
-        std::optional<std::string> fileExtenstion;
+        std::optional<std::string> extension;
         std::string keptPath;                 // the copy that stays by default
         std::vector<std::string> hiddenPaths; // members not shown ("vmdk"): they stay
     };

@@ -60,9 +60,9 @@ std::optional<QString> LargeResultModel::fileRange(uint64_t size)
     return rangeLabel(index);
 }
 
-void LargeResultModel::set_reustlist(std::vector<LargeHit> hits)
+void LargeResultModel::setm_hits(std::vector<LargeHit> hits)
 {
-    _reustlist = std::move(hits);
+    m_hits = std::move(hits);
 }
 
 LargeResultModel::ObjectPtr LargeResultModel::objectById(uint64_t id) const
@@ -106,7 +106,7 @@ void LargeResultModel::reloadList()
 {
     std::vector<std::vector<ObjectPtr>> groups(kRangeCount);
     bool anyHit = false;
-    for (const LargeHit& hit : _reustlist) {
+    for (const LargeHit& hit : m_hits) {
         if (hit.fileList.empty())
             continue;
         anyHit = true;

@@ -40,8 +40,8 @@ public:
     explicit LargeResultModel(const Layout& layout, QObject* parent = nullptr);
     ~LargeResultModel() override; // finishes removals under way
 
-    void set_reustlist(std::vector<LargeHit> hits);
-    const std::vector<LargeHit>& reustlist() const { return _reustlist; }
+    void setm_hits(std::vector<LargeHit> hits);
+    const std::vector<LargeHit>& reustlist() const { return m_hits; }
     // Groups the hits by size range, largest range first, arrival order inside a group.
     void reloadList();
     const std::vector<std::vector<ObjectPtr>>& list() const { return m_list; }
@@ -97,7 +97,7 @@ private:
     void untick(const ObjectPtr& object);
     void sortGroups();
 
-    std::vector<LargeHit> _reustlist;
+    std::vector<LargeHit> m_hits;
     std::vector<std::vector<ObjectPtr>> m_list;
     std::vector<ObjectPtr> m_deleteList;
     QString m_resultText;

@@ -147,6 +147,7 @@ void SearchHelperBase::searchStart(std::shared_ptr<const Settings> settings)
     m_searching.store(true);
     runSearch(std::move(settings));
     m_searching.store(false);
+    // Always true here, a stopped run included: a session knows a stop from its own request.
     const bool finished = !m_searching.load();
     m_poster.post([this, finished](const std::atomic<bool>&) { postFinished(finished); });
 }
