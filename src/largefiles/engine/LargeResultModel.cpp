@@ -60,7 +60,7 @@ std::optional<QString> LargeResultModel::fileRange(uint64_t size)
     return rangeLabel(index);
 }
 
-void LargeResultModel::setm_hits(std::vector<LargeHit> hits)
+void LargeResultModel::set_reustlist(std::vector<LargeHit> hits)
 {
     m_hits = std::move(hits);
 }

@@ -40,7 +40,7 @@ public:
     explicit LargeResultModel(const Layout& layout, QObject* parent = nullptr);
     ~LargeResultModel() override; // finishes removals under way
 
-    void setm_hits(std::vector<LargeHit> hits);
+    void set_reustlist(std::vector<LargeHit> hits);
     const std::vector<LargeHit>& reustlist() const { return m_hits; }
     // Groups the hits by size range, largest range first, arrival order inside a group.
     void reloadList();
