@@ -4,6 +4,7 @@
 #include "platform/FileChecks.h"
 #include "shell/AppConfig.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 namespace corvane {
@@ -35,7 +36,7 @@ QString LaunchRules::trimmedModel(const QString& model)
 
 QString LaunchRules::firstGroupTitle(const QString& model)
 {
-    return QStringLiteral("我的") + trimmedModel(model);
+    return QCoreApplication::translate("Corvane", "我的%1").arg(trimmedModel(model));
 }
 
 bool LaunchRules::prefersChinese(const QStringList& languages)

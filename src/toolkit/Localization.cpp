@@ -2,6 +2,7 @@
 #include "toolkit/Localization.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 
 namespace corvane {
 
@@ -18,11 +19,40 @@ QString Localization::languageFor(const QStringList& preferredLanguages)
     return first.startsWith(QStringLiteral("zh")) ? QStringLiteral("zh") : QStringLiteral("en");
 }
 
+QString Localization::chosenLanguage(const QStringList& preferredLanguages)
+{
+    const QString forced = qEnvironmentVariable("CORVANE_LANG").trimmed().toLower();
+    if (forced == QStringLiteral("en") || forced == QStringLiteral("zh"))
+        return forced;
+    return languageFor(preferredLanguages);
+}
+
+QString Localization::qtLocaleFor(const QString& language, const QStringList& preferredLanguages)
+{
+    if (language != QStringLiteral("zh"))
+        return QStringLiteral("en");
+    const QString first = preferredLanguages.value(0).toLower();
+    const bool traditional = first.startsWith(QStringLiteral("zh-hant")) || first.startsWith(QStringLiteral("zh-tw")) ||
+                             first.startsWith(QStringLiteral("zh-hk")) || first.startsWith(QStringLiteral("zh-mo"));
+    return traditional ? QStringLiteral("zh_TW") : QStringLiteral("zh_CN");
+}
+
+bool Localization::loadQtTranslations(QTranslator& translator, const QString& qtLocale)
+{
+    return translator.load(QStringLiteral("qtbase_") + qtLocale, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
 QString Localization::install(const QStringList& preferredLanguages)
 {
-    if (languageFor(preferredLanguages) == QStringLiteral("zh"))
-        return QStringLiteral("zh");
     auto* app = QCoreApplication::instance();
+    const QString language = chosenLanguage(preferredLanguages);
+    auto* qtTable = new QTranslator(app);
+    if (loadQtTranslations(*qtTable, qtLocaleFor(language, preferredLanguages)))
+        QCoreApplication::installTranslator(qtTable);
+    else
+        delete qtTable;
+    if (language == QStringLiteral("zh"))
+        return QStringLiteral("zh");
     auto* table = new Localization(app);
     if (!table->loadEnglish()) {
         delete table;

@@ -17,11 +17,20 @@ public:
 
     explicit Localization(QObject* parent = nullptr);
 
-    // Loads the English table unless the most preferred language is Chinese, and installs
-    // it. Answers the language now in use ("zh" or "en").
+    // Chooses the language (chosenLanguage), installs the English table unless it is
+    // Chinese, and Qt's own translations for it, so standard dialogs speak it too.
+    // Answers the language now in use ("zh" or "en").
     static QString install(const QStringList& preferredLanguages);
-    // The language the table would be chosen for.
+    // The language the table would be chosen for: Chinese when the most preferred language
+    // is, else English.
     static QString languageFor(const QStringList& preferredLanguages);
+    // CORVANE_LANG ("en" or "zh") when set to one of them, else languageFor.
+    static QString chosenLanguage(const QStringList& preferredLanguages);
+    // The locale of Qt's own translations for the preferred languages in `language`:
+    // "zh_TW" for traditional Chinese, "zh_CN" for other Chinese, "en" for English.
+    static QString qtLocaleFor(const QString& language, const QStringList& preferredLanguages);
+    // Loads Qt's translations for that locale from Qt's translations folder.
+    static bool loadQtTranslations(QTranslator& translator, const QString& qtLocale);
 
     bool loadEnglish();
     QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/LaunchRules.h"
 #include "platform/Bundle.h"
 #include "platform/HardwareModel.h"
-#include "shell/LaunchRules.h"
 #include "shell/SidebarModel.h"
 #include "support/TempDir.h"
 
@@ -62,6 +62,23 @@ TEST(LaunchRules, HardwareModelReadsTheFirmwareNameOrSaysUnknown)
     EXPECT_EQ(HardwareModel::read(root.path()), "Box??");
 }
 
+TEST(LaunchRules, AMachineWithoutAModelNameIsNamedByFamilyCaseOrHost)
+{
+    TempDir root;
+    const std::string dmi = root / "sys/class/dmi/id";
+    test::writeFile(dmi + "/product_name", "To Be Filled By O.E.M.\n");
+    test::writeFile(dmi + "/product_family", "ThinkPad X1 Carbon\n");
+    EXPECT_EQ(HardwareModel::read(root.path()), "ThinkPad X1 Carbon");
+    test::writeFile(dmi + "/product_family", "Default string\n");
+    test::writeFile(dmi + "/chassis_type", "10\n");
+    EXPECT_EQ(HardwareModel::read(root.path()), "Laptop");
+    test::writeFile(dmi + "/chassis_type", "2\n"); // "Unknown" in the table: no word
+    test::writeFile(root / "proc/sys/kernel/hostname", "atelier\n");
+    EXPECT_EQ(HardwareModel::read(root.path()), "atelier");
+    test::writeFile(root / "proc/sys/kernel/hostname", "localhost\n");
+    EXPECT_EQ(HardwareModel::read(root.path()), "Unknown");
+}
+
 TEST(LaunchRules, SidebarHasFourGroupsAndTenItemsInOrder)
 {
     const auto groups = SidebarModel::build(QStringLiteral("MacBookAir7,2"));
@@ -71,14 +88,15 @@ TEST(LaunchRules, SidebarHasFourGroupsAndTenItemsInOrder)
     EXPECT_EQ(groups[2].parent.title, QStringLiteral("程序管理"));
     EXPECT_EQ(groups[3].parent.title, QStringLiteral("工具大全"));
     const std::vector<size_t> sizes{1, 3, 3, 3};
-    const QStringList titles{QStringLiteral("垃圾清理"), QStringLiteral("开机启动项"), QStringLiteral("内存优化"),
-                             QStringLiteral("进程管理"), QStringLiteral("应用卸载"), QStringLiteral("插件卸载"),
+    const QStringList titles{QStringLiteral("垃圾清理"), QStringLiteral("开机启动项"),   QStringLiteral("内存优化"),
+                             QStringLiteral("进程管理"), QStringLiteral("应用卸载"),     QStringLiteral("插件卸载"),
                              QStringLiteral("配置文件"), QStringLiteral("重复文件查找"), QStringLiteral("大文件清理"),
                              QStringLiteral("系统信息")};
-    const QStringList images{QStringLiteral("一键清理1.png"), QStringLiteral("启动项1.png"), QStringLiteral("内存加速1.png"),
-                             QStringLiteral("系统性能1.png"), QStringLiteral("软件卸载1.png"), QStringLiteral("插件1.png"),
-                             QStringLiteral("配置文件1.png"), QStringLiteral("重复文件1.png"), QStringLiteral("大文件1.png"),
-                             QStringLiteral("系统信息.png")};
+    const QStringList images{QStringLiteral("一键清理1.png"), QStringLiteral("启动项1.png"),
+                             QStringLiteral("内存加速1.png"), QStringLiteral("系统性能1.png"),
+                             QStringLiteral("软件卸载1.png"), QStringLiteral("插件1.png"),
+                             QStringLiteral("配置文件1.png"), QStringLiteral("重复文件1.png"),
+                             QStringLiteral("大文件1.png"),   QStringLiteral("系统信息.png")};
     int pindex = 1;
     for (size_t g = 0; g < groups.size(); ++g) {
         ASSERT_EQ(groups[g].children.size(), sizes[g]);
@@ -124,8 +142,10 @@ TEST(LaunchRules, PreferredChineseIsDecidedByTheFirstLanguage)
 
 TEST(LaunchRules, BundleOfTheExecutableFolder)
 {
-    EXPECT_EQ(LaunchRules::bundlePathForExecutableFolder("/a b/CorvaneTidewell.app/Contents/MacOS"), "/a b/CorvaneTidewell.app");
-    EXPECT_EQ(LaunchRules::bundlePathForExecutableFolder("/a/CorvaneTidewell.app/Contents/MacOS/"), "/a/CorvaneTidewell.app");
+    EXPECT_EQ(LaunchRules::bundlePathForExecutableFolder("/a b/CorvaneTidewell.app/Contents/MacOS"),
+              "/a b/CorvaneTidewell.app");
+    EXPECT_EQ(LaunchRules::bundlePathForExecutableFolder("/a/CorvaneTidewell.app/Contents/MacOS/"),
+              "/a/CorvaneTidewell.app");
     EXPECT_EQ(LaunchRules::bundlePathForExecutableFolder("/usr/bin"), "/usr/bin");
     EXPECT_EQ(LaunchRules::bundlePathForExecutableFolder("/x/Contents/MacOS"), "/x/Contents/MacOS");
 }

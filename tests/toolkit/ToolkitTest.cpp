@@ -164,6 +164,18 @@ TEST(Localization, EnglishForOthersAndKeysShowWhenUntranslated)
     EXPECT_EQ(Localization::languageFor({QStringLiteral("zh-Hans-CN")}), QStringLiteral("zh"));
     EXPECT_EQ(Localization::languageFor({QStringLiteral("de-DE"), QStringLiteral("zh-CN")}), QStringLiteral("en"));
     EXPECT_EQ(Localization::languageFor({}), QStringLiteral("en"));
+    qputenv("CORVANE_LANG", "zh");
+    EXPECT_EQ(Localization::chosenLanguage({QStringLiteral("en-US")}), QStringLiteral("zh"));
+    qputenv("CORVANE_LANG", "klingon");
+    EXPECT_EQ(Localization::chosenLanguage({QStringLiteral("en-US")}), QStringLiteral("en"));
+    qunsetenv("CORVANE_LANG");
+
+    // Qt's own dialogs get Qt's table for the same language.
+    EXPECT_EQ(Localization::qtLocaleFor(QStringLiteral("zh"), {QStringLiteral("zh-Hant-TW")}), QStringLiteral("zh_TW"));
+    EXPECT_EQ(Localization::qtLocaleFor(QStringLiteral("zh"), {QStringLiteral("en")}), QStringLiteral("zh_CN"));
+    QTranslator qt;
+    ASSERT_TRUE(Localization::loadQtTranslations(qt, QStringLiteral("zh_CN")));
+    EXPECT_EQ(qt.translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
 
     Localization table;
     ASSERT_TRUE(table.loadEnglish());
