@@ -60,6 +60,30 @@ void letter(QPainter& p, const QString& text)
 
 } // namespace
 
+// A file-type icon (48 x 48 shown): a page with a folded corner, tinted by the kind of
+// file, and the kind's sign on it. Shown when the icon theme has no icon for a type.
+bool typeIcon(const QString& folder, const QString& kind, const QColor& tint,
+              const std::function<void(QPainter&)>& sign)
+{
+    return save(folder, QStringLiteral("type-") + kind + QStringLiteral(".png"), 48, 48, [&](QPainter& p) {
+        p.scale(2, 2);
+        QPainterPath page;
+        page.moveTo(5, 2);
+        page.lineTo(14.5, 2);
+        page.lineTo(19, 6.5);
+        page.lineTo(19, 22);
+        page.lineTo(5, 22);
+        page.closeSubpath();
+        p.setPen(QPen(tint.darker(130), 1.0));
+        p.setBrush(QColor(252, 252, 252));
+        p.drawPath(page);
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygonF({QPointF(14.5, 2), QPointF(14.5, 6.5), QPointF(19, 6.5)}));
+        p.setPen(QPen(tint, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        sign(p);
+    });
+}
+
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -250,6 +274,57 @@ int main(int argc, char** argv)
         p.setBrush(Qt::white);
         p.setPen(Qt::NoPen);
         p.drawEllipse(QPointF(360, 130), 26, 26);
+    });
+
+    // File types, for lists when the icon theme has none.
+    ok &= typeIcon(out, QStringLiteral("file"), kGrey, [](QPainter&) {});
+    ok &= typeIcon(out, QStringLiteral("text"), QColor(90, 100, 110), [](QPainter& p) {
+        for (double y : {10.0, 13.0, 16.0, 19.0})
+            p.drawLine(QPointF(8, y), QPointF(y == 19.0 ? 13 : 16, y));
+    });
+    ok &= typeIcon(out, QStringLiteral("document"), QColor(40, 110, 200), [](QPainter& p) {
+        p.drawRect(QRectF(8, 9, 8, 5));
+        p.drawLine(QPointF(8, 17), QPointF(16, 17));
+        p.drawLine(QPointF(8, 19.5), QPointF(13, 19.5));
+    });
+    ok &= typeIcon(out, QStringLiteral("image"), QColor(60, 160, 80), [](QPainter& p) {
+        p.drawPolyline(
+            QPolygonF({QPointF(7.5, 19), QPointF(11, 14), QPointF(13.5, 17), QPointF(15, 15.5), QPointF(17, 19)}));
+        p.drawEllipse(QPointF(14.5, 11), 1.3, 1.3);
+    });
+    ok &= typeIcon(out, QStringLiteral("video"), QColor(200, 70, 60), [](QPainter& p) {
+        p.setBrush(p.pen().color());
+        p.drawPolygon(QPolygonF({QPointF(10, 10.5), QPointF(16, 14), QPointF(10, 17.5)}));
+    });
+    ok &= typeIcon(out, QStringLiteral("audio"), QColor(150, 80, 190), [](QPainter& p) {
+        p.drawLine(QPointF(13.5, 9.5), QPointF(13.5, 17));
+        p.drawLine(QPointF(13.5, 9.5), QPointF(16.5, 10.5));
+        p.drawEllipse(QPointF(11.8, 17.5), 1.8, 1.4);
+    });
+    ok &= typeIcon(out, QStringLiteral("archive"), QColor(190, 140, 40), [](QPainter& p) {
+        for (double y : {4.0, 7.0, 10.0})
+            p.drawLine(QPointF(11.5, y), QPointF(12.5, y));
+        p.drawRect(QRectF(10.5, 13, 3, 4));
+    });
+    ok &= typeIcon(out, QStringLiteral("program"), QColor(70, 80, 90), [](QPainter& p) {
+        p.drawPolyline(QPolygonF({QPointF(8, 11), QPointF(11, 14), QPointF(8, 17)}));
+        p.drawLine(QPointF(12.5, 18), QPointF(16, 18));
+    });
+    ok &= save(out, QStringLiteral("type-folder.png"), 48, 48, [](QPainter& p) {
+        p.scale(2, 2);
+        QPainterPath folder;
+        folder.moveTo(2.5, 5);
+        folder.lineTo(9, 5);
+        folder.lineTo(11, 7);
+        folder.lineTo(21.5, 7);
+        folder.lineTo(21.5, 19.5);
+        folder.lineTo(2.5, 19.5);
+        folder.closeSubpath();
+        p.setPen(QPen(kBlue.darker(120), 1.0));
+        p.setBrush(kBlue.lighter(150));
+        p.drawPath(folder);
+        p.setBrush(kBlue.lighter(125));
+        p.drawRect(QRectF(2.5, 9, 19, 10.5));
     });
 
     return ok ? 0 : 1;

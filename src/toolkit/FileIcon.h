@@ -7,9 +7,11 @@
 
 namespace corvane {
 
-// The icon a file manager would show for a path: a folder, a package, or the icon of
-// the file's type as the name suggests. Only the name and the entry's kind are read, so
-// a result list of thousands of files costs no file contents; icons are cached by type.
+// The icon a file manager would show for a path: a folder or the icon of the file's type
+// as the name suggests (the MIME database), from the icon theme, else from the installed
+// freedesktop theme, else a bundled picture of the type's family (text, image, video,
+// audio, archive, document, program). Only the name and the entry's kind are read, so a
+// result list of thousands of files costs no file contents; icons are cached by type.
 class FileIcon
 {
 public:

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit/Artwork.h"
+#include "toolkit/FileIcon.h"
 #include "toolkit/FileReveal.h"
 #include "toolkit/GlowAnimation.h"
 #include "toolkit/Localization.h"
@@ -9,13 +10,18 @@
 #include "toolkit/TriStateCheckBox.h"
 #include "toolkit/WindowButton.h"
 
+#include "support/TempDir.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace corvane;
 
@@ -149,14 +155,30 @@ TEST(TitleBar, HostsAViewAtItsHeightWithButtonsNotCentred)
 
 TEST(Artwork, EveryNamedImageIsThere)
 {
-    for (const char* name : {"一键清理1.png", "启动项1.png", "内存加速1.png", "系统性能1.png", "软件卸载1.png", "插件1.png",
-                             "配置文件1.png", "重复文件1.png", "大文件1.png", "系统信息.png", "up.png", "down.png", "活跃.png",
-                             "tab-listbjp.png", "qq.png", "AppIcon.png"}) {
+    for (const char* name : {"一键清理1.png", "启动项1.png", "内存加速1.png", "系统性能1.png", "软件卸载1.png",
+                             "插件1.png", "配置文件1.png", "重复文件1.png", "大文件1.png", "系统信息.png", "up.png",
+                             "down.png", "活跃.png", "tab-listbjp.png", "qq.png", "AppIcon.png"}) {
         const QPixmap image = Artwork::image(QString::fromUtf8(name));
         EXPECT_FALSE(image.isNull()) << name;
     }
     EXPECT_TRUE(Artwork::image(QStringLiteral("missing.png")).isNull());
     EXPECT_TRUE(Artwork::image(QString()).isNull());
+}
+
+TEST(FileIcon, EachKindOfFileHasItsOwnIcon)
+{
+    test::TempDir t;
+    const std::string folder = t / "folder";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    QSet<qint64> seen;
+    for (const std::string& path : {t / "movie.mkv", t / "song.mp3", t / "notes.txt", t / "photo.jpg", folder}) {
+        const QIcon icon = FileIcon::iconForPath(path);
+        ASSERT_FALSE(icon.isNull()) << path;
+        EXPECT_FALSE(icon.pixmap(24, 24).isNull()) << path;
+        const QImage image = icon.pixmap(24, 24).toImage();
+        seen.insert(qint64(qHash(QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()))));
+    }
+    EXPECT_EQ(seen.size(), 5);
 }
 
 TEST(Localization, EnglishForOthersAndKeysShowWhenUntranslated)
