@@ -14,11 +14,13 @@
 #include "duplicates/ScreenSupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QTimer>
 #include <QTreeView>
 
@@ -305,4 +307,47 @@ TEST(LargeWindowController, HostsAFreshFolderViewAndClosingEndsTheModalRun)
     QTimer::singleShot(50, &window, [&] { window.close(); });
     window.runModal();
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST(LargeFilesView, LongNamesStayReadableAtTheWindowsDefaultSize)
+{
+    Screen s;
+    LargeFilesView& v = *s.view;
+    const std::string d = s.downloads;
+    const std::vector<std::string> names = {
+        "summer holiday in the mountains with the whole family, first evening.mkv",
+        "summer holiday in the mountains with the whole family, second evening.mkv",
+        "mo.iso",
+    };
+    for (const std::string& name : names)
+        sparse(d + "/a rather long folder name/" + name, 20000000);
+    s.press(v.scanButton());
+    ASSERT_TRUE(waitFor([&] { return v.resultView() != nullptr; }));
+    LargeResultView* r = v.resultView();
+    QApplication::processEvents();
+    QAbstractItemModel* m = r->outline()->model();
+    ASSERT_EQ(m->rowCount(), 1);
+    QSet<QString> shown;
+    for (int row = 0; row < m->rowCount(m->index(0, 0)); ++row) {
+        const QModelIndex name = m->index(row, LargeResultView::NameColumn, m->index(0, 0));
+        const QString full = name.data().toString();
+        const QString text = r->outline()->shownText(name);
+        shown.insert(text);
+        if (text != full) {
+            // Shortened in the middle, with enough of both ends to tell files apart.
+            const qsizetype cut = text.indexOf(QChar(0x2026));
+            ASSERT_GT(cut, 8) << text.toStdString();
+            EXPECT_TRUE(full.startsWith(text.left(cut))) << text.toStdString();
+            EXPECT_TRUE(full.endsWith(text.mid(cut + 1))) << text.toStdString();
+            EXPECT_GE(text.size() - cut - 1, 8) << text.toStdString();
+        }
+        // The full path is the row's tooltip.
+        EXPECT_TRUE(name.data(Qt::ToolTipRole).toString().endsWith(full));
+        // The path column gives way at its start: the end, with the file name, stays.
+        const QModelIndex path = name.siblingAtColumn(LargeResultView::PathColumn);
+        EXPECT_TRUE(path.data().toString().endsWith(r->outline()->shownText(path).mid(1)));
+    }
+    EXPECT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown.contains(QStringLiteral("mo.iso")));
+    screenshot(&v, "large-7-long-names.png");
 }

@@ -113,7 +113,7 @@ QVariant SearchResultTreeModel::data(const QModelIndex& index, int role) const
             return QVariant::fromValue(Tone::Plain);
         }
     case Qt::ToolTipRole:
-        if (column == PathColumn)
+        if (column == NameColumn || column == PathColumn)
             return decoded(row.filePath);
         if (column == NoteColumn)
             return row.note;

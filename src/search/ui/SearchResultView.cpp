@@ -4,16 +4,14 @@
 #include "toolkit/FileIcon.h"
 #include "toolkit/FileReveal.h"
 #include "toolkit/GlowAnimation.h"
+#include "toolkit/ReadableOutline.h"
 #include "toolkit/ScreenLook.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyledItemDelegate>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -25,53 +23,6 @@ using Model = SearchResultTreeModel;
 const QColor kWarn(200, 60, 40);
 const QColor kQuiet(110, 110, 110);
 const QColor kLink(45, 140, 240);
-
-// Draws what the model describes: the file's icon beside its name, group names in bold,
-// each cell's text in the colour of its tone, 32-pixel rows.
-class ResultRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(32);
-        return size;
-    }
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.column() == Model::NameColumn) {
-            const QByteArray path = index.data(Model::FilePathRole).toByteArray();
-            if (!path.isEmpty()) {
-                option->icon = FileIcon::iconForPath(path.toStdString());
-                option->features |= QStyleOptionViewItem::HasDecoration;
-                option->decorationSize = QSize(24, 24);
-            }
-            if (index.data(Model::GroupRowRole).toBool())
-                option->font.setBold(true);
-        }
-        const QVariant tone = index.data(Model::ToneRole);
-        if (!tone.isValid())
-            return;
-        switch (tone.value<Model::Tone>()) {
-        case Model::Tone::Warn:
-            option->palette.setColor(QPalette::Text, kWarn);
-            break;
-        case Model::Tone::Quiet:
-            option->palette.setColor(QPalette::Text, kQuiet);
-            break;
-        case Model::Tone::Link:
-            option->palette.setColor(QPalette::Text, kLink);
-            break;
-        case Model::Tone::Plain:
-            break;
-        }
-    }
-};
 
 QPushButton* blueButton(const QString& text, const char* name, QWidget* parent)
 {
@@ -104,16 +55,43 @@ SearchResultView::SearchResultView(const Look& look, QWidget* parent) : QWidget(
     m_backBtn = blueButton(tr("返回"), "backButton", this);
     m_deleteBtn = blueButton(tr("删除"), "deleteButton", this);
 
-    m_outline = new QTreeView(this);
+    m_outline = new ReadableOutline(this);
     m_outline->setObjectName(QStringLiteral("outline"));
-    m_outline->setItemDelegate(new ResultRowDelegate(m_outline));
+    m_outline->setNameColumn(NameColumn);
+    m_outline->setColumnRule(PathColumn, {Qt::ElideLeft, 0, 0.3});
+    m_outline->setColumnRule(InfoColumn, {Qt::ElideRight, look.infoWidth, 0});
+    m_outline->setColumnRule(NoteColumn, {Qt::ElideRight, look.noteWidth, 0});
+    m_outline->setIconProvider([](const QModelIndex& index) {
+        if (index.column() != NameColumn)
+            return QIcon();
+        const QByteArray path = index.data(Model::FilePathRole).toByteArray();
+        return path.isEmpty() ? QIcon() : FileIcon::iconForPath(path.toStdString());
+    });
+    m_outline->setBoldProvider([](const QModelIndex& index) {
+        return index.column() == NameColumn && index.data(Model::GroupRowRole).toBool();
+    });
+    m_outline->setColourProvider([](const QModelIndex& index) -> std::optional<QColor> {
+        const QVariant tone = index.data(Model::ToneRole);
+        if (!tone.isValid())
+            return std::nullopt;
+        switch (tone.value<Model::Tone>()) {
+        case Model::Tone::Warn:
+            return kWarn;
+        case Model::Tone::Quiet:
+            return kQuiet;
+        case Model::Tone::Link:
+            return kLink;
+        case Model::Tone::Plain:
+            break;
+        }
+        return std::nullopt;
+    });
     m_outline->setHeaderHidden(true);
     m_outline->setUniformRowHeights(true);
     m_outline->setSelectionMode(QAbstractItemView::NoSelection);
     m_outline->setFocusPolicy(Qt::NoFocus);
     m_outline->setIconSize(QSize(24, 24));
     m_outline->setStyleSheet(QStringLiteral("QTreeView { background: white; border: none; border-radius: 6px; }"));
-    m_columnWidths = {look.infoWidth, look.noteWidth};
 
     connect(m_sortBox, &QComboBox::activated, this, [this](int index) { sortChosen(index); });
     connect(m_backBtn, &QPushButton::clicked, this, [this] { backView(); });
@@ -151,14 +129,6 @@ void SearchResultView::showModel(SearchResultTreeModel* model)
 {
     m_model = model;
     m_outline->setModel(model);
-    QHeaderView* header = m_outline->header();
-    header->setStretchLastSection(false);
-    header->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
-    m_outline->setColumnWidth(PathColumn, 250);
-    m_outline->setColumnWidth(InfoColumn, m_columnWidths.first);
-    m_outline->setColumnWidth(NoteColumn, m_columnWidths.second);
-    m_outline->setColumnWidth(OpenColumn, 44);
-    m_outline->setColumnWidth(DeleteColumn, 44);
     // Groups are always open: a new list arrives expanded, and so do groups that appear.
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         m_outline->expandAll();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "search/engine/SearchResultTreeModel.h"
+#include "toolkit/ReadableOutline.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -16,7 +17,6 @@ class QComboBox;
 class QLabel;
 class QModelIndex;
 class QPushButton;
-class QTreeView;
 
 namespace corvane {
 
@@ -58,7 +58,7 @@ public:
     // Goes now, or when the removals under way have reported.
     void closeWhenSettled();
 
-    QTreeView* outline() const { return m_outline; }
+    ReadableOutline* outline() const { return m_outline; }
     QComboBox* sortBox() const { return m_sortBox; }
     QPushButton* deleteButton() const { return m_deleteBtn; }
     QPushButton* backButton() const { return m_backBtn; }
@@ -109,12 +109,11 @@ private:
     QComboBox* m_sortBox = nullptr;
     QPushButton* m_backBtn = nullptr;
     QPushButton* m_deleteBtn = nullptr;
-    QTreeView* m_outline = nullptr;
+    ReadableOutline* m_outline = nullptr;
     SearchResultTreeModel* m_model = nullptr;
     GlowAnimation* m_glow = nullptr;
     QPointer<QMessageBox> m_alert;
     QPointer<QMessageBox> m_confirm;
-    std::pair<int, int> m_columnWidths; // the detail and the note, as the screen asked
     bool m_closing = false;
 };
 
