@@ -5,10 +5,6 @@
 <context>
     <name>Corvane</name>
     <message>
-        <source>我的</source>
-        <translation>My </translation>
-    </message>
-    <message>
         <source>垃圾清理</source>
         <translation>Junk Clean</translation>
     </message>
@@ -127,6 +123,306 @@
     <message>
         <source>正在加载...</source>
         <translation>Loading...</translation>
+    </message>
+    <message>
+        <source>我的%1</source>
+        <translation>My %1</translation>
+    </message>
+    <message>
+        <source>Chrome</source>
+        <translation>Chrome</translation>
+    </message>
+    <message>
+        <source>Cookies</source>
+        <translation>Cookies</translation>
+    </message>
+    <message>
+        <source>Safari</source>
+        <translation>Safari</translation>
+    </message>
+    <message>
+        <source>Version:%1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Downloads</translation>
+    </message>
+    <message>
+        <source>下载历史</source>
+        <translation>Download History</translation>
+    </message>
+    <message>
+        <source>与保留的文件是同一个文件，不会删除</source>
+        <translation>Same file as the copy that stays; it will not be deleted</translation>
+    </message>
+    <message>
+        <source>保留</source>
+        <translation>Kept</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>内容与保留的文件不同，不会作为重复文件删除</source>
+        <translation>Content differs from the copy that stays; not deleted as a duplicate</translation>
+    </message>
+    <message>
+        <source>内容与保留的文件不同，未删除</source>
+        <translation>Content differs from the copy that stays; not deleted</translation>
+    </message>
+    <message>
+        <source>内容相同</source>
+        <translation>Identical</translation>
+    </message>
+    <message>
+        <source>删除失败</source>
+        <translation>Could not delete</translation>
+    </message>
+    <message>
+        <source>删除失败，文件仍在原处</source>
+        <translation>Could not delete; the file is still there</translation>
+    </message>
+    <message>
+        <source>在文件管理器中显示</source>
+        <translation>Show in the file manager</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已清理垃圾</source>
+        <translation>Junk removed</translation>
+    </message>
+    <message>
+        <source>已选择清理</source>
+        <translation>Selected</translation>
+    </message>
+    <message>
+        <source>废纸篓</source>
+        <translation>Trash</translation>
+    </message>
+    <message>
+        <source>快速清理垃圾,给你更洁净的空间</source>
+        <translation>Clear out junk quickly and get your space back</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>扫描</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>找到并迅速清除Mac上的大文件</source>
+        <translation>Find and remove large files on this computer</translation>
+    </message>
+    <message>
+        <source>找到并迅速清除Mac上的重复文件</source>
+        <translation>Find and remove duplicate files on this computer</translation>
+    </message>
+    <message>
+        <source>按文件大小排序</source>
+        <translation>Sort by Size</translation>
+    </message>
+    <message>
+        <source>按文件数量排序</source>
+        <translation>Sort by Copies</translation>
+    </message>
+    <message>
+        <source>按文件类别排序</source>
+        <translation>Sort by Type</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Copies</translation>
+    </message>
+    <message>
+        <source>无法完整比较内容，未默认勾选</source>
+        <translation>Could not be fully compared; not selected</translation>
+    </message>
+    <message>
+        <source>无法确认与保留的文件相同，未删除</source>
+        <translation>Could not confirm it matches the copy that stays; not deleted</translation>
+    </message>
+    <message>
+        <source>显示</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>最近的会话</source>
+        <translation>Recent Sessions</translation>
+    </message>
+    <message>
+        <source>最近的标签页</source>
+        <translation>Recent Tabs</translation>
+    </message>
+    <message>
+        <source>有 %1 个文件未能删除，原因见各行说明</source>
+        <translation>%1 files could not be deleted; see the note on each row</translation>
+    </message>
+    <message>
+        <source>未扫描出数据</source>
+        <translation>Nothing found</translation>
+    </message>
+    <message>
+        <source>未能清理</source>
+        <translation>Not cleaned</translation>
+    </message>
+    <message>
+        <source>检测到垃圾文件</source>
+        <translation>Junk found</translation>
+    </message>
+    <message>
+        <source>正在删除…</source>
+        <translation>Deleting…</translation>
+    </message>
+    <message>
+        <source>正在扫描...</source>
+        <translation>Scanning...</translation>
+    </message>
+    <message>
+        <source>正在校验…</source>
+        <translation>Comparing…</translation>
+    </message>
+    <message>
+        <source>正在清理...</source>
+        <translation>Cleaning...</translation>
+    </message>
+    <message>
+        <source>正在逐字节校验重复文件 %1/%2</source>
+        <translation>Comparing duplicates byte by byte: %1 of %2</translation>
+    </message>
+    <message>
+        <source>浏览/下载历史</source>
+        <translation>Browsing and Download History</translation>
+    </message>
+    <message>
+        <source>浏览历史</source>
+        <translation>Browsing History</translation>
+    </message>
+    <message>
+        <source>添加文件夹</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>清理</source>
+        <translation>Clean</translation>
+    </message>
+    <message>
+        <source>清理系统和应用程序的日志信息</source>
+        <translation>Remove the log files of the system and applications</translation>
+    </message>
+    <message>
+        <source>清理系统和应用程序的缓存文件</source>
+        <translation>Remove the cache files of the system and applications</translation>
+    </message>
+    <message>
+        <source>清理网页缓存、cookies、历史记录等</source>
+        <translation>Remove web caches, cookies, history and more</translation>
+    </message>
+    <message>
+        <source>清空列表</source>
+        <translation>Clear List</translation>
+    </message>
+    <message>
+        <source>用户日志</source>
+        <translation>User Logs</translation>
+    </message>
+    <message>
+        <source>用户缓存</source>
+        <translation>User Caches</translation>
+    </message>
+    <message>
+        <source>系统日志</source>
+        <translation>System Logs</translation>
+    </message>
+    <message>
+        <source>系统缓存</source>
+        <translation>System Caches</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>网页图标</source>
+        <translation>Website Icons</translation>
+    </message>
+    <message>
+        <source>网页缓存</source>
+        <translation>Web Cache</translation>
+    </message>
+    <message>
+        <source>表单信息</source>
+        <translation>Form Data</translation>
+    </message>
+    <message>
+        <source>详情</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>请点击添加文件夹按钮添加文件路径</source>
+        <translation>Click Add Folder to choose where to look.</translation>
+    </message>
+    <message>
+        <source>路径未添加</source>
+        <translation>No folder added</translation>
+    </message>
+    <message>
+        <source>返回</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>部分文件未能清理,可在对应项目的“详情”中查看</source>
+        <translation>Some files could not be cleaned; open Details on their category to see which.</translation>
+    </message>
+    <message>
+        <source>缓存</source>
+        <translation>Caches</translation>
+    </message>
+    <message>
+        <source>日志</source>
+        <translation>Logs</translation>
+    </message>
+    <message>
+        <source>浏览器缓存</source>
+        <translation>Browser Data</translation>
+    </message>
+    <message>
+        <source>默认不清理cookies、历史记录、可在扫描详情中修改</source>
+        <translation>Cookies and history are kept unless you select them in Details</translation>
+    </message>
+    <message>
+        <source>文件删除后无法恢复,请慎重选择清理内容</source>
+        <translation>Deleted files cannot be recovered. Choose carefully.</translation>
+    </message>
+    <message>
+        <source>该目录可能有重要文件,请慎重选择清理内容</source>
+        <translation>This folder may hold important files. Choose carefully.</translation>
+    </message>
+    <message>
+        <source>清理&quot;废纸篓&quot;中的文件</source>
+        <translation>Remove the files in the Trash</translation>
+    </message>
+    <message>
+        <source>清理&quot;下载&quot;目录中的文件</source>
+        <translation>Remove the files in the Downloads folder</translation>
+    </message>
+    <message>
+        <source>中的文件</source>
+        <translation> files</translation>
+    </message>
+    <message>
+        <source>目录中的文件</source>
+        <translation> folder files</translation>
     </message>
 </context>
 </TS>

@@ -23,7 +23,7 @@ public:
     static bool passesLocationCheck(const std::string& bundlePath, const std::string& buildTree = {});
     // The model name with "0123456789," trimmed from both ends.
     static QString trimmedModel(const QString& model);
-    // "我的" followed directly by the trimmed model name.
+    // "我的" followed directly by the trimmed model name ("My " and the name in English).
     static QString firstGroupTitle(const QString& model);
     // The first preferred language begins with "zh".
     static bool prefersChinese(const QStringList& languages);

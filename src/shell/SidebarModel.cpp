@@ -42,7 +42,7 @@ std::vector<SidebarGroup> SidebarModel::build(const QString& modelName)
     std::vector<SidebarGroup> groups;
     for (int i = 0; i < kLastScreen; ++i) {
         const Item& item = kItems[i];
-        const QString groupTitle = item.group ? tr(item.group) : tr("我的") + LaunchRules::trimmedModel(modelName);
+        const QString groupTitle = item.group ? tr(item.group) : LaunchRules::firstGroupTitle(modelName);
         if (groups.empty() || (item.group && groups.back().parent.title != groupTitle)) {
             SidebarGroup group;
             group.parent.title = groupTitle;

@@ -26,7 +26,7 @@ public:
     static constexpr const char* kSelectImage = "tab-listbjp.png";
     static constexpr const char* kGroupImage = "活跃.png";
 
-    // The groups in display order, the first titled "我的" + the trimmed model name.
+    // The groups in display order, the first titled as LaunchRules::firstGroupTitle says.
     // Titles are the translated texts.
     static std::vector<SidebarGroup> build(const QString& modelName);
     // The translated item title of a screen; empty outside 1 to 10.
