@@ -168,7 +168,7 @@ TEST(SystemCleanView, CancelDuringTheScanLeavesEverythingIdle)
     EXPECT_TRUE(text(v.foundLabel()).empty());
     EXPECT_TRUE(text(v.selectedSizeLabel()).empty());
     for (int row = 0; row < 5; ++row) {
-        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Idle);
+        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Start::Idle);
         EXPECT_TRUE(text(v.cell(row)->sizeLabel()).empty());
     }
     // The second button after a finished scan is the same cancel.
@@ -191,7 +191,7 @@ TEST(SystemCleanView, CleanReportsWhatIsGone)
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
     EXPECT_FALSE(s.catalogue.isStop());
     for (int row = 0; row < 5; ++row)
-        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Idle);
+        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Start::Idle);
     EXPECT_FALSE(exists(s.r.lib + "/Caches/com.app"));
     EXPECT_FALSE(exists(s.r.lib + "/Logs/app.log"));
     EXPECT_TRUE(exists(s.r.home + "/.Trash/old.zip"));
@@ -256,7 +256,8 @@ TEST(SystemCleanView, DetailsOpenDuringACleanStayUsableAfterIt)
     writeSized(r.lib + "/Caches/mine too", 1000);
     writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
     giveToUnprivileged(r.lib);
-    const int rc = rerunSelfAsUnprivileged("SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", "CORVANE_CHILD_ROOT", r.root);
+    const int rc =
+        rerunSelfAsUnprivileged("SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", "CORVANE_CHILD_ROOT", r.root);
     EXPECT_EQ(rc, 0);
     EXPECT_FALSE(exists(r.lib + "/Caches/mine"));
 }

@@ -28,9 +28,17 @@ QString displayName(const std::string& bytes)
     return QFile::decodeName(QByteArray(bytes.data(), qsizetype(bytes.size())));
 }
 
-Qt::CheckState checkState(int state)
+Qt::CheckState checkState(UserCachesSubObject::State state)
 {
-    return state == 1 ? Qt::Checked : state == 0 ? Qt::Unchecked : Qt::PartiallyChecked;
+    switch (state) {
+    case UserCachesSubObject::State::On:
+        return Qt::Checked;
+    case UserCachesSubObject::State::Off:
+        return Qt::Unchecked;
+    case UserCachesSubObject::State::Mixed:
+        break;
+    }
+    return Qt::PartiallyChecked;
 }
 
 } // namespace
@@ -87,7 +95,7 @@ SystemCleanResult::SystemCleanResult(QWidget* parent)
     });
     connect(m_outline, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int column) {
         UserCachesSubObject* node = nodeOf(item);
-        if (node && column == kOpenColumn && node->subType == 2)
+        if (node && column == kOpenColumn && node->subType == UserCachesSubObject::SubType::Item)
             openFile(*node);
     });
 }
@@ -139,9 +147,9 @@ void SystemCleanResult::loadRows(QTreeWidgetItem* parent, const std::vector<User
         item->setData(kNameColumn, kNodeRole, QVariant::fromValue(reinterpret_cast<quintptr>(node.get())));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(kNameColumn, checkState(node->state.load()));
-        item->setText(kSizeColumn, QSFileUtility::fileSizeByDoubleSize(node->fileSize));
+        item->setText(kSizeColumn, QSFileUtility::fileSizeByDoubleSize(double(node->fileSize)));
         item->setTextAlignment(kSizeColumn, Qt::AlignRight | Qt::AlignVCenter);
-        if (node->subType == 1) {
+        if (node->subType == UserCachesSubObject::SubType::Group) {
             // "UserCachesSubCellView": checkbox and the group's name.
             item->setText(kNameColumn, node->fileName);
             QFont bold = item->font(kNameColumn);
