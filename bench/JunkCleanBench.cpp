@@ -12,6 +12,7 @@
 #include <QEventLoop>
 
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -85,7 +86,7 @@ int main(int argc, char** argv)
     SystemClean catalogue(layout);
     SystemCleanSession session(catalogue);
     for (const SystemCleanObject::Ptr& category : session.list())
-        session.selectBtnClicked(category->type, category->type == 0);
+        session.selectBtnClicked(categoryIndex(category->type), category->type == JunkCategory::Caches);
     QEventLoop loop;
     QObject::connect(&session, &SystemCleanSession::scanFinished, &loop, &QEventLoop::quit);
     QObject::connect(&session, &SystemCleanSession::cleanFinished, &loop, &QEventLoop::quit);
@@ -94,7 +95,7 @@ int main(int argc, char** argv)
     session.scanMethods();
     loop.exec();
     const double scanTime = secondsSince(t0);
-    const double found = session.totalAllSize();
+    const uint64_t found = session.totalAllSize();
 
     t0 = std::chrono::steady_clock::now();
     session.scanMethods(); // "清理"
@@ -102,10 +103,10 @@ int main(int argc, char** argv)
     const double cleanTime = secondsSince(t0);
     const SystemCleanPass::Report& report = session.lastReport();
 
-    std::printf("scan: %.2fs (found %.0f bytes)   clean: %.2fs (%zu removed, %zu left, cleaned %.0f bytes)   "
-                "peak RSS %ld KiB\n",
-                scanTime, found, cleanTime, report.removed.size(), report.leftovers.size(), report.removedSize,
-                maxRssKiB());
+    std::printf(
+        "scan: %.2fs (found %" PRIu64 " bytes)   clean: %.2fs (%zu removed, %zu left, cleaned %" PRIu64 " bytes)   "
+        "peak RSS %ld KiB\n",
+        scanTime, found, cleanTime, report.removed.size(), report.leftovers.size(), report.removedSize, maxRssKiB());
     std::system(("rm -rf " + shellQuote(root)).c_str());
     return 0;
 }

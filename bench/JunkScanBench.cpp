@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -95,15 +96,15 @@ int main(int argc, char** argv)
 
     t0 = std::chrono::steady_clock::now();
     const SystemCleanTreeBuilder builder(catalogue, [&] { return catalogue.isStop(); });
-    const auto groups = builder.build(0);
+    const auto groups = builder.build(JunkCategory::Caches);
     const double scanTime = secondsSince(t0);
-    double total = 0;
+    uint64_t total = 0;
     size_t items = 0;
     for (const auto& g : groups) {
         total += g->fileSize;
         items += g->listArray.size();
     }
-    std::printf("listed paths: %zu, items: %zu, bytes: %.0f\n", listed.size(), items, total);
+    std::printf("listed paths: %zu, items: %zu, bytes: %" PRIu64 "\n", listed.size(), items, total);
     std::printf("du -sb: %.3fs   scan (list + size, category 0): %.3fs   ratio scan/du: %.2f\n", duTime, scanTime,
                 scanTime / duTime);
     if (own)

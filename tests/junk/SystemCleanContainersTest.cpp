@@ -16,9 +16,9 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <set>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <set>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -58,7 +58,7 @@ Cleaned scanAndClean(const Layout& layout, const std::set<int>& categories, bool
     SystemClean catalogue(layout);
     SystemCleanSession session(catalogue);
     for (const SystemCleanObject::Ptr& category : session.list())
-        session.selectBtnClicked(category->type, categories.count(category->type) > 0);
+        session.selectBtnClicked(categoryIndex(category->type), categories.count(categoryIndex(category->type)) > 0);
     QEventLoop loop;
     QObject::connect(&session, &SystemCleanSession::scanFinished, &loop, &QEventLoop::quit);
     QObject::connect(&session, &SystemCleanSession::cleanFinished, &loop, &QEventLoop::quit);
@@ -196,7 +196,7 @@ TEST(SystemCleanContainers, ALinkOnTheWayBelowTheContainerIsNotFollowed)
     EXPECT_EQ(Uninstall(r.layout).unInstall(logs[0]), Uninstall::Outcome::Skipped);
     EXPECT_EQ(readFile(r.root + "/victim/old.log.1"), "precious");
 
-    SystemCleanPass::Attempt attempt{1, logs[0].path, 7, Uninstall::Outcome::Skipped, logs[0], 0};
+    SystemCleanPass::Attempt attempt{JunkCategory::Logs, logs[0].path, 7, Uninstall::Outcome::Skipped, logs[0], 0};
     const auto report = SystemCleanPass::evaluate({attempt}, r.layout);
     EXPECT_DOUBLE_EQ(report.removedSize, 0);
     ASSERT_EQ(report.leftovers.size(), 1u);
@@ -298,7 +298,8 @@ TEST(SystemCleanContainers, NestedListingsCountOnceAndCleanedIsWhatWasFreed)
     const SystemClean::Paths listed = catalogue.userCaches();
     ASSERT_EQ(listed.size(), 1u);
     ::system(("rm -rf '" + r.home + "/.cache/gone-soon'").c_str());
-    SystemCleanPass::Attempt attempt{0, listed[0].path, 4000, Uninstall::Outcome::Absent, listed[0], 0};
+    SystemCleanPass::Attempt attempt{JunkCategory::Caches,       listed[0].path, 4000,
+                                     Uninstall::Outcome::Absent, listed[0],      0};
     attempt.outcome = Uninstall(r.layout).unInstall(listed[0], &attempt.freedBytes);
     EXPECT_EQ(attempt.outcome, Uninstall::Outcome::Absent);
     EXPECT_DOUBLE_EQ(SystemCleanPass::evaluate({attempt}, r.layout).removedSize, 0);

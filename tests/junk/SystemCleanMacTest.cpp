@@ -30,8 +30,8 @@ TEST(SystemCleanMac, CachesSplitByWhoMayDeleteThem)
     MacRoot r;
     const std::string sys = r.root + "/Library/Caches";
     const std::string user = r.lib + "/Caches";
-    makeDirs(sys + "/com.vendor.daemon");     // root's, in a root folder
-    writeFile(sys + "/shared.cache", "x");    // the unprivileged user's own, sticky folder
+    makeDirs(sys + "/com.vendor.daemon");  // root's, in a root folder
+    writeFile(sys + "/shared.cache", "x"); // the unprivileged user's own, sticky folder
     makeDirs(user + "/com.app.mine");
     writeFile(user + "/rootowned.db", "x");
     giveToUnprivileged(user + "/com.app.mine");
@@ -130,15 +130,16 @@ TEST(SystemCleanMac, ChromeAbsentGivesNothingAndPresentIsSorted)
     writeFile(r.lib + "/Caches/Google/Chrome/Default/Cache/data_1", std::string(1000, 'd'));
     EXPECT_EQ(paths(c.gooleCookies()).size(), 5u);
 
-    const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(2);
+    const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(JunkCategory::Browsers);
     ASSERT_EQ(groups.size(), 2u); // Chrome, and Safari for its always-listed LocalStorage
     const auto& chrome = groups[0];
     EXPECT_EQ(chrome->fileName.toStdString(), "Chrome");
-    EXPECT_EQ(chrome->state.load(), -1);
+    EXPECT_EQ(chrome->state.load(), UserCachesSubObject::State::Mixed);
     EXPECT_EQ(names(chrome->listArray),
               (std::vector<std::string>{"Cookies", "最近的会话", "最近的标签页", "浏览/下载历史", "网页缓存"}));
     for (const auto& sub : chrome->listArray) {
-        const int expected = sub->fileName == QStringLiteral("网页缓存") ? 1 : 0;
+        const auto expected = sub->fileName == QStringLiteral("网页缓存") ? UserCachesSubObject::State::On
+                                                                          : UserCachesSubObject::State::Off;
         EXPECT_EQ(sub->state.load(), expected);
         for (const auto& item : sub->listArray)
             EXPECT_EQ(item->state.load(), expected);
@@ -176,11 +177,12 @@ TEST(SystemCleanMac, SafariRules)
     EXPECT_EQ(paths(c.safariForms()).size(), 1u);
 
     // In the tree only web icons and web caches start checked.
-    const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(2);
+    const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(JunkCategory::Browsers);
     ASSERT_EQ(groups.size(), 1u);
     for (const auto& sub : groups[0]->listArray) {
         const bool on = sub->fileName == QStringLiteral("网页图标") || sub->fileName == QStringLiteral("网页缓存");
-        EXPECT_EQ(sub->state.load(), on ? 1 : 0) << sub->fileName.toStdString();
+        EXPECT_EQ(sub->state.load(), on ? UserCachesSubObject::State::On : UserCachesSubObject::State::Off)
+            << sub->fileName.toStdString();
     }
 }
 
@@ -190,15 +192,15 @@ TEST(SystemCleanMac, DownloadsPreselectExactlyDmgAndPkg)
     for (const char* n : {"setup.dmg", "tool.pkg", "setup.DMG", "notes.txt", "archive.dmg.part"})
         writeFile(r.home + "/Downloads/" + n, "x");
     SystemClean c(r.layout);
-    const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(4);
+    const auto groups = SystemCleanTreeBuilder(c, [] { return false; }).build(JunkCategory::Downloads);
     ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0]->state.load(), -1);
+    EXPECT_EQ(groups[0]->state.load(), UserCachesSubObject::State::Mixed);
     int checked = 0;
     for (const auto& item : groups[0]->listArray) {
         const std::string name = item->filePath.substr(item->filePath.rfind('/') + 1);
         const bool on = name == "setup.dmg" || name == "tool.pkg";
-        EXPECT_EQ(item->state.load(), on ? 1 : 0) << name;
-        checked += item->state.load() == 1;
+        EXPECT_EQ(item->state.load(), on ? UserCachesSubObject::State::On : UserCachesSubObject::State::Off) << name;
+        checked += item->state.load() == UserCachesSubObject::State::On;
     }
     EXPECT_EQ(checked, 2);
 }
@@ -218,8 +220,9 @@ TEST(SystemCleanMac, StopFlagEndsListingsAndTreeBuilding)
     // Stopped after a handful of items: what was added is a prefix of the listing, each
     // item sized, and nothing after the stop.
     std::atomic<int> asked{0};
-    SystemCleanTreeBuilder builder(c, [&] { return ++asked > 7; }, [](const AnchoredPath&) { return uint64_t(10); });
-    const auto groups = builder.build(0);
+    SystemCleanTreeBuilder builder(
+        c, [&] { return ++asked > 7; }, [](const AnchoredPath&) { return uint64_t(10); });
+    const auto groups = builder.build(JunkCategory::Caches);
     ASSERT_EQ(groups.size(), 1u);
     const size_t n = groups[0]->listArray.size();
     EXPECT_GT(n, 0u);

@@ -17,8 +17,9 @@ using namespace corvane::test;
 namespace {
 
 using Node = UserCachesSubObject;
+constexpr Node::State On = Node::State::On, Off = Node::State::Off, Mixed = Node::State::Mixed;
 
-SystemCleanObject::Ptr category(int type, bool on)
+SystemCleanObject::Ptr category(JunkCategory type, bool on)
 {
     auto c = std::make_shared<SystemCleanObject>();
     c->type = type;
@@ -26,7 +27,7 @@ SystemCleanObject::Ptr category(int type, bool on)
     return c;
 }
 
-Node::Ptr groupWith(const QString& name, int state, std::vector<Node::Ptr> members)
+Node::Ptr groupWith(const QString& name, Node::State state, std::vector<Node::Ptr> members)
 {
     auto g = Node::group(name, state);
     for (auto& m : members) {
@@ -36,10 +37,10 @@ Node::Ptr groupWith(const QString& name, int state, std::vector<Node::Ptr> membe
     return g;
 }
 
-Node::Ptr file(const std::string& path, int state, size_t size = 10)
+Node::Ptr file(const std::string& path, Node::State state, size_t size = 10)
 {
     writeSized(path, size);
-    return Node::item(path, double(size), state);
+    return Node::item(path, size, state);
 }
 
 } // namespace
@@ -48,20 +49,21 @@ TEST(SystemCleanPass, DeletesSelectedLeavesOfCheckedCategoriesOnly)
 {
     MacRoot r;
     const std::string d = r.lib + "/Caches/";
-    auto caches = category(0, true);
-    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), 1,
-                                          {file(d + "a", 1), file(d + "b b", 0), file(d + "$(touch x)", 1)}));
+    auto caches = category(JunkCategory::Caches, true);
+    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), On,
+                                          {file(d + "a", On), file(d + "b b", Off), file(d + "$(touch x)", On)}));
     // Browser: a checked sub-group with every item off deletes nothing; an unchecked
     // sub-group with one item on deletes that item.
-    auto browsers = category(2, true);
-    browsers->listArray.push_back(groupWith(
-        QStringLiteral("Chrome"), -1,
-        {groupWith(QStringLiteral("Cookies"), 1, {file(d + "Cookies", 0)}),
-         groupWith(QStringLiteral("网页缓存"), 0, {file(d + "cache1", 1), file(d + "cache2", 0)})}));
+    auto browsers = category(JunkCategory::Browsers, true);
+    browsers->listArray.push_back(
+        groupWith(QStringLiteral("Chrome"), Mixed,
+                  {groupWith(QStringLiteral("Cookies"), On, {file(d + "Cookies", Off)}),
+                   groupWith(QStringLiteral("网页缓存"), Off, {file(d + "cache1", On), file(d + "cache2", Off)})}));
     // A category whose box is off keeps everything, checked items included.
-    auto downloads = category(4, false);
-    downloads->listArray.push_back(groupWith(QStringLiteral("下载"), 1, {file(r.home + "/Downloads/setup.dmg", 1)}));
-    const std::vector<SystemCleanObject::Ptr> list{caches, category(1, true), browsers, category(3, false), downloads};
+    auto downloads = category(JunkCategory::Downloads, false);
+    downloads->listArray.push_back(groupWith(QStringLiteral("下载"), On, {file(r.home + "/Downloads/setup.dmg", On)}));
+    const std::vector<SystemCleanObject::Ptr> list{caches, category(JunkCategory::Logs, true), browsers,
+                                                   category(JunkCategory::Trash, false), downloads};
 
     SystemClean catalogue(r.layout);
     std::atomic<int> isStart{SystemCleanSession::Cleaning};
@@ -89,21 +91,23 @@ TEST(SystemCleanPass, StopFinishesTheRunningCategoryAndLeavesTheRest)
 {
     MacRoot r;
     const std::string d = r.lib + "/Caches/";
-    auto caches = category(0, true);
-    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), 1, {file(d + "1", 1), file(d + "2", 1), file(d + "3", 1)}));
-    auto logs = category(1, true);
-    logs->listArray.push_back(groupWith(QStringLiteral("用户日志"), 1, {file(r.lib + "/Logs/x.log", 1)}));
-    auto trash = category(3, true);
-    trash->listArray.push_back(groupWith(QStringLiteral("废纸篓"), 1, {file(r.home + "/.Trash/t", 1)}));
-    const std::vector<SystemCleanObject::Ptr> list{caches, logs, category(2, false), trash, category(4, false)};
+    auto caches = category(JunkCategory::Caches, true);
+    caches->listArray.push_back(
+        groupWith(QStringLiteral("用户缓存"), On, {file(d + "1", On), file(d + "2", On), file(d + "3", On)}));
+    auto logs = category(JunkCategory::Logs, true);
+    logs->listArray.push_back(groupWith(QStringLiteral("用户日志"), On, {file(r.lib + "/Logs/x.log", On)}));
+    auto trash = category(JunkCategory::Trash, true);
+    trash->listArray.push_back(groupWith(QStringLiteral("废纸篓"), On, {file(r.home + "/.Trash/t", On)}));
+    const std::vector<SystemCleanObject::Ptr> list{caches, logs, category(JunkCategory::Browsers, false), trash,
+                                                   category(JunkCategory::Downloads, false)};
 
     SystemClean catalogue(r.layout);
     std::atomic<int> isStart{SystemCleanSession::Cleaning};
     bool stopped = false;
     // The stop button is pressed while the first category is being cleaned.
-    const auto attempts = SystemCleanPass::run(list, isStart, catalogue, &stopped, [&](const SystemCleanPass::Attempt&) {
-        isStart = SystemCleanSession::StopRequested;
-    });
+    const auto attempts =
+        SystemCleanPass::run(list, isStart, catalogue, &stopped,
+                             [&](const SystemCleanPass::Attempt&) { isStart = SystemCleanSession::StopRequested; });
     EXPECT_TRUE(stopped);
     EXPECT_TRUE(catalogue.isStop());
     EXPECT_EQ(attempts.size(), 3u);
@@ -124,9 +128,9 @@ TEST(SystemCleanPass, HelperRemovalInFlightIsReportedAsNotRemoved)
     writeSized(mine, 700);
     giveToUnprivileged(r.lib + "/Caches");
 
-    auto caches = category(0, true);
-    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), 1, {Node::item(mine, 700, 1)}));
-    caches->listArray.push_back(groupWith(QStringLiteral("系统缓存"), 1, {Node::item(sys + "/com.vendor", 5000, 1)}));
+    auto caches = category(JunkCategory::Caches, true);
+    caches->listArray.push_back(groupWith(QStringLiteral("用户缓存"), On, {Node::item(mine, 700, On)}));
+    caches->listArray.push_back(groupWith(QStringLiteral("系统缓存"), On, {Node::item(sys + "/com.vendor", 5000, On)}));
     const std::vector<SystemCleanObject::Ptr> list{caches};
 
     const int rc = runAsUnprivileged([&] {
@@ -161,7 +165,8 @@ TEST(SystemCleanPass, PartlyRemovedFolderCountsWhatIsGone)
     ::chmod((dir + "/locked").c_str(), 0555);
     FakeHelper helper(helperSocketPath(r.layout));
 
-    std::vector<SystemCleanPass::Attempt> attempts{{0, dir, 500, Uninstall::Outcome::SentToHelper, {}, 0}};
+    std::vector<SystemCleanPass::Attempt> attempts{
+        {JunkCategory::Caches, dir, 500, Uninstall::Outcome::SentToHelper, {}, 0}};
     const int rc = runAsUnprivileged([&] {
         Uninstall(r.layout).unInstall(dir);
         const auto report = SystemCleanPass::evaluate(attempts, r.layout);
@@ -175,40 +180,40 @@ TEST(SystemCleanPass, PartlyRemovedFolderCountsWhatIsGone)
 // The overlay's checkbox rules, on a browser-shaped tree.
 TEST(UserCachesSubObject, TriStateDerivation)
 {
-    auto a1 = Node::item("/a1", 1, 0), a2 = Node::item("/a2", 1, 0);
-    auto b1 = Node::item("/b1", 1, 1);
-    auto cookies = Node::group(QStringLiteral("Cookies"), 0);
+    auto a1 = Node::item("/a1", 1, Off), a2 = Node::item("/a2", 1, Off);
+    auto b1 = Node::item("/b1", 1, On);
+    auto cookies = Node::group(QStringLiteral("Cookies"), Off);
     cookies->addMember(a1);
     cookies->addMember(a2);
-    auto caches = Node::group(QStringLiteral("网页缓存"), 1);
+    auto caches = Node::group(QStringLiteral("网页缓存"), On);
     caches->addMember(b1);
-    auto safari = Node::group(QStringLiteral("Safari"), -1);
+    auto safari = Node::group(QStringLiteral("Safari"), Mixed);
     safari->addMember(cookies);
     safari->addMember(caches);
 
     // Turning web caches off leaves nothing fully on: Safari is off.
     caches->click(false);
-    EXPECT_EQ(b1->state.load(), 0);
-    EXPECT_EQ(safari->state.load(), 0);
+    EXPECT_EQ(b1->state.load(), Off);
+    EXPECT_EQ(safari->state.load(), Off);
     // One item of an all-off sub-group: the sub-group is mixed, Safari still off
     // (a mixed member does not count as on).
     a1->click(true);
-    EXPECT_EQ(cookies->state.load(), -1);
-    EXPECT_EQ(safari->state.load(), 0);
+    EXPECT_EQ(cookies->state.load(), Mixed);
+    EXPECT_EQ(safari->state.load(), Off);
     // A fully-on sub-group beside it makes Safari mixed.
     caches->click(true);
-    EXPECT_EQ(safari->state.load(), -1);
+    EXPECT_EQ(safari->state.load(), Mixed);
     a2->click(true);
-    EXPECT_EQ(cookies->state.load(), 1);
-    EXPECT_EQ(safari->state.load(), 1);
+    EXPECT_EQ(cookies->state.load(), On);
+    EXPECT_EQ(safari->state.load(), On);
     // The top group sets everything below it.
     safari->click(false);
     for (const auto& n : {a1, a2, b1, cookies, caches})
-        EXPECT_EQ(n->state.load(), 0);
+        EXPECT_EQ(n->state.load(), Off);
     // A mixed sub-group that is clicked becomes on, with its items.
     a1->click(true);
-    ASSERT_EQ(cookies->state.load(), -1);
+    ASSERT_EQ(cookies->state.load(), Mixed);
     cookies->click(true);
-    EXPECT_EQ(a2->state.load(), 1);
-    EXPECT_EQ(cookies->state.load(), 1);
+    EXPECT_EQ(a2->state.load(), On);
+    EXPECT_EQ(cookies->state.load(), On);
 }

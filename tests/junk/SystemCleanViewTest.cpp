@@ -7,12 +7,13 @@
 #include "junk/ui/SystemCleanResult.h"
 #include "junk/ui/SystemCleanView.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,22 @@ namespace {
 std::string text(const QLabel* label)
 {
     return label->text().toStdString();
+}
+
+Qt::CheckState boxOf(const QModelIndex& index)
+{
+    return Qt::CheckState(index.data(Qt::CheckStateRole).toInt());
+}
+
+// Clicks a row's checkbox where the style draws it, as the user does.
+void clickBox(QTreeView* outline, const QModelIndex& index)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(outline);
+    option.rect = outline->visualRect(index);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    const QRect box = outline->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, outline);
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, box.center());
 }
 
 bool waitFor(const std::function<bool()>& done, int ms = 10000)
@@ -118,32 +135,48 @@ TEST(SystemCleanView, DetailsOverlayDrivesTheSelection)
     ASSERT_TRUE(s.scan());
     EXPECT_EQ(text(v.selectedSizeLabel()), "7.0KB"); // 4000 + setup.dmg's 3000
 
+    v.show();
     QTest::mouseClick(v.cell(4)->detailsButton(), Qt::LeftButton);
     SystemCleanResult* result = v.resultView();
     ASSERT_NE(result, nullptr);
-    QTreeWidget* outline = result->outline();
-    ASSERT_EQ(outline->topLevelItemCount(), 1);
-    QTreeWidgetItem* group = outline->topLevelItem(0);
-    EXPECT_TRUE(group->isExpanded());
-    EXPECT_EQ(group->text(0).toStdString(), "下载");
-    EXPECT_EQ(group->checkState(0), Qt::PartiallyChecked);
-    ASSERT_EQ(group->childCount(), 2);
-    QTreeWidgetItem* thesis = nullptr;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(result));
+    QTreeView* outline = result->outline();
+    QAbstractItemModel* model = outline->model();
+    QAbstractItemModelTester checker(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ASSERT_EQ(model->rowCount(), 1);
+    const QModelIndex group = model->index(0, SystemCleanResult::kNameColumn);
+    EXPECT_TRUE(outline->isExpanded(group));
+    EXPECT_EQ(group.data().toString().toStdString(), "下载");
+    EXPECT_EQ(boxOf(group), Qt::PartiallyChecked);
+    ASSERT_EQ(model->rowCount(group), 2);
+    QModelIndex thesis;
     for (int i = 0; i < 2; ++i)
-        if (group->child(i)->text(0) == QStringLiteral("thesis.txt"))
-            thesis = group->child(i);
-    ASSERT_NE(thesis, nullptr);
-    EXPECT_EQ(thesis->checkState(0), Qt::Unchecked);
+        if (model->index(i, 0, group).data() == QStringLiteral("thesis.txt"))
+            thesis = model->index(i, 0, group);
+    ASSERT_TRUE(thesis.isValid());
+    EXPECT_EQ(boxOf(thesis), Qt::Unchecked);
+    EXPECT_EQ(SystemCleanResult::nodeOf(thesis)->filePath, s.r.home + "/Downloads/thesis.txt");
     s.screenshot("junk-details.png");
 
     // Checking the last unchecked item makes the group fully on and grows the selection.
-    thesis->setCheckState(0, Qt::Checked);
-    EXPECT_EQ(group->checkState(0), Qt::Checked);
+    clickBox(outline, thesis);
+    EXPECT_EQ(boxOf(thesis), Qt::Checked);
+    EXPECT_EQ(boxOf(group), Qt::Checked);
     EXPECT_EQ(text(v.selectedSizeLabel()), "14.0KB");
     // The group's box sets every item.
-    group->setCheckState(0, Qt::Unchecked);
-    EXPECT_EQ(thesis->checkState(0), Qt::Unchecked);
+    result->selectBtnClicked(group, false);
+    EXPECT_EQ(boxOf(thesis), Qt::Unchecked);
     EXPECT_EQ(text(v.selectedSizeLabel()), "4.0KB");
+
+    // The overlay shown again for another category: its groups, expanded.
+    result->setSystemObject(v.list()[0]);
+    ASSERT_EQ(model->rowCount(), 1); // the user's caches; no system cache in this root
+    EXPECT_EQ(model->index(0, 0).data().toString().toStdString(), "用户缓存");
+    EXPECT_TRUE(outline->isExpanded(model->index(0, 0)));
+    EXPECT_EQ(model->rowCount(model->index(0, 0)), 2);
+    clickBox(outline, model->index(0, 0, model->index(0, 0)));
+    EXPECT_EQ(boxOf(model->index(0, 0)), Qt::PartiallyChecked);
+    EXPECT_NE(text(v.selectedSizeLabel()), "4.0KB");
 
     QTest::mouseClick(result->backButton(), Qt::LeftButton);
     EXPECT_TRUE(waitFor([&] { return v.resultView() == nullptr; }));
@@ -168,7 +201,7 @@ TEST(SystemCleanView, CancelDuringTheScanLeavesEverythingIdle)
     EXPECT_TRUE(text(v.foundLabel()).empty());
     EXPECT_TRUE(text(v.selectedSizeLabel()).empty());
     for (int row = 0; row < 5; ++row) {
-        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Idle);
+        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Start::Idle);
         EXPECT_TRUE(text(v.cell(row)->sizeLabel()).empty());
     }
     // The second button after a finished scan is the same cancel.
@@ -191,7 +224,7 @@ TEST(SystemCleanView, CleanReportsWhatIsGone)
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
     EXPECT_FALSE(s.catalogue.isStop());
     for (int row = 0; row < 5; ++row)
-        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Idle);
+        EXPECT_EQ(v.list()[size_t(row)]->start, SystemCleanObject::Start::Idle);
     EXPECT_FALSE(exists(s.r.lib + "/Caches/com.app"));
     EXPECT_FALSE(exists(s.r.lib + "/Logs/app.log"));
     EXPECT_TRUE(exists(s.r.home + "/.Trash/old.zip"));
@@ -256,7 +289,8 @@ TEST(SystemCleanView, DetailsOpenDuringACleanStayUsableAfterIt)
     writeSized(r.lib + "/Caches/mine too", 1000);
     writeSized(r.root + "/Library/Caches/com.sys/blob", 5000);
     giveToUnprivileged(r.lib);
-    const int rc = rerunSelfAsUnprivileged("SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", "CORVANE_CHILD_ROOT", r.root);
+    const int rc =
+        rerunSelfAsUnprivileged("SystemCleanViewDetailsChild.DetailsOpenDuringTheClean", "CORVANE_CHILD_ROOT", r.root);
     EXPECT_EQ(rc, 0);
     EXPECT_FALSE(exists(r.lib + "/Caches/mine"));
 }
@@ -281,14 +315,16 @@ TEST(SystemCleanViewDetailsChild, DetailsOpenDuringTheClean)
     ASSERT_EQ(v.list()[0]->listArray.size(), 1u); // only the system cache stayed
 
     // Every row the overlay shows, the removed ones included, still answers its box.
-    QTreeWidget* outline = result->outline();
-    ASSERT_EQ(outline->topLevelItemCount(), 2);
-    for (int g = 0; g < outline->topLevelItemCount(); ++g) {
-        QTreeWidgetItem* group = outline->topLevelItem(g);
-        ASSERT_GT(group->childCount(), 0);
-        group->child(0)->setCheckState(0, Qt::Unchecked);
-        group->setCheckState(0, Qt::Checked);
-        EXPECT_EQ(group->child(0)->checkState(0), Qt::Checked);
+    QAbstractItemModel* model = result->outline()->model();
+    QAbstractItemModelTester checker(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    ASSERT_EQ(model->rowCount(), 2);
+    for (int g = 0; g < model->rowCount(); ++g) {
+        const QModelIndex group = model->index(g, 0);
+        ASSERT_GT(model->rowCount(group), 0);
+        const QModelIndex first = model->index(0, 0, group);
+        result->selectBtnClicked(first, false);
+        ASSERT_TRUE(model->setData(group, Qt::Checked, Qt::CheckStateRole));
+        EXPECT_EQ(boxOf(first), Qt::Checked);
     }
     EXPECT_EQ(text(v.foundLabel()), "已清理垃圾");
 }

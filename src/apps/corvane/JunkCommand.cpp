@@ -9,6 +9,7 @@
 
 #include <QEventLoop>
 
+#include <cinttypes>
 #include <cstdio>
 #include <set>
 
@@ -71,21 +72,26 @@ bool parseCategories(const std::string& text, std::set<int>& out)
 void printItem(const SystemCleanObject& category, const UserCachesSubObject& group, const UserCachesSubObject* sub,
                const UserCachesSubObject& item)
 {
-    std::printf("{\"category\":%d,\"categoryName\":%s,\"group\":%s,\"subGroup\":%s,\"path\":%s,\"size\":%.0f,"
-                "\"state\":%d}\n",
-                category.type, jsonString(utf8(category.fileName)).c_str(), jsonString(utf8(group.fileName)).c_str(),
-                sub ? jsonString(utf8(sub->fileName)).c_str() : "null", jsonString(item.filePath).c_str(),
-                item.fileSize, item.state.load());
+    std::printf("{\"category\":%d,\"categoryName\":%s,\"group\":%s,\"subGroup\":%s,\"path\":%s,\"size\":%" PRIu64
+                ",\"state\":%d}\n",
+                categoryIndex(category.type), jsonString(utf8(category.fileName)).c_str(),
+                jsonString(utf8(group.fileName)).c_str(), sub ? jsonString(utf8(sub->fileName)).c_str() : "null",
+                jsonString(item.filePath).c_str(), item.fileSize, static_cast<int>(item.state.load()));
 }
 
 const char* outcomeName(Uninstall::Outcome outcome)
 {
     switch (outcome) {
-    case Uninstall::Outcome::Absent: return "absent";
-    case Uninstall::Outcome::Removed: return "removed";
-    case Uninstall::Outcome::Refused: return "protected";
-    case Uninstall::Outcome::SentToHelper: return "sent-to-helper";
-    case Uninstall::Outcome::Skipped: return "moved";
+    case Uninstall::Outcome::Absent:
+        return "absent";
+    case Uninstall::Outcome::Removed:
+        return "removed";
+    case Uninstall::Outcome::Refused:
+        return "protected";
+    case Uninstall::Outcome::SentToHelper:
+        return "sent-to-helper";
+    case Uninstall::Outcome::Skipped:
+        return "moved";
     }
     return "unknown";
 }
@@ -123,7 +129,7 @@ int run(const std::vector<std::string>& args)
     SystemClean catalogue(Layout::current());
     SystemCleanSession session(catalogue);
     for (const SystemCleanObject::Ptr& category : session.list())
-        session.selectBtnClicked(category->type, categories.count(category->type) > 0);
+        session.selectBtnClicked(categoryIndex(category->type), categories.count(categoryIndex(category->type)) > 0);
 
     QEventLoop loop;
     QObject::connect(&session, &SystemCleanSession::scanFinished, &loop, &QEventLoop::quit);
@@ -157,19 +163,21 @@ int run(const std::vector<std::string>& args)
     if (!clean)
         return found ? kFound : kNothing;
 
-    const double selected = session.selectTotalSize();
+    const uint64_t selected = session.selectTotalSize();
     QObject::connect(&session, &SystemCleanSession::cleanFinished, &loop, &QEventLoop::quit);
     session.scanMethods(); // "清理"
     loop.exec();
 
     const SystemCleanPass::Report& report = session.lastReport();
     for (const SystemCleanPass::Attempt& a : report.removed)
-        std::printf("{\"removed\":%s,\"category\":%d,\"size\":%.0f}\n", jsonString(a.path).c_str(), a.category, a.size);
+        std::printf("{\"removed\":%s,\"category\":%d,\"size\":%" PRIu64 "}\n", jsonString(a.path).c_str(),
+                    categoryIndex(a.category), a.size);
     for (const SystemCleanPass::Leftover& l : report.leftovers)
-        std::printf("{\"notRemoved\":%s,\"category\":%d,\"remaining\":%.0f,\"reason\":\"%s\"}\n",
-                    jsonString(l.path).c_str(), l.category, l.remaining, outcomeName(l.outcome));
-    std::printf("{\"selected\":%.0f,\"cleaned\":%.0f,\"notCleaned\":%.0f,\"notRemovedItems\":%zu}\n", selected,
-                report.removedSize, report.remainingSize, report.leftovers.size());
+        std::printf("{\"notRemoved\":%s,\"category\":%d,\"remaining\":%" PRIu64 ",\"reason\":\"%s\"}\n",
+                    jsonString(l.path).c_str(), categoryIndex(l.category), l.remaining, outcomeName(l.outcome));
+    std::printf("{\"selected\":%" PRIu64 ",\"cleaned\":%" PRIu64 ",\"notCleaned\":%" PRIu64
+                ",\"notRemovedItems\":%zu}\n",
+                selected, report.removedSize, report.remainingSize, report.leftovers.size());
     std::fflush(stdout);
     if (!report.leftovers.empty())
         return kError;

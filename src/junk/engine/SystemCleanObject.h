@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -17,17 +18,18 @@ class SystemCleanObject
 public:
     using Ptr = std::shared_ptr<SystemCleanObject>;
 
-    // Row progress values of `start`.
-    enum Start { Idle = 0, Scanning = 1, Scanned = 2, Finished = 3 };
+    // The row's progress: not scanned, being scanned, sized while the scan goes on, and
+    // done with details to show (after a scan, or after a clean that left something).
+    enum class Start { Idle, Scanning, Scanned, Finished };
 
     QString fileName;
     QString fileDescription;
     QString fileAlert;
     // Selected for scanning and cleaning; read by the clean pass off the main thread.
     std::atomic<bool> state{false};
-    int type = 0;
-    int start = Idle;
-    double fileSize = 0;
+    JunkCategory type = JunkCategory::Caches;
+    Start start = Start::Idle;
+    std::uint64_t fileSize = 0; // bytes
     std::vector<UserCachesSubObject::Ptr> listArray;
     // Declared with the row; this workflow leaves them alone.
     QString filePath;

@@ -21,31 +21,31 @@ namespace {
 
 struct Selected
 {
-    int category;
+    JunkCategory category;
     const UserCachesSubObject* node;
 };
 
 // What is left of an entry, looked at below its container: nothing when it is gone, its
 // size when it is there. `reachable` is false when the way to it is blocked (a link or
 // a mount now stands on it), so what is there cannot be told.
-std::optional<double> remainingOf(const AnchoredPath& entry, bool& reachable)
+std::optional<uint64_t> remainingOf(const AnchoredPath& entry, bool& reachable)
 {
     reachable = true;
     if (!entry.container) {
         if (!FileChecks::existsNoFollow(entry.path))
             return std::nullopt;
-        return double(QSFileUtility::sizeAtPath(entry.path, false));
+        return QSFileUtility::sizeAtPath(entry.path, false);
     }
     auto parent = PathResolver::openParentBeneath(entry.container->fd(), entry.relative);
     if (!parent) {
         if (errno == ENOENT)
             return std::nullopt;
         reachable = false;
-        return 0.0;
+        return 0;
     }
     if (!FileChecks::existsAt(parent->fd(), parent->name.c_str()))
         return std::nullopt;
-    return double(TreeSize::measureAt(parent->fd(), parent->name, entry.path, false).bytes);
+    return TreeSize::measureAt(parent->fd(), parent->name, entry.path, false).bytes;
 }
 
 } // namespace
@@ -63,7 +63,8 @@ std::vector<bool> SystemCleanPass::insideOthers(const std::vector<std::string_vi
         std::string_view p(paths[i]);
         while (p.size() > 1 && p.back() == '/')
             p.remove_suffix(1);
-        for (size_t slash = p.rfind('/'); slash != std::string_view::npos && slash > 0; slash = p.rfind('/', slash - 1)) {
+        for (size_t slash = p.rfind('/'); slash != std::string_view::npos && slash > 0;
+             slash = p.rfind('/', slash - 1)) {
             if (all.count(p.substr(0, slash))) {
                 inside[i] = true;
                 break;
@@ -73,7 +74,7 @@ std::vector<bool> SystemCleanPass::insideOthers(const std::vector<std::string_vi
     return inside;
 }
 
-double SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::string, double>>& items)
+uint64_t SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::string, uint64_t>>& items)
 {
     std::vector<std::string_view> paths;
     paths.reserve(items.size());
@@ -81,7 +82,7 @@ double SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::string,
         paths.emplace_back(item.first);
     const std::vector<bool> inside = insideOthers(paths);
     std::unordered_set<std::string_view> counted;
-    double total = 0;
+    uint64_t total = 0;
     for (size_t i = 0; i < items.size(); ++i)
         if (!inside[i] && counted.insert(std::string_view(items[i].first)).second)
             total += items[i].second;
@@ -108,9 +109,9 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
             for (const UserCachesSubObject::Ptr& member : group->listArray) {
                 if (member->hasMembers()) {
                     for (const UserCachesSubObject::Ptr& child : member->listArray)
-                        if (child->state.load() == 1)
+                        if (child->state.load() == UserCachesSubObject::State::On)
                             selected.push_back({category->type, child.get()});
-                } else if (member->state.load() == 1) {
+                } else if (member->state.load() == UserCachesSubObject::State::On) {
                     selected.push_back({category->type, member.get()});
                 }
             }
@@ -138,8 +139,8 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
             const UserCachesSubObject& node = *selected[next].node;
             if (inside[next] || !done.insert(paths[next]).second)
                 continue; // goes with the folder holding it, or was listed twice
-            Attempt attempt{category->type, node.filePath, node.fileSize, Uninstall::Outcome::Absent,
-                            node.anchored(), 0};
+            Attempt attempt{
+                category->type, node.filePath, node.fileSize, Uninstall::Outcome::Absent, node.anchored(), 0};
             attempt.outcome = remover.unInstall(attempt.entry, &attempt.freedBytes);
             attempts.push_back(std::move(attempt));
             if (afterEach)
@@ -155,13 +156,13 @@ SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& at
     for (const Attempt& a : attempts) {
         const AnchoredPath entry = a.entry.path.empty() ? AnchoredPath::plain(a.path) : a.entry;
         bool reachable = true;
-        const std::optional<double> left = remainingOf(entry, reachable);
+        const std::optional<uint64_t> left = remainingOf(entry, reachable);
         // What the helper removed is known only from what is left; what we removed
         // ourselves was counted as it went.
-        auto freed = [&](double remaining) {
+        auto freed = [&](uint64_t remaining) {
             if (a.outcome == Uninstall::Outcome::SentToHelper)
-                return std::max(double(a.freedBytes), std::max(0.0, a.size - remaining));
-            return double(a.freedBytes);
+                return std::max(a.freedBytes, a.size > remaining ? a.size - remaining : uint64_t(0));
+            return a.freedBytes;
         };
         if (!left && a.outcome != Uninstall::Outcome::Skipped) {
             // Gone, whoever removed it; the Trash keeps no record of it any more.
@@ -171,7 +172,7 @@ SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& at
             report.removed.back().entry = {}; // the report names paths; the folder can close
             continue;
         }
-        const double remaining = reachable && left ? *left : a.size;
+        const uint64_t remaining = reachable && left ? *left : a.size;
         report.removedSize += freed(remaining);
         report.remainingSize += remaining;
         report.leftovers.push_back({a.category, a.path, remaining, a.outcome});

@@ -5,6 +5,7 @@
 #include "uninstall/engine/Uninstall.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,9 @@ public:
 
     struct Attempt
     {
-        int category = 0;
+        JunkCategory category = JunkCategory::Caches;
         std::string path;
-        double size = 0; // as measured by the scan
+        std::uint64_t size = 0; // bytes, as measured by the scan
         Uninstall::Outcome outcome = Uninstall::Outcome::Absent;
         AnchoredPath entry;      // the item as listed (empty: `path` stands alone)
         uint64_t freedBytes = 0; // what this process removed itself
@@ -35,9 +36,9 @@ public:
 
     struct Leftover
     {
-        int category = 0;
+        JunkCategory category = JunkCategory::Caches;
         std::string path;
-        double remaining = 0; // bytes still there
+        std::uint64_t remaining = 0; // bytes still there
         Uninstall::Outcome outcome = Uninstall::Outcome::Absent;
     };
 
@@ -45,8 +46,8 @@ public:
     // has not carried out yet counts as not removed.
     struct Report
     {
-        double removedSize = 0;
-        double remainingSize = 0;
+        std::uint64_t removedSize = 0; // bytes
+        std::uint64_t remainingSize = 0;
         std::vector<Attempt> removed;
         std::vector<Leftover> leftovers;
         bool stopped = false; // a stop request ended the pass early
@@ -54,7 +55,7 @@ public:
 
     // Walks the categories in order: leaves when the run state is 4 (setting the
     // catalogue's stop flag), skips unchecked categories, and deletes, group by group,
-    // every leaf whose state is 1 (a sub-group's own state is never read). A selected
+    // every leaf that is on (a sub-group's own state is never read). A selected
     // leaf that lies inside another selected leaf (a browser cache inside a selected
     // cache folder) is not removed on its own: it goes with the folder holding it. The
     // tree is not changed.
@@ -77,7 +78,7 @@ public:
     static std::vector<bool> insideOthers(const std::vector<std::string>& paths);
     static std::vector<bool> insideOthers(const std::vector<std::string_view>& paths);
     // Sum of the sizes, a path inside another listed path not counted again.
-    static double sizeCountedOnce(const std::vector<std::pair<std::string, double>>& items);
+    static std::uint64_t sizeCountedOnce(const std::vector<std::pair<std::string, std::uint64_t>>& items);
 };
 
 } // namespace corvane

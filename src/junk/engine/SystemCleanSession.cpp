@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <map>
+#include <type_traits>
 
 namespace corvane {
 
@@ -20,26 +21,27 @@ QString text(const char* key)
     return QCoreApplication::translate("SystemCleanView", key);
 }
 
-QString sizeText(double bytes)
+QString sizeText(uint64_t bytes)
 {
-    return QSFileUtility::fileSizeByDoubleSize(bytes);
+    return QSFileUtility::fileSizeByDoubleSize(double(bytes));
 }
 
 // Keeps only the leaves still on disk, each with the bytes left in it; groups that end
 // up empty go. Answers the bytes left in the category.
-double keepLeftovers(SystemCleanObject& category, const std::map<std::string, double>& left)
+uint64_t keepLeftovers(SystemCleanObject& category, const std::map<std::string, uint64_t>& left)
 {
-    double total = 0;
+    constexpr auto kOn = UserCachesSubObject::State::On;
+    uint64_t total = 0;
     std::vector<UserCachesSubObject::Ptr> groups;
     for (const UserCachesSubObject::Ptr& group : category.listArray) {
         std::vector<UserCachesSubObject::Ptr> members;
-        double groupSize = 0;
+        uint64_t groupSize = 0;
         for (const UserCachesSubObject::Ptr& member : group->listArray) {
             if (member->hasMembers()) {
                 std::vector<UserCachesSubObject::Ptr> children;
-                double subSize = 0;
+                uint64_t subSize = 0;
                 for (const UserCachesSubObject::Ptr& child : member->listArray) {
-                    if (auto it = left.find(child->filePath); it != left.end() && child->state.load() == 1) {
+                    if (auto it = left.find(child->filePath); it != left.end() && child->state.load() == kOn) {
                         child->fileSize = it->second;
                         subSize += it->second;
                         children.push_back(child);
@@ -52,7 +54,7 @@ double keepLeftovers(SystemCleanObject& category, const std::map<std::string, do
                 member->deriveState();
                 groupSize += subSize;
                 members.push_back(member);
-            } else if (auto it = left.find(member->filePath); it != left.end() && member->state.load() == 1) {
+            } else if (auto it = left.find(member->filePath); it != left.end() && member->state.load() == kOn) {
                 member->fileSize = it->second;
                 groupSize += it->second;
                 members.push_back(member);
@@ -101,20 +103,21 @@ std::vector<SystemCleanObject::Ptr> SystemCleanSession::loadMyArray()
         {"日志", text("清理系统和应用程序的日志信息"), true, ""},
         {"浏览器缓存", text("清理网页缓存、cookies、历史记录等"), false,
          "默认不清理cookies、历史记录、可在扫描详情中修改"},
-        {"废纸篓", text("清理") + QStringLiteral("\"") + text("废纸篓") + QStringLiteral("\"") + text("中的文件"), false,
-         "文件删除后无法恢复,请慎重选择清理内容"},
-        {"下载", text("清理") + QStringLiteral("\"") + text("下载") + QStringLiteral("\"") + text("目录中的文件"), false,
-         "该目录可能有重要文件,请慎重选择清理内容"},
+        {"废纸篓", text("清理") + QStringLiteral("\"") + text("废纸篓") + QStringLiteral("\"") + text("中的文件"),
+         false, "文件删除后无法恢复,请慎重选择清理内容"},
+        {"下载", text("清理") + QStringLiteral("\"") + text("下载") + QStringLiteral("\"") + text("目录中的文件"),
+         false, "该目录可能有重要文件,请慎重选择清理内容"},
     };
+    static_assert(std::extent_v<decltype(rows)> == kJunkCategories.size());
     std::vector<SystemCleanObject::Ptr> list;
-    int type = 0;
-    for (const Row& row : rows) {
+    for (size_t i = 0; i < kJunkCategories.size(); ++i) {
+        const Row& row = rows[i];
         auto object = std::make_shared<SystemCleanObject>();
         object->fileName = text(row.name);
         object->fileDescription = row.description;
         object->state = row.state;
         object->fileAlert = *row.alert ? text(row.alert) : QString();
-        object->type = type++;
+        object->type = kJunkCategories[i];
         list.push_back(std::move(object));
     }
     return list;
@@ -223,13 +226,11 @@ void SystemCleanSession::startScan()
         auto stopped = [this, stale] { return m_catalogue.isStop() || stale(); };
         const SystemCleanTreeBuilder builder(m_catalogue, stopped);
         auto onMain = [this, stale](std::function<void()> fn) {
-            QMetaObject::invokeMethod(
-                this,
-                ThreadHandOff::handedOver([stale, fn = std::move(fn)] {
-                    if (!stale())
-                        fn();
-                }),
-                Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, ThreadHandOff::handedOver([stale, fn = std::move(fn)] {
+                                          if (!stale())
+                                              fn();
+                                      }),
+                                      Qt::QueuedConnection);
         };
         for (size_t i = 0; i < m_list.size(); ++i) {
             if (stopped())
@@ -242,14 +243,14 @@ void SystemCleanSession::startScan()
             if (!category->state.load())
                 continue;
             onMain([this, category, i] {
-                category->start = SystemCleanObject::Scanning;
+                category->start = SystemCleanObject::Start::Scanning;
                 emit rowChanged(int(i));
             });
             auto groups = builder.build(category->type);
             onMain([this, category, i, groups = std::move(groups)]() mutable {
                 category->listArray = std::move(groups);
                 category->fileSize = fileSizeWithArray(category->listArray);
-                category->start = SystemCleanObject::Scanned;
+                category->start = SystemCleanObject::Start::Scanned;
                 emit rowChanged(int(i));
             });
         }
@@ -265,7 +266,7 @@ void SystemCleanSession::queueStop()
 {
     // A folder listed by two categories (the browsers' caches inside the user's caches)
     // is junk once, and counted once.
-    std::vector<std::pair<std::string, double>> leaves;
+    std::vector<std::pair<std::string, uint64_t>> leaves;
     for (const SystemCleanObject::Ptr& category : m_list)
         if (category->state.load())
             collectLeaves(*category, false, leaves);
@@ -279,7 +280,7 @@ void SystemCleanSession::queueStop()
     m_texts.reloadVisible = true;
     for (const SystemCleanObject::Ptr& category : m_list)
         if (category->state.load())
-            category->start = SystemCleanObject::Finished;
+            category->start = SystemCleanObject::Start::Finished;
     redrawAll();
     emit textsChanged();
     emit scanFinished();
@@ -299,7 +300,7 @@ void SystemCleanSession::scanCancel()
     emptyTotals();
     m_texts.reloadVisible = false;
     for (const SystemCleanObject::Ptr& category : m_list)
-        category->start = SystemCleanObject::Idle;
+        category->start = SystemCleanObject::Start::Idle;
     redrawAll();
     emit textsChanged();
     emit scanCancelled();
@@ -320,11 +321,10 @@ void SystemCleanSession::cleantrash()
         const auto attempts = SystemCleanPass::run(m_list, m_isStart, m_catalogue, &stopped);
         SystemCleanPass::Report report = SystemCleanPass::evaluate(attempts, m_catalogue.layout());
         report.stopped = stopped;
-        QMetaObject::invokeMethod(
-            this,
-            ThreadHandOff::handedOver(
-                [this, report = std::move(report)]() mutable { completeClean(std::move(report)); }),
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, ThreadHandOff::handedOver([this, report = std::move(report)]() mutable {
+                                      completeClean(std::move(report));
+                                  }),
+                                  Qt::QueuedConnection);
         endWork();
     });
 }
@@ -333,7 +333,7 @@ void SystemCleanSession::completeClean(SystemCleanPass::Report&& finished)
 {
     m_report = std::move(finished); // a clean of a million entries keeps one report, not two
     const SystemCleanPass::Report& report = m_report;
-    std::map<int, std::map<std::string, double>> leftByCategory;
+    std::map<JunkCategory, std::map<std::string, uint64_t>> leftByCategory;
     for (const SystemCleanPass::Leftover& l : report.leftovers)
         leftByCategory[l.category][l.path] = l.remaining;
 
@@ -355,10 +355,10 @@ void SystemCleanSession::completeClean(SystemCleanPass::Report&& finished)
     m_texts.scanTitle = text("扫描");
     m_catalogue.setIsStop(false);
     for (const SystemCleanObject::Ptr& category : m_list) {
-        category->start = SystemCleanObject::Idle;
+        category->start = SystemCleanObject::Start::Idle;
         if (auto it = leftByCategory.find(category->type); it != leftByCategory.end()) {
             if (keepLeftovers(*category, it->second) > 0 || !category->listArray.empty())
-                category->start = SystemCleanObject::Finished;
+                category->start = SystemCleanObject::Start::Finished;
         }
     }
     redrawAll();
@@ -388,10 +388,10 @@ void SystemCleanSession::showSelectTotalSizeWithCleanObject(SystemCleanObject*)
 }
 
 void SystemCleanSession::collectLeaves(const SystemCleanObject& category, bool selectedOnly,
-                                       std::vector<std::pair<std::string, double>>& out)
+                                       std::vector<std::pair<std::string, uint64_t>>& out)
 {
     auto take = [&](const UserCachesSubObject& leaf) {
-        if (!selectedOnly || leaf.state.load() == 1)
+        if (!selectedOnly || leaf.state.load() == UserCachesSubObject::State::On)
             out.emplace_back(leaf.filePath, leaf.fileSize);
     };
     for (const UserCachesSubObject::Ptr& group : category.listArray) {
@@ -406,18 +406,18 @@ void SystemCleanSession::collectLeaves(const SystemCleanObject& category, bool s
     }
 }
 
-double SystemCleanSession::selectTotalSize() const
+uint64_t SystemCleanSession::selectTotalSize() const
 {
-    std::vector<std::pair<std::string, double>> leaves;
+    std::vector<std::pair<std::string, uint64_t>> leaves;
     for (const SystemCleanObject::Ptr& category : m_list)
         if (category->state.load())
             collectLeaves(*category, true, leaves);
     return SystemCleanPass::sizeCountedOnce(leaves);
 }
 
-double SystemCleanSession::fileSizeWithArray(const std::vector<UserCachesSubObject::Ptr>& nodes)
+uint64_t SystemCleanSession::fileSizeWithArray(const std::vector<UserCachesSubObject::Ptr>& nodes)
 {
-    double sum = 0;
+    uint64_t sum = 0;
     for (const UserCachesSubObject::Ptr& node : nodes)
         sum += node->fileSize;
     m_totalAllSize += sum;

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -57,7 +58,8 @@ public:
 
     const std::vector<SystemCleanObject::Ptr>& list() const { return m_list; }
     int isStart() const { return m_isStart.load(); }
-    double totalAllSize() const { return m_totalAllSize; }
+    // Bytes found by the last scan.
+    std::uint64_t totalAllSize() const { return m_totalAllSize; }
     const Texts& texts() const { return m_texts; }
     SystemClean& catalogue() const { return m_catalogue; }
     // The outcome of the last clean pass.
@@ -77,9 +79,9 @@ public:
     void showSelectTotalSizeWithCleanObject(SystemCleanObject* object);
     // Sum of the sizes of the selected leaves of checked categories, a leaf inside
     // another selected leaf counted once.
-    double selectTotalSize() const;
+    std::uint64_t selectTotalSize() const;
     // Sum of fileSize over the nodes; also added to totalAllSize.
-    double fileSizeWithArray(const std::vector<UserCachesSubObject::Ptr>& nodes);
+    std::uint64_t fileSizeWithArray(const std::vector<UserCachesSubObject::Ptr>& nodes);
 
 signals:
     void rowChanged(int row);
@@ -90,7 +92,7 @@ signals:
 
 private:
     static void collectLeaves(const SystemCleanObject& category, bool selectedOnly,
-                              std::vector<std::pair<std::string, double>>& out);
+                              std::vector<std::pair<std::string, std::uint64_t>>& out);
     void loadMyiew();
     void startScan();
     void queueStop();
@@ -107,7 +109,7 @@ private:
     SystemClean& m_catalogue;
     std::vector<SystemCleanObject::Ptr> m_list;
     std::atomic<int> m_isStart{Idle};
-    double m_totalAllSize = 0;
+    std::uint64_t m_totalAllSize = 0;
     Texts m_texts;
     SystemCleanPass::Report m_report;
     // Each scan has its own number; results of a scan that was cancelled (or replaced

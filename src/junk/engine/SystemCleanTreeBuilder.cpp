@@ -21,11 +21,13 @@ QString text(const char* key)
     return QCoreApplication::translate("SystemCleanView", key);
 }
 
+using State = UserCachesSubObject::State;
+
 struct Pending
 {
     QString subGroup; // empty: a member of the group itself
     AnchoredPath path;
-    int state = 1;
+    State state = State::On;
 };
 
 } // namespace
@@ -84,19 +86,19 @@ std::vector<uint64_t> SystemCleanTreeBuilder::sizeAll(const std::vector<Anchored
     return sizes;
 }
 
-UserCachesSubObject::Ptr SystemCleanTreeBuilder::groupOf(const QString& name, int groupState,
-                                                         const std::vector<AnchoredPath>& paths, int itemState) const
+UserCachesSubObject::Ptr SystemCleanTreeBuilder::groupOf(const QString& name, State groupState,
+                                                         const std::vector<AnchoredPath>& paths, State itemState) const
 {
     auto group = UserCachesSubObject::group(name, groupState);
     const std::vector<uint64_t> sizes = sizeAll(paths);
     for (size_t i = 0; i < sizes.size(); ++i) {
-        group->addMember(UserCachesSubObject::item(paths[i], double(sizes[i]), itemState));
-        group->fileSize += double(sizes[i]);
+        group->addMember(UserCachesSubObject::item(paths[i], sizes[i], itemState));
+        group->fileSize += sizes[i];
     }
     return group;
 }
 
-std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::build(int type) const
+std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::build(JunkCategory type) const
 {
     std::vector<UserCachesSubObject::Ptr> groups;
     auto keep = [&](UserCachesSubObject::Ptr g) {
@@ -104,26 +106,24 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::build(int type) co
             groups.push_back(std::move(g));
     };
     switch (type) {
-    case 0:
-        keep(groupOf(text("用户缓存"), 1, m_catalogue.userCaches(), 1));
+    case JunkCategory::Caches:
+        keep(groupOf(text("用户缓存"), State::On, m_catalogue.userCaches(), State::On));
         if (!m_stopped())
-            keep(groupOf(text("系统缓存"), 1, m_catalogue.systemCaches(), 1));
+            keep(groupOf(text("系统缓存"), State::On, m_catalogue.systemCaches(), State::On));
         break;
-    case 1:
-        keep(groupOf(text("用户日志"), 1, m_catalogue.userLogs(), 1));
+    case JunkCategory::Logs:
+        keep(groupOf(text("用户日志"), State::On, m_catalogue.userLogs(), State::On));
         if (!m_stopped())
-            keep(groupOf(text("系统日志"), 1, m_catalogue.systemLogs(), 1));
+            keep(groupOf(text("系统日志"), State::On, m_catalogue.systemLogs(), State::On));
         break;
-    case 2:
+    case JunkCategory::Browsers:
         groups = buildBrowsers();
         break;
-    case 3:
-        keep(groupOf(text("废纸篓"), 1, m_catalogue.trashFile(), 1));
+    case JunkCategory::Trash:
+        keep(groupOf(text("废纸篓"), State::On, m_catalogue.trashFile(), State::On));
         break;
-    case 4:
+    case JunkCategory::Downloads:
         groups = buildDownloads();
-        break;
-    default:
         break;
     }
     return groups;
@@ -147,26 +147,26 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
             sub = text("浏览/下载历史");
         else
             continue;
-        chrome.push_back({sub, std::move(path), 0});
+        chrome.push_back({sub, std::move(path), State::Off});
     }
     if (!m_stopped())
         for (AnchoredPath& path : m_catalogue.gooleWebcache())
-            chrome.push_back({text("网页缓存"), std::move(path), 1});
+            chrome.push_back({text("网页缓存"), std::move(path), State::On});
 
     struct SafariList
     {
         QString name;
         SystemClean::Paths (SystemClean::*listing)() const;
-        int state;
+        State state;
     };
     const SafariList safariLists[] = {
-        {text("Cookies"), &SystemClean::safariCookies, 0},
-        {text("下载历史"), &SystemClean::safariDownHistory, 0},
-        {text("最近的会话"), &SystemClean::safariLastSession, 0},
-        {text("浏览历史"), &SystemClean::safariHistory, 0},
-        {text("网页图标"), &SystemClean::safariWebIcon, 1},
-        {text("网页缓存"), &SystemClean::safariWebCaches, 1},
-        {text("表单信息"), &SystemClean::safariForms, 0},
+        {text("Cookies"), &SystemClean::safariCookies, State::Off},
+        {text("下载历史"), &SystemClean::safariDownHistory, State::Off},
+        {text("最近的会话"), &SystemClean::safariLastSession, State::Off},
+        {text("浏览历史"), &SystemClean::safariHistory, State::Off},
+        {text("网页图标"), &SystemClean::safariWebIcon, State::On},
+        {text("网页缓存"), &SystemClean::safariWebCaches, State::On},
+        {text("表单信息"), &SystemClean::safariForms, State::Off},
     };
     std::vector<Pending> safari;
     for (const SafariList& list : safariLists) {
@@ -185,8 +185,8 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
 
     size_t index = 0;
     auto browser = [&](const QString& name, const std::vector<Pending>& pending,
-                       const std::vector<std::pair<QString, int>>& subGroups) {
-        auto group = UserCachesSubObject::group(name, -1);
+                       const std::vector<std::pair<QString, State>>& subGroups) {
+        auto group = UserCachesSubObject::group(name, State::Mixed);
         std::vector<UserCachesSubObject::Ptr> subs;
         for (const auto& [subName, subState] : subGroups)
             subs.push_back(UserCachesSubObject::group(subName, subState));
@@ -196,8 +196,8 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
             const uint64_t size = sizes[index++];
             for (size_t k = 0; k < subGroups.size(); ++k) {
                 if (subGroups[k].first == p.subGroup) {
-                    subs[k]->addMember(UserCachesSubObject::item(p.path, double(size), p.state));
-                    subs[k]->fileSize += double(size);
+                    subs[k]->addMember(UserCachesSubObject::item(p.path, size, p.state));
+                    subs[k]->fileSize += size;
                     break;
                 }
             }
@@ -213,10 +213,13 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildBrowsers() co
 
     std::vector<UserCachesSubObject::Ptr> groups;
     auto chromeGroup = browser(text("Chrome"), chrome,
-                               {{text("Cookies"), 0}, {text("最近的会话"), 0}, {text("最近的标签页"), 0},
-                                {text("浏览/下载历史"), 0}, {text("网页缓存"), 1}});
+                               {{text("Cookies"), State::Off},
+                                {text("最近的会话"), State::Off},
+                                {text("最近的标签页"), State::Off},
+                                {text("浏览/下载历史"), State::Off},
+                                {text("网页缓存"), State::On}});
     index = chrome.size() < sizes.size() ? chrome.size() : sizes.size();
-    std::vector<std::pair<QString, int>> safariSubs;
+    std::vector<std::pair<QString, State>> safariSubs;
     for (const SafariList& list : safariLists)
         safariSubs.push_back({list.name, list.state});
     auto safariGroup = browser(text("Safari"), safari, safariSubs);
@@ -232,14 +235,14 @@ std::vector<UserCachesSubObject::Ptr> SystemCleanTreeBuilder::buildDownloads() c
     std::vector<UserCachesSubObject::Ptr> groups;
     const std::vector<AnchoredPath> paths = m_catalogue.downloadFile();
     const std::vector<uint64_t> sizes = sizeAll(paths);
-    auto group = UserCachesSubObject::group(text("下载"), -1);
+    auto group = UserCachesSubObject::group(text("下载"), State::Mixed);
     for (size_t i = 0; i < sizes.size(); ++i) {
         // Installer images are what a download folder piles up; anything else may be
         // the user's work and stays unchecked.
         const std::string ext = pathExtension(paths[i].path);
-        const int state = (ext == "dmg" || ext == "pkg") ? 1 : 0;
-        group->addMember(UserCachesSubObject::item(paths[i], double(sizes[i]), state));
-        group->fileSize += double(sizes[i]);
+        const State state = (ext == "dmg" || ext == "pkg") ? State::On : State::Off;
+        group->addMember(UserCachesSubObject::item(paths[i], sizes[i], state));
+        group->fileSize += sizes[i];
     }
     if (group->hasMembers())
         groups.push_back(group);

@@ -25,9 +25,8 @@ public:
     // listings); once it answers true no further item is added.
     SystemCleanTreeBuilder(const SystemClean& catalogue, Stopped stopped, Sizer sizer = {});
 
-    // The groups of category `type` (0 caches, 1 logs, 2 browsers, 3 Trash, 4 Downloads).
-    // Groups without members are left out.
-    std::vector<UserCachesSubObject::Ptr> build(int type) const;
+    // The groups of one category. Groups without members are left out.
+    std::vector<UserCachesSubObject::Ptr> build(JunkCategory type) const;
 
     // Sizes paths with one worker per core, the calling thread included and never more
     // workers than paths; each worker measures a path at a time with the sizer. Answers
@@ -40,8 +39,9 @@ public:
     static uint64_t sizeOf(const AnchoredPath& entry);
 
 private:
-    UserCachesSubObject::Ptr groupOf(const QString& name, int groupState, const std::vector<AnchoredPath>& paths,
-                                     int itemState) const;
+    using State = UserCachesSubObject::State;
+    UserCachesSubObject::Ptr groupOf(const QString& name, State groupState, const std::vector<AnchoredPath>& paths,
+                                     State itemState) const;
     std::vector<UserCachesSubObject::Ptr> buildBrowsers() const;
     std::vector<UserCachesSubObject::Ptr> buildDownloads() const;
 

@@ -3,27 +3,27 @@
 
 namespace corvane {
 
-UserCachesSubObject::Ptr UserCachesSubObject::group(const QString& name, int state)
+UserCachesSubObject::Ptr UserCachesSubObject::group(const QString& name, State state)
 {
     auto node = std::make_shared<UserCachesSubObject>();
-    node->subType = 1;
+    node->subType = SubType::Group;
     node->state = state;
     node->isExpand = true;
     node->fileName = name;
     return node;
 }
 
-UserCachesSubObject::Ptr UserCachesSubObject::item(const std::string& path, double size, int state)
+UserCachesSubObject::Ptr UserCachesSubObject::item(const std::string& path, std::uint64_t size, State state)
 {
     auto node = std::make_shared<UserCachesSubObject>();
-    node->subType = 2;
+    node->subType = SubType::Item;
     node->state = state;
     node->filePath = path;
     node->fileSize = size;
     return node;
 }
 
-UserCachesSubObject::Ptr UserCachesSubObject::item(const AnchoredPath& entry, double size, int state)
+UserCachesSubObject::Ptr UserCachesSubObject::item(const AnchoredPath& entry, std::uint64_t size, State state)
 {
     Ptr node = item(entry.path, size, state);
     node->container = entry.container;
@@ -37,7 +37,7 @@ void UserCachesSubObject::addMember(Ptr member)
     listArray.push_back(std::move(member));
 }
 
-void UserCachesSubObject::setStateDeep(int value)
+void UserCachesSubObject::setStateDeep(State value)
 {
     state = value;
     for (const Ptr& m : listArray)
@@ -48,18 +48,18 @@ void UserCachesSubObject::deriveState()
 {
     size_t on = 0;
     for (const Ptr& m : listArray)
-        on += m->state.load() == 1;
+        on += m->state.load() == State::On;
     if (on == 0)
-        state = 0;
+        state = State::Off;
     else if (on == listArray.size())
-        state = 1;
+        state = State::On;
     else
-        state = -1;
+        state = State::Mixed;
 }
 
 void UserCachesSubObject::click(bool on)
 {
-    const int value = on ? 1 : 0;
+    const State value = on ? State::On : State::Off;
     if (!parent) {
         // A category's group: everything below follows.
         setStateDeep(value);

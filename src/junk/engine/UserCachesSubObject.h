@@ -1,34 +1,40 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "junk/engine/JunkCategory.h"
 #include "platform/AnchoredFolder.h"
 
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace corvane {
 
-// One node of the result tree under a junk category: a group or sub-group
-// (subType 1) or an item, that is one listed path (subType 2).
+// One node of the result tree under a junk category: a group or sub-group, or an item,
+// that is one listed path.
 //
-// `state` is the tri-state checkbox: 1 on, 0 off, -1 mixed. It is atomic because the
-// details overlay may change it on the main thread while a clean pass reads it.
+// `state` is the tri-state checkbox. It is atomic because the details overlay may change
+// it on the main thread while a clean pass reads it.
 class UserCachesSubObject
 {
 public:
     using Ptr = std::shared_ptr<UserCachesSubObject>;
 
-    static Ptr group(const QString& name, int state);
-    static Ptr item(const std::string& path, double size, int state);
-    // An item listed from a container: removed later below that same open folder.
-    static Ptr item(const AnchoredPath& entry, double size, int state);
+    // The numbers are those `corvane junk` prints for an item's state.
+    enum class State : int { Off = 0, On = 1, Mixed = -1 };
+    enum class SubType { Group, Item };
 
-    int subType = 0;
-    std::atomic<int> state{0};
+    static Ptr group(const QString& name, State state);
+    static Ptr item(const std::string& path, std::uint64_t size, State state);
+    // An item listed from a container: removed later below that same open folder.
+    static Ptr item(const AnchoredPath& entry, std::uint64_t size, State state);
+
+    SubType subType = SubType::Item;
+    std::atomic<State> state{State::Off};
     bool isExpand = false;
     QString fileName;
     std::string filePath;
@@ -36,9 +42,9 @@ public:
     // for a fixed path, which is removed by path).
     std::shared_ptr<const AnchoredFolder> container;
     std::string relativePath;
-    double fileSize = 0;
+    std::uint64_t fileSize = 0; // bytes
     std::vector<Ptr> listArray;
-    int type = 0;
+    JunkCategory type = JunkCategory::Caches;
     // The group holding this node; not owned, null for a category's top-level group.
     UserCachesSubObject* parent = nullptr;
 
@@ -50,11 +56,11 @@ public:
     // box that is clicked counts as on). Sets this node and, for groups, their members,
     // then derives the state of the groups above.
     void click(bool on);
-    // Recomputes this group's state from its members: none on → 0, all on → 1, else -1.
-    // A mixed member counts as not on.
+    // Recomputes this group's state from its members: none on → off, all on → on, else
+    // mixed. A mixed member counts as not on.
     void deriveState();
     // Sets the state here and on every member below.
-    void setStateDeep(int value);
+    void setStateDeep(State value);
     // The item as it was listed, for removal and for looking at it again.
     AnchoredPath anchored() const { return AnchoredPath{container, relativePath, filePath}; }
 };

@@ -40,9 +40,9 @@ SystemCleanCell::SystemCleanCell(QWidget* parent)
     sizeFont.setPointSize(13);
     m_size->setFont(sizeFont);
     m_details->setCursor(Qt::PointingHandCursor);
-    m_details->setStyleSheet(QStringLiteral(
-        "QPushButton { border: 1px solid #2d8cf0; border-radius: 4px; color: #2d8cf0; padding: 3px 12px;"
-        " background: white; } QPushButton:hover { background: #eaf4ff; }"));
+    m_details->setStyleSheet(
+        QStringLiteral("QPushButton { border: 1px solid #2d8cf0; border-radius: 4px; color: #2d8cf0; padding: 3px 12px;"
+                       " background: white; } QPushButton:hover { background: #eaf4ff; }"));
     m_check->setFocusPolicy(Qt::NoFocus);
 
     auto* texts = new QVBoxLayout;
@@ -81,24 +81,23 @@ void SystemCleanCell::setObject(const SystemCleanObject& object)
     m_alert->setText(object.state.load() ? object.fileAlert : QString());
 
     switch (object.start) {
-    case SystemCleanObject::Idle:
+    case SystemCleanObject::Start::Idle:
         m_spinner->stopAnimation();
         m_spinner->hide();
         m_details->hide();
         m_size->clear();
         break;
-    case SystemCleanObject::Scanning:
+    case SystemCleanObject::Start::Scanning:
         m_spinner->show();
         m_spinner->startAnimation();
         m_alert->clear();
         m_size->clear();
         m_details->hide();
         break;
-    case SystemCleanObject::Scanned:
-    case SystemCleanObject::Finished:
-    default:
-        m_size->setText(QSFileUtility::fileSizeByDoubleSize(object.fileSize));
-        m_details->setVisible(object.start == SystemCleanObject::Finished);
+    case SystemCleanObject::Start::Scanned:
+    case SystemCleanObject::Start::Finished:
+        m_size->setText(QSFileUtility::fileSizeByDoubleSize(double(object.fileSize)));
+        m_details->setVisible(object.start == SystemCleanObject::Start::Finished);
         m_spinner->stopAnimation();
         m_spinner->hide();
         m_alert->clear();

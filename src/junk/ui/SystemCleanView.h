@@ -47,7 +47,7 @@ public:
     void selectBtnClicked(int row, bool on);
     void showResultView(int row);
     void showSelectTotalSizeWithCleanObject(SystemCleanObject* object) override;
-    double selectTotalSize() const { return m_session->selectTotalSize(); }
+    std::uint64_t selectTotalSize() const { return m_session->selectTotalSize(); }
 
     QPushButton* scanBtn() const { return m_scanBtn; }
     QPushButton* reloadBtn() const { return m_reloadBtn; }
