@@ -416,13 +416,5 @@
         <source>清理&quot;下载&quot;目录中的文件</source>
         <translation>Remove the files in the Downloads folder</translation>
     </message>
-    <message>
-        <source>中的文件</source>
-        <translation> files</translation>
-    </message>
-    <message>
-        <source>目录中的文件</source>
-        <translation> folder files</translation>
-    </message>
 </context>
 </TS>

@@ -183,3 +183,25 @@ TEST(SystemCleanResultModel, RowsOutliveTheCategoryTreeUntilReplaced)
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_FALSE(model.indexOf(other.chrome.get()).isValid());
 }
+
+TEST(SystemCleanResultModel, ItemsSharingANameShowTheFoldersThatTellThemApart)
+{
+    EXPECT_EQ(
+        Model::distinctEndings({"/h/.cache/a/Default/index.db", "/h/.cache/a/Profile 1/index.db", "/h/x/log.txt"}),
+        (std::vector<std::string>{"Default/index.db", "Profile 1/index.db", "log.txt"}));
+    // Same parent name further up, a path that ends another, and one listed twice.
+    EXPECT_EQ(Model::distinctEndings({"/p/one/Cache/index.db", "/p/two/Cache/index.db", "/Cache/index.db",
+                                      "/same/index.db", "/same/index.db"}),
+              (std::vector<std::string>{"one/Cache/index.db", "two/Cache/index.db", "/Cache/index.db", "same/index.db",
+                                        "same/index.db"}));
+
+    auto first = Node::item("/h/.cache/app-one/index.db", 10, On);
+    auto second = Node::item("/h/.cache/app-two/index.db", 10, On);
+    auto category = std::make_shared<SystemCleanObject>();
+    category->listArray = {groupOf("用户缓存", On, {first, second})};
+    Model model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setSystemObject(category);
+    EXPECT_EQ(text(model.indexOf(first.get())), "app-one/index.db");
+    EXPECT_EQ(text(model.indexOf(second.get())), "app-two/index.db");
+}

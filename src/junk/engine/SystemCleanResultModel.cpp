@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <algorithm>
 
 namespace corvane {
 
@@ -63,6 +64,63 @@ void SystemCleanResultModel::load(const std::vector<UserCachesSubObject::Ptr>& n
         rows.push_back(node.get());
         load(node->listArray, node.get(), shown.members);
     }
+    nameItems(rows);
+}
+
+std::vector<std::string> SystemCleanResultModel::distinctEndings(const std::vector<std::string>& paths)
+{
+    // The ending of `path` with `parts` components (the whole path when it has fewer).
+    auto ending = [](const std::string& path, int parts) {
+        size_t cut = path.size();
+        while (parts-- > 0) {
+            if (cut == 0)
+                return path;
+            const size_t slash = path.rfind('/', cut - 1);
+            if (slash == std::string::npos)
+                return path;
+            cut = slash;
+        }
+        return path.substr(cut + 1);
+    };
+    std::vector<int> depth(paths.size(), 1);
+    std::vector<std::string> shown(paths.size());
+    for (bool changed = true; changed;) {
+        changed = false;
+        std::unordered_map<std::string, std::vector<size_t>> byEnding;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            shown[i] = ending(paths[i], depth[i]);
+            byEnding[shown[i]].push_back(i);
+        }
+        for (const auto& [text, holders] : byEnding) {
+            // Nothing tells one path listed twice from itself: it keeps its short name.
+            if (std::all_of(holders.begin(), holders.end(), [&](size_t i) { return paths[i] == paths[holders[0]]; }))
+                continue;
+            for (size_t i : holders)
+                if (shown[i] != paths[i]) {
+                    ++depth[i];
+                    changed = true;
+                }
+        }
+    }
+    return shown;
+}
+
+void SystemCleanResultModel::nameItems(const std::vector<UserCachesSubObject*>& siblings)
+{
+    std::vector<std::string> paths;
+    std::vector<Shown*> items;
+    for (UserCachesSubObject* node : siblings)
+        if (node->subType == UserCachesSubObject::SubType::Item) {
+            // A trailing slash would make the last component empty.
+            std::string path = node->filePath;
+            while (path.size() > 1 && path.back() == '/')
+                path.pop_back();
+            paths.push_back(std::move(path));
+            items.push_back(&m_shown[node]);
+        }
+    const std::vector<std::string> names = distinctEndings(paths);
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i]->name = displayName(names[i]);
 }
 
 UserCachesSubObject* SystemCleanResultModel::nodeOf(const QModelIndex& index) const
@@ -144,7 +202,7 @@ QVariant SystemCleanResultModel::data(const QModelIndex& index, int role) const
     switch (index.column()) {
     case NameColumn:
         if (role == Qt::DisplayRole)
-            return isItem ? displayName(lastComponent(node->filePath)) : node->fileName;
+            return isItem ? m_shown.at(node).name : node->fileName;
         if (role == Qt::ToolTipRole && isItem)
             return displayName(node->filePath);
         if (role == Qt::CheckStateRole)

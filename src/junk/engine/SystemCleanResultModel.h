@@ -20,6 +20,9 @@ namespace corvane {
 // remembers each node's members, so its rows never change under the view. Check states
 // are read from the nodes, so a row shows what the clean pass will read.
 //
+// An item is named by its last path component; where siblings share that name (many
+// caches hold an "index.db"), each shows as many parent folders as tell them apart.
+//
 // Ticking a box (setData with Qt::CheckStateRole) clicks the node, announces the rows
 // whose boxes follow (the node's subtree and the groups above it) and emits ticked().
 // Lives on the main thread.
@@ -63,7 +66,17 @@ private:
         UserCachesSubObject::Ptr node; // kept alive while shown
         int row = 0;
         std::vector<UserCachesSubObject*> members; // as they were when loaded
+        QString name;                              // what the name column shows for an item
     };
+
+public:
+    // The shortest endings of the paths, in whole components, that differ from one
+    // another ("Default/index.db" and "Profile 1/index.db"); a path that equals another
+    // whole stays whole.
+    static std::vector<std::string> distinctEndings(const std::vector<std::string>& paths);
+
+private:
+    void nameItems(const std::vector<UserCachesSubObject*>& siblings);
 
     void load(const std::vector<UserCachesSubObject::Ptr>& nodes, const UserCachesSubObject* parent,
               std::vector<UserCachesSubObject*>& rows);

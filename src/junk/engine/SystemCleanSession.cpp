@@ -98,15 +98,17 @@ std::vector<SystemCleanObject::Ptr> SystemCleanSession::loadMyArray()
         bool state;
         const char* alert;
     };
+    // The names and alerts are translated when the rows are made; each description is one
+    // sentence, so that it can be translated as one.
     const Row rows[] = {
-        {"缓存", text("清理系统和应用程序的缓存文件"), true, ""},
-        {"日志", text("清理系统和应用程序的日志信息"), true, ""},
-        {"浏览器缓存", text("清理网页缓存、cookies、历史记录等"), false,
-         "默认不清理cookies、历史记录、可在扫描详情中修改"},
-        {"废纸篓", text("清理") + QStringLiteral("\"") + text("废纸篓") + QStringLiteral("\"") + text("中的文件"),
-         false, "文件删除后无法恢复,请慎重选择清理内容"},
-        {"下载", text("清理") + QStringLiteral("\"") + text("下载") + QStringLiteral("\"") + text("目录中的文件"),
-         false, "该目录可能有重要文件,请慎重选择清理内容"},
+        {QT_TRANSLATE_NOOP("Corvane", "缓存"), text("清理系统和应用程序的缓存文件"), true, ""},
+        {QT_TRANSLATE_NOOP("Corvane", "日志"), text("清理系统和应用程序的日志信息"), true, ""},
+        {QT_TRANSLATE_NOOP("Corvane", "浏览器缓存"), text("清理网页缓存、cookies、历史记录等"), false,
+         QT_TRANSLATE_NOOP("Corvane", "默认不清理cookies、历史记录、可在扫描详情中修改")},
+        {QT_TRANSLATE_NOOP("Corvane", "废纸篓"), text("清理\"废纸篓\"中的文件"), false,
+         QT_TRANSLATE_NOOP("Corvane", "文件删除后无法恢复,请慎重选择清理内容")},
+        {QT_TRANSLATE_NOOP("Corvane", "下载"), text("清理\"下载\"目录中的文件"), false,
+         QT_TRANSLATE_NOOP("Corvane", "该目录可能有重要文件,请慎重选择清理内容")},
     };
     static_assert(std::extent_v<decltype(rows)> == kJunkCategories.size());
     std::vector<SystemCleanObject::Ptr> list;

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "junk/ui/SystemCleanResult.h"
 
-#include "junk/ui/SystemCleanResultItemDelegate.h"
 #include "junk/ui/SystemCleanResultVCDelegate.h"
+#include "toolkit/FileIcon.h"
 #include "toolkit/FileReveal.h"
+#include "toolkit/ReadableOutline.h"
 #include "toolkit/ScreenLook.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace corvane {
@@ -21,9 +20,8 @@ SystemCleanResult* SystemCleanResult::demoView(QWidget* parent)
 }
 
 SystemCleanResult::SystemCleanResult(QWidget* parent)
-    : QWidget(parent), m_model(new SystemCleanResultModel(this)),
-      m_itemDelegate(new SystemCleanResultItemDelegate(this)), m_title(new QLabel(this)),
-      m_outline(new QTreeView(this)), m_back(new QPushButton(this))
+    : QWidget(parent), m_model(new SystemCleanResultModel(this)), m_title(new QLabel(this)),
+      m_outline(new ReadableOutline(this)), m_back(new QPushButton(this))
 {
     setObjectName(QStringLiteral("SystemCleanResult"));
     ScreenLook::fillBackground(this, QColor(232, 232, 232));
@@ -37,17 +35,28 @@ SystemCleanResult::SystemCleanResult(QWidget* parent)
     m_title->setFont(titleFont);
 
     m_outline->setObjectName(QStringLiteral("outline"));
+    m_outline->setNameColumn(kNameColumn, 0.6);
+    m_outline->setRowHeight(24);
+    // "SystemResultCellView": an item's icon; "UserCachesSubCellView": a group's name in
+    // bold; the reveal button in the link colour.
+    m_outline->setIconProvider([](const QModelIndex& index) {
+        if (index.column() != kNameColumn || !index.data(SystemCleanResultModel::IsItemRole).toBool())
+            return QIcon();
+        return FileIcon::iconForPath(index.data(SystemCleanResultModel::PathBytesRole).toByteArray().toStdString());
+    });
+    m_outline->setBoldProvider([](const QModelIndex& index) {
+        return index.column() == kNameColumn && !index.data(SystemCleanResultModel::IsItemRole).toBool();
+    });
+    m_outline->setColourProvider([](const QModelIndex& index) -> std::optional<QColor> {
+        if (index.column() == kOpenColumn)
+            return QColor(45, 140, 240);
+        return std::nullopt;
+    });
     m_outline->setModel(m_model);
-    m_outline->setItemDelegate(m_itemDelegate);
     m_outline->setHeaderHidden(true);
     m_outline->setSelectionMode(QAbstractItemView::NoSelection);
     m_outline->setFocusPolicy(Qt::NoFocus);
-    m_outline->setUniformRowHeights(true);
     m_outline->setIconSize(QSize(16, 16));
-    m_outline->header()->setStretchLastSection(false);
-    m_outline->header()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
-    m_outline->header()->setSectionResizeMode(kSizeColumn, QHeaderView::ResizeToContents);
-    m_outline->header()->setSectionResizeMode(kOpenColumn, QHeaderView::ResizeToContents);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_back);
@@ -85,7 +94,6 @@ void SystemCleanResult::setSystemObject(SystemCleanObject::Ptr object)
 {
     if (object)
         m_title->setText(object->fileName);
-    m_itemDelegate->forgetPaths();
     m_model->setSystemObject(std::move(object));
     for (int row = 0; row < m_model->rowCount(); ++row)
         m_outline->expand(m_model->index(row, kNameColumn));

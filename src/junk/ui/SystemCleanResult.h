@@ -3,17 +3,16 @@
 
 #include "junk/engine/SystemCleanObject.h"
 #include "junk/engine/SystemCleanResultModel.h"
+#include "toolkit/ReadableOutline.h"
 
 #include <QWidget>
 
 class QLabel;
 class QModelIndex;
 class QPushButton;
-class QTreeView;
 
 namespace corvane {
 
-class SystemCleanResultItemDelegate;
 class SystemCleanResultVCDelegate;
 
 // The details overlay of one junk category: its result tree (SystemCleanResultModel) in
@@ -37,7 +36,7 @@ public:
     void setSystemObject(SystemCleanObject::Ptr object);
     const SystemCleanObject::Ptr& systemObject() const { return m_model->systemObject(); }
 
-    QTreeView* outline() const { return m_outline; }
+    ReadableOutline* outline() const { return m_outline; }
     SystemCleanResultModel* model() const { return m_model; }
     QPushButton* backButton() const { return m_back; }
     // The node an outline row shows; null for an index of another model.
@@ -54,9 +53,8 @@ signals:
 private:
     SystemCleanResultVCDelegate* m_delegate = nullptr;
     SystemCleanResultModel* m_model;
-    SystemCleanResultItemDelegate* m_itemDelegate;
     QLabel* m_title;
-    QTreeView* m_outline;
+    ReadableOutline* m_outline;
     QPushButton* m_back;
 };
 

@@ -1,0 +1,299 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The guard every screen passes: the whole window in English, driven through its screens
+// and their states (idle, scanning, results, details, alerts, menus), may not show one
+// Chinese character. A text the code forgot to mark, or marked without its English,
+// shows up here as the text and the widget that shows it.
+#include "duplicates/ui/DupScanResultView.h"
+#include "duplicates/ui/DuplicatedFileView.h"
+#include "junk/ui/SystemCleanResult.h"
+#include "junk/ui/SystemCleanView.h"
+#include "largefiles/ui/LargeFilesView.h"
+#include "largefiles/ui/LargeResultView.h"
+#include "platform/Layout.h"
+#include "shell/AppDelegate.h"
+#include "shell/NoWebServices.h"
+#include "shell/SelectView.h"
+#include "support/TempDir.h"
+#include "toolkit/Localization.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace corvane;
+using corvane::test::TempDir;
+
+namespace {
+
+bool isChinese(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x3000 && u <= 0x303F) || (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+           (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+bool hasChinese(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), isChinese);
+}
+
+// "class 'name': text" for every text a visible widget shows that holds Chinese.
+class ChineseFinder
+{
+public:
+    QStringList found;
+
+    void look(const QString& stage)
+    {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible())
+                lookAt(stage, top);
+    }
+
+private:
+    void note(const QString& stage, const QObject* where, const QString& text)
+    {
+        if (hasChinese(text))
+            found << QStringLiteral("%1 / %2 '%3': %4")
+                         .arg(stage, QString::fromLatin1(where->metaObject()->className()), where->objectName(), text);
+    }
+
+    void lookAtMenu(const QString& stage, const QWidget* owner, const QList<QAction*>& actions)
+    {
+        for (const QAction* action : actions) {
+            note(stage, owner, action->text());
+            note(stage, owner, action->toolTip());
+            if (action->menu())
+                lookAtMenu(stage, owner, action->menu()->actions());
+        }
+    }
+
+    void lookAtRows(const QString& stage, const QAbstractItemView* view, const QModelIndex& parent, int& budget)
+    {
+        const QAbstractItemModel* model = view->model();
+        for (int row = 0; row < model->rowCount(parent) && budget > 0; ++row, --budget)
+            for (int column = 0; column < model->columnCount(parent); ++column) {
+                const QModelIndex index = model->index(row, column, parent);
+                note(stage, view, index.data(Qt::DisplayRole).toString());
+                note(stage, view, index.data(Qt::ToolTipRole).toString());
+                if (column == 0)
+                    lookAtRows(stage, view, index, budget);
+            }
+    }
+
+    void lookAt(const QString& stage, QWidget* top)
+    {
+        QList<QWidget*> widgets = top->findChildren<QWidget*>();
+        widgets.prepend(top);
+        for (QWidget* w : widgets) {
+            if (!w->isVisible())
+                continue;
+            if (w->isWindow())
+                note(stage, w, w->windowTitle());
+            note(stage, w, w->toolTip());
+            if (auto* label = qobject_cast<QLabel*>(w))
+                note(stage, w, label->text());
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                note(stage, w, button->text());
+            if (auto* tool = qobject_cast<QToolButton*>(w); tool && tool->menu())
+                lookAtMenu(stage, w, tool->menu()->actions());
+            if (auto* box = qobject_cast<QComboBox*>(w))
+                for (int i = 0; i < box->count(); ++i)
+                    note(stage, w, box->itemText(i));
+            if (auto* line = qobject_cast<QLineEdit*>(w)) {
+                note(stage, w, line->text());
+                note(stage, w, line->placeholderText());
+            }
+            if (auto* bar = qobject_cast<QMenuBar*>(w))
+                lookAtMenu(stage, w, bar->actions());
+            if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
+                int budget = 400;
+                lookAtRows(stage, view, QModelIndex(), budget);
+            }
+        }
+    }
+};
+
+bool waitFor(const std::function<bool()>& done, int ms = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QTest::qWait(10);
+    return done();
+}
+
+void press(QAbstractButton* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+    QApplication::processEvents();
+}
+
+void sparse(const std::string& path, off_t size)
+{
+    test::writeFile(path, "");
+    ASSERT_EQ(::truncate(path.c_str(), size), 0);
+}
+
+QTreeWidgetItem* sidebarItem(QTreeWidget* outline, int pindex)
+{
+    for (int g = 0; g < outline->topLevelItemCount(); ++g)
+        for (int c = 0; c < outline->topLevelItem(g)->childCount(); ++c)
+            if (outline->topLevelItem(g)->child(c)->data(0, Qt::UserRole + 1).toInt() == pindex)
+                return outline->topLevelItem(g)->child(c);
+    return nullptr;
+}
+
+template <typename Screen> Screen* showScreen(AppDelegate& app, int pindex)
+{
+    QTreeWidget* outline = app.myOutlineView();
+    QTreeWidgetItem* item = sidebarItem(outline, pindex);
+    if (!item)
+        return nullptr;
+    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualItemRect(item).center());
+    QApplication::processEvents();
+    return qobject_cast<Screen*>(app.screenForPindex(pindex));
+}
+
+// A user with junk, duplicates and a large file, on a machine without a model name.
+struct EnglishMachine
+{
+    TempDir dir;
+    std::string home = dir / "home";
+    std::string bundle = dir / "home/Applications/CorvaneTidewell.app";
+    NoWebServices noWeb;
+    Localization english;
+
+    EnglishMachine()
+    {
+        test::makeDirs(home);
+        setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+        setenv("CORVANE_HELPER_SOCKET", (dir / "no-helper.socket").c_str(), 1);
+        test::writeFile(bundle + "/Contents/Info.plist",
+                        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
+                        "<string>com.corvane.CorvaneTidewell</string><key>CFBundleShortVersionString</key>"
+                        "<string>2.9</string></dict></plist>");
+        test::writeFile(home + "/.cache/viewer/index.db", std::string(4096, 'c'));
+        test::writeFile(home + "/.cache/player/index.db", std::string(8192, 'c'));
+        test::writeFile(home + "/.local/share/Trash/files/old.txt", "old");
+        const std::string photo(200000, 'p');
+        test::writeFile(home + "/Downloads/holiday.jpg", photo);
+        test::writeFile(home + "/Downloads/copy of holiday.jpg", photo);
+        sparse(home + "/Downloads/film.mkv", 20000000);
+        test::writeFile(home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
+        Layout::setCurrent(Layout::linuxLayout(home));
+        english.loadEnglish();
+        QCoreApplication::installTranslator(&english);
+    }
+    ~EnglishMachine()
+    {
+        QCoreApplication::removeTranslator(&english);
+        unsetenv("XDG_CONFIG_HOME");
+        unsetenv("CORVANE_HELPER_SOCKET");
+        Layout::setCurrent(Layout::linuxLayout());
+    }
+
+    AppDelegate::Environment environment()
+    {
+        AppDelegate::Environment env;
+        env.bundlePath = bundle;
+        env.home = home;
+        env.sysRoot = dir.path();
+        env.languages = {QStringLiteral("en-GB")};
+        env.runCommand = [](const std::string&) {};
+        env.alert = [](const QString&) {};
+        env.openUrl = [](const QUrl&) { return true; };
+        env.startDetached = [](const QString&, const QStringList&) { return true; };
+        env.userJobs = [] { return std::vector<QVariantMap>(); };
+        env.terminate = [] {};
+        return env;
+    }
+};
+
+// Closes the window-modal question or alert a screen opened, once it is up.
+void closeAlert(const QPointer<QMessageBox>& box)
+{
+    if (box)
+        box->close();
+    QApplication::processEvents();
+}
+
+} // namespace
+
+TEST(EnglishScreens, NoScreenShowsChineseInEnglish)
+{
+    EnglishMachine machine;
+    AppDelegate app(machine.environment(), machine.noWeb);
+    ASSERT_TRUE(app.applicationDidFinishLaunching());
+    ChineseFinder finder;
+    finder.look(QStringLiteral("launch"));
+
+    // Every screen as it opens.
+    for (int pindex = 1; pindex <= 10; ++pindex) {
+        showScreen<QWidget>(app, pindex);
+        finder.look(QStringLiteral("screen %1").arg(pindex));
+    }
+
+    // Junk: scanning, the results, a category's details, cleaning and its end.
+    auto* junk = showScreen<SystemCleanView>(app, 1);
+    ASSERT_TRUE(junk);
+    press(junk->scanBtn());
+    finder.look(QStringLiteral("junk scanning"));
+    ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::Scanned; }));
+    finder.look(QStringLiteral("junk results"));
+    junk->showResultView(0);
+    ASSERT_TRUE(junk->resultView());
+    finder.look(QStringLiteral("junk details"));
+    press(junk->resultView()->backButton());
+    ASSERT_TRUE(waitFor([&] { return !junk->resultView(); }));
+    press(junk->scanBtn());
+    ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::Idle; }));
+    finder.look(QStringLiteral("junk cleaned"));
+
+    // Duplicates: scanning, the results with their notes, the alert of an empty "删除".
+    auto* dups = showScreen<DuplicatedFileView>(app, 8);
+    ASSERT_TRUE(dups);
+    ASSERT_FALSE(dups->session().list().empty());
+    press(dups->scanButton());
+    finder.look(QStringLiteral("duplicates scanning"));
+    ASSERT_TRUE(waitFor([&] { return dups->resultView() && !dups->resultView()->model().verifying(); }));
+    QApplication::processEvents();
+    finder.look(QStringLiteral("duplicate results"));
+    for (const auto& object : dups->resultView()->model().deleteList())
+        dups->resultView()->selectBtnClicked(object->id, false);
+    press(dups->resultView()->deleteButton());
+    ASSERT_TRUE(waitFor([&] { return dups->resultView()->alertBox() && dups->resultView()->alertBox()->isVisible(); }));
+    finder.look(QStringLiteral("duplicates alert"));
+    closeAlert(dups->resultView()->alertBox());
+    press(dups->resultView()->backButton());
+
+    // Large files: the results and the alert.
+    auto* large = showScreen<LargeFilesView>(app, 9);
+    ASSERT_TRUE(large);
+    press(large->scanButton());
+    ASSERT_TRUE(waitFor([&] { return large->resultView() != nullptr; }));
+    QApplication::processEvents();
+    finder.look(QStringLiteral("large-file results"));
+    press(large->resultView()->deleteButton());
+    ASSERT_TRUE(
+        waitFor([&] { return large->resultView()->alertBox() && large->resultView()->alertBox()->isVisible(); }));
+    finder.look(QStringLiteral("large-file alert"));
+    closeAlert(large->resultView()->alertBox());
+
+    EXPECT_TRUE(finder.found.isEmpty()) << finder.found.join(QLatin1Char('\n')).toStdString();
+}
