@@ -139,7 +139,7 @@ void Layout::setCurrent(const Layout& layout)
 
 std::string Layout::rooted(const std::string& absolute) const
 {
-    if (m_kind == Kind::Linux)
+    if (m_root.empty() || m_root == "/")
         return absolute;
     return join(m_root, absolute);
 }
@@ -282,15 +282,15 @@ std::optional<std::string> Layout::path(Role role) const
     }
     case Role::UserLibrary: return data;
     case Role::UserCaches: return xdgCacheHome();
-    case Role::SystemCaches: return std::string("/var/cache");
+    case Role::SystemCaches: return rooted("/var/cache");
     case Role::UserLogs: return xdgStateHome();
-    case Role::SystemLogs: return std::string("/var/log");
+    case Role::SystemLogs: return rooted("/var/log");
     case Role::PrivateLogs: return std::nullopt;
     case Role::Containers: return join(m_home, ".var/app");
     case Role::UserApplicationSupport: return data;
-    case Role::SystemApplicationSupport: return std::string("/usr/share");
+    case Role::SystemApplicationSupport: return rooted("/usr/share");
     case Role::UserPreferences: return xdgConfigHome();
-    case Role::Applications: return std::string("/usr/share/applications");
+    case Role::Applications: return rooted("/usr/share/applications");
     case Role::UserApplications: return join(m_home, "Applications");
     case Role::Downloads: return userDir("DOWNLOAD");
     case Role::Documents: {
@@ -301,13 +301,13 @@ std::optional<std::string> Layout::path(Role role) const
     case Role::Trash: return join(data, "Trash/files");
     case Role::TrashInfo: return join(data, "Trash/info");
     case Role::UserAutostart: return join(xdgConfigHome(), "autostart");
-    case Role::SystemAutostart: return std::string("/etc/xdg/autostart");
+    case Role::SystemAutostart: return rooted("/etc/xdg/autostart");
     case Role::UserLaunchAgents: return join(xdgConfigHome(), "systemd/user");
-    case Role::SystemLaunchAgents: return std::string("/etc/systemd/user");
-    case Role::SystemLaunchDaemons: return std::string("/etc/systemd/system");
-    case Role::LibraryLaunchAgents: return std::string("/usr/lib/systemd/user");
-    case Role::LibraryLaunchDaemons: return std::string("/usr/lib/systemd/system");
-    case Role::InternetPlugins: return std::string("/usr/lib/mozilla/plugins");
+    case Role::SystemLaunchAgents: return rooted("/etc/systemd/user");
+    case Role::SystemLaunchDaemons: return rooted("/etc/systemd/system");
+    case Role::LibraryLaunchAgents: return rooted("/usr/lib/systemd/user");
+    case Role::LibraryLaunchDaemons: return rooted("/usr/lib/systemd/system");
+    case Role::InternetPlugins: return rooted("/usr/lib/mozilla/plugins");
     case Role::UserInternetPlugins: return join(m_home, ".mozilla/plugins");
     case Role::PreferencePanes: return std::nullopt;
     case Role::UserPreferencePanes: return std::nullopt;

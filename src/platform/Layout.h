@@ -77,8 +77,8 @@ public:
     // The folder of a role, or nothing where this layout has no counterpart.
     std::optional<std::string> path(Role role) const;
 
-    // A literal system path of the Parts ("/Library/Caches", "/private/var/log/") placed
-    // under the layout's root. On the Linux layout the root is "/" and the path is kept.
+    // A system path ("/Library/Caches", "/var/cache") placed under the layout's root; kept
+    // as it is when the root is "/", as it is for the layout the program runs with.
     std::string rooted(const std::string& absolute) const;
 
     // XDG base folders (Linux layout), honouring the XDG_* variables.

@@ -15,6 +15,7 @@
 #include "shell/SelectView.h"
 #include "support/TempDir.h"
 #include "toolkit/Localization.h"
+#include "toolkit/TitleBarWindow.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -170,7 +171,8 @@ template <typename Screen> Screen* showScreen(AppDelegate& app, int pindex)
     return qobject_cast<Screen*>(app.screenForPindex(pindex));
 }
 
-// A user with junk, duplicates and a large file, on a machine without a model name.
+// A user with junk, duplicates and a large file, on a machine without a model name, in
+// English or in Chinese.
 struct EnglishMachine
 {
     TempDir dir;
@@ -179,7 +181,9 @@ struct EnglishMachine
     NoWebServices noWeb;
     Localization english;
 
-    EnglishMachine()
+    bool inEnglish;
+
+    explicit EnglishMachine(bool withEnglish = true) : inEnglish(withEnglish)
     {
         test::makeDirs(home);
         setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
@@ -196,9 +200,13 @@ struct EnglishMachine
         test::writeFile(home + "/Downloads/copy of holiday.jpg", photo);
         sparse(home + "/Downloads/film.mkv", 20000000);
         test::writeFile(home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
-        Layout::setCurrent(Layout::linuxLayout(home));
-        english.loadEnglish();
-        QCoreApplication::installTranslator(&english);
+        // System folders (/var/cache, /var/log) under a scratch root: the tour cleans junk.
+        test::writeFile(dir / "root/var/cache/tool/cache.bin", std::string(2048, 's'));
+        Layout::setCurrent(Layout(Layout::Kind::Linux, dir / "root", home, "tester"));
+        if (inEnglish) {
+            english.loadEnglish();
+            QCoreApplication::installTranslator(&english);
+        }
     }
     ~EnglishMachine()
     {
@@ -214,7 +222,7 @@ struct EnglishMachine
         env.bundlePath = bundle;
         env.home = home;
         env.sysRoot = dir.path();
-        env.languages = {QStringLiteral("en-GB")};
+        env.languages = {inEnglish ? QStringLiteral("en-GB") : QStringLiteral("zh-CN")};
         env.runCommand = [](const std::string&) {};
         env.alert = [](const QString&) {};
         env.openUrl = [](const QUrl&) { return true; };
@@ -233,52 +241,50 @@ void closeAlert(const QPointer<QMessageBox>& box)
     QApplication::processEvents();
 }
 
-} // namespace
-
-TEST(EnglishScreens, NoScreenShowsChineseInEnglish)
+// Opens the window and walks every screen through its states, calling `at` at each.
+void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&, const QString&)>& at)
 {
-    EnglishMachine machine;
     AppDelegate app(machine.environment(), machine.noWeb);
     ASSERT_TRUE(app.applicationDidFinishLaunching());
-    ChineseFinder finder;
-    finder.look(QStringLiteral("launch"));
+    auto look = [&](const QString& stage) { at(app, stage); };
+    look(QStringLiteral("launch"));
 
     // Every screen as it opens.
     for (int pindex = 1; pindex <= 10; ++pindex) {
         showScreen<QWidget>(app, pindex);
-        finder.look(QStringLiteral("screen %1").arg(pindex));
+        look(QStringLiteral("screen %1").arg(pindex));
     }
 
     // Junk: scanning, the results, a category's details, cleaning and its end.
     auto* junk = showScreen<SystemCleanView>(app, 1);
     ASSERT_TRUE(junk);
     press(junk->scanBtn());
-    finder.look(QStringLiteral("junk scanning"));
+    look(QStringLiteral("junk scanning"));
     ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::Scanned; }));
-    finder.look(QStringLiteral("junk results"));
+    look(QStringLiteral("junk results"));
     junk->showResultView(0);
     ASSERT_TRUE(junk->resultView());
-    finder.look(QStringLiteral("junk details"));
+    look(QStringLiteral("junk details"));
     press(junk->resultView()->backButton());
     ASSERT_TRUE(waitFor([&] { return !junk->resultView(); }));
     press(junk->scanBtn());
     ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::Idle; }));
-    finder.look(QStringLiteral("junk cleaned"));
+    look(QStringLiteral("junk cleaned"));
 
     // Duplicates: scanning, the results with their notes, the alert of an empty "删除".
     auto* dups = showScreen<DuplicatedFileView>(app, 8);
     ASSERT_TRUE(dups);
     ASSERT_FALSE(dups->session().list().empty());
     press(dups->scanButton());
-    finder.look(QStringLiteral("duplicates scanning"));
+    look(QStringLiteral("duplicates scanning"));
     ASSERT_TRUE(waitFor([&] { return dups->resultView() && !dups->resultView()->model().verifying(); }));
     QApplication::processEvents();
-    finder.look(QStringLiteral("duplicate results"));
+    look(QStringLiteral("duplicate results"));
     for (const auto& object : dups->resultView()->model().deleteList())
         dups->resultView()->selectBtnClicked(object->id, false);
     press(dups->resultView()->deleteButton());
     ASSERT_TRUE(waitFor([&] { return dups->resultView()->alertBox() && dups->resultView()->alertBox()->isVisible(); }));
-    finder.look(QStringLiteral("duplicates alert"));
+    look(QStringLiteral("duplicates alert"));
     closeAlert(dups->resultView()->alertBox());
     press(dups->resultView()->backButton());
 
@@ -288,12 +294,46 @@ TEST(EnglishScreens, NoScreenShowsChineseInEnglish)
     press(large->scanButton());
     ASSERT_TRUE(waitFor([&] { return large->resultView() != nullptr; }));
     QApplication::processEvents();
-    finder.look(QStringLiteral("large-file results"));
+    look(QStringLiteral("large-file results"));
     press(large->resultView()->deleteButton());
     ASSERT_TRUE(
         waitFor([&] { return large->resultView()->alertBox() && large->resultView()->alertBox()->isVisible(); }));
-    finder.look(QStringLiteral("large-file alert"));
+    look(QStringLiteral("large-file alert"));
     closeAlert(large->resultView()->alertBox());
+}
 
+// Saves the window at a stage when CORVANE_SCREENSHOTS names a folder.
+void shoot(AppDelegate& app, const QString& language, const QString& stage)
+{
+    if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"))
+        app.window()->grab().save(QStringLiteral("%1/%2-%3.png")
+                                      .arg(QString::fromLocal8Bit(dir), language,
+                                           QString(stage).replace(QLatin1Char(' '), QLatin1Char('-'))));
+}
+
+} // namespace
+
+TEST(EnglishScreens, NoScreenShowsChineseInEnglish)
+{
+    EnglishMachine machine;
+    ChineseFinder finder;
+    tourScreens(machine, [&](AppDelegate& app, const QString& stage) {
+        finder.look(stage);
+        shoot(app, QStringLiteral("en"), stage);
+    });
     EXPECT_TRUE(finder.found.isEmpty()) << finder.found.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(EnglishScreens, ChineseIsShownWhenChineseIsChosen)
+{
+    EnglishMachine machine(false);
+    QStringList quiet;
+    tourScreens(machine, [&](AppDelegate& app, const QString& stage) {
+        ChineseFinder finder;
+        finder.look(stage);
+        if (finder.found.isEmpty())
+            quiet << stage;
+        shoot(app, QStringLiteral("zh"), stage);
+    });
+    EXPECT_TRUE(quiet.isEmpty()) << quiet.join(QLatin1Char(',')).toStdString();
 }
