@@ -260,3 +260,13 @@ TEST(LogCategories, PassedOverFilesAreLoggedWhenDebugIsAskedFor)
     EXPECT_TRUE(captured[0].contains(QStringLiteral("user-dirs\\x0a.dirs"))) << captured[0].toStdString();
     EXPECT_FALSE(captured[0].contains(QLatin1Char('\n')));
 }
+
+TEST(ByteText, ShownNamesTakeOneLineAndReadInStoredOrder)
+{
+    EXPECT_EQ(ByteText::forDisplay("two\nlines\t.txt"), QStringLiteral("two\u240Alines\u2409.txt"));
+    // A right-to-left override would show "photo\u202Egpj.exe" as "photoexe.jpg".
+    EXPECT_EQ(ByteText::forDisplay("photo\xE2\x80\xAEgpj.exe"), QStringLiteral("photo\uFFFDgpj.exe"));
+    EXPECT_EQ(ByteText::forDisplay("-rf caf\xC3\xA9 $(x).txt"), QStringLiteral("-rf caf\u00E9 $(x).txt"));
+    // Ill-formed bytes are shown, not dropped, and two such names stay different.
+    EXPECT_NE(ByteText::forDisplay("caf\xE9"), ByteText::forDisplay("caf\xE8"));
+}

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/engine/SearchFolderList.h"
 
+#include "platform/ByteText.h"
+
 #include "platform/FileChecks.h"
 #include "search/engine/SearchWalker.h"
 
@@ -114,7 +116,7 @@ QString SearchFolderList::shortPath(const QString& text, int limit)
 
 QString SearchFolderList::displayPath(const std::string& path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return ByteText::forDisplay(path);
 }
 
 } // namespace corvane

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/engine/SearchResultTreeModel.h"
 
+#include "platform/ByteText.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -18,7 +20,7 @@ constexpr quintptr kGroupRow = 0;
 
 QString decoded(const std::string& bytes)
 {
-    return QFile::decodeName(QByteArray(bytes.data(), qsizetype(bytes.size())));
+    return ByteText::forDisplay(bytes);
 }
 
 } // namespace
