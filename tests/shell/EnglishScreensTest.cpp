@@ -198,6 +198,9 @@ struct EnglishMachine
         const std::string photo(200000, 'p');
         test::writeFile(home + "/Downloads/holiday.jpg", photo);
         test::writeFile(home + "/Downloads/copy of holiday.jpg", photo);
+        // Names a shell or a terminal would trip on travel the whole tour too.
+        test::writeFile(home + "/Downloads/-rf $(touch pwned)\n;`x`.jpg", photo);
+        test::writeFile(home + "/Downloads/caf\xe9 \xe2\x80\xaegpj.exe", photo);
         sparse(home + "/Downloads/film.mkv", 20000000);
         test::writeFile(home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
         // System folders (/var/cache, /var/log) under a scratch root: the tour cleans junk.
@@ -280,7 +283,8 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     ASSERT_TRUE(waitFor([&] { return dups->resultView() && !dups->resultView()->model().verifying(); }));
     QApplication::processEvents();
     look(QStringLiteral("duplicate results"));
-    for (const auto& object : dups->resultView()->model().deleteList())
+    const auto ticked = dups->resultView()->model().deleteList(); // unticking changes the list
+    for (const auto& object : ticked)
         dups->resultView()->selectBtnClicked(object->id, false);
     press(dups->resultView()->deleteButton());
     ASSERT_TRUE(waitFor([&] { return dups->resultView()->alertBox() && dups->resultView()->alertBox()->isVisible(); }));
