@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -87,6 +88,10 @@ ReadableOutline::ReadableOutline(QWidget* parent) : QTreeView(parent), m_delegat
     setUniformRowHeights(true);
     setTextElideMode(Qt::ElideRight);
     header()->setStretchLastSection(false);
+    // Columns fit the rows in view, never the whole list: a list of thousands of files
+    // costs the main thread a screenful of measurements per fit, and scrolling fits again.
+    header()->setResizeContentsPrecision(0);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ReadableOutline::fitSoon);
 }
 
 void ReadableOutline::setNameColumn(int column, double minShare)

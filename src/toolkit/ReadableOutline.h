@@ -46,7 +46,7 @@ public:
 
     // The cell's text as it is drawn now, shortened to its column.
     QString shownText(const QModelIndex& index) const;
-    // Sizes the columns to the rows in view and the view's width.
+    // Sizes the columns to the rows in view (not the whole list) and the view's width.
     void fitColumns();
 
 protected:

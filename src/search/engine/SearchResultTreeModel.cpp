@@ -93,7 +93,7 @@ QVariant SearchResultTreeModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == GroupRowRole)
         return false;
-    const FileRow row = fileRow(group, index.row());
+    const FileRow& row = describedRow(index.internalId(), group, index.row());
     switch (role) {
     case FileIdRole:
         return QVariant::fromValue<quint64>(row.id);
@@ -159,7 +159,7 @@ Qt::ItemFlags SearchResultTreeModel::flags(const QModelIndex& index) const
     if (index.internalId() == kGroupRow || index.column() != NameColumn)
         return flags;
     const int group = groupPosition(index.internalId());
-    if (group >= 0 && fileRow(group, index.row()).checkable)
+    if (group >= 0 && describedRow(index.internalId(), group, index.row()).checkable)
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
@@ -173,6 +173,13 @@ QModelIndex SearchResultTreeModel::indexOfFile(uint64_t id, int column) const
     if (group < 0)
         return {};
     return index(where->second, column, index(group, 0));
+}
+
+const SearchResultTreeModel::FileRow& SearchResultTreeModel::describedRow(uint64_t groupKey, int group, int file) const
+{
+    if (!m_described || m_described->groupKey != groupKey || m_described->file != file)
+        m_described = Described{groupKey, file, fileRow(group, file)};
+    return m_described->row;
 }
 
 int SearchResultTreeModel::groupPosition(uint64_t key) const
@@ -192,6 +199,7 @@ void SearchResultTreeModel::indexGroups()
 
 void SearchResultTreeModel::resetGroups(const std::function<void()>& rebuild)
 {
+    forgetDescribedRow();
     beginResetModel();
     rebuild();
     indexGroups();
@@ -208,6 +216,7 @@ void SearchResultTreeModel::reorderGroups(const std::function<void()>& reorder)
     for (const QModelIndex& i : before)
         keys.push_back(i.internalId() == kGroupRow ? groupKey(i.row()) : 0);
     reorder();
+    forgetDescribedRow();
     indexGroups();
     QModelIndexList after;
     after.reserve(before.size());
@@ -222,6 +231,7 @@ void SearchResultTreeModel::removeFileRow(int group, int file, const std::functi
 {
     beginRemoveRows(index(group, 0), file, file);
     erase();
+    forgetDescribedRow();
     endRemoveRows();
 }
 
@@ -229,12 +239,14 @@ void SearchResultTreeModel::removeGroupRow(int group, const std::function<void()
 {
     beginRemoveRows({}, group, group);
     erase();
+    forgetDescribedRow();
     indexGroups();
     endRemoveRows();
 }
 
 void SearchResultTreeModel::fileRowChanged(uint64_t id)
 {
+    forgetDescribedRow();
     const QModelIndex first = indexOfFile(id, 0);
     if (first.isValid())
         emit dataChanged(first, first.siblingAtColumn(ColumnCount - 1));
@@ -242,6 +254,7 @@ void SearchResultTreeModel::fileRowChanged(uint64_t id)
 
 void SearchResultTreeModel::groupRowChanged(int group)
 {
+    forgetDescribedRow();
     if (group < 0 || group >= groupCount())
         return;
     emit dataChanged(index(group, 0), index(group, ColumnCount - 1));

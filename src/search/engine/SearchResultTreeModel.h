@@ -98,8 +98,18 @@ protected:
 
 private:
     void indexGroups();
+    // A view asks for a dozen roles of one cell in a row: the row is described once.
+    const FileRow& describedRow(uint64_t groupKey, int group, int file) const;
+    void forgetDescribedRow() const { m_described.reset(); }
 
     std::unordered_map<uint64_t, int> m_groupPositions;
+    struct Described
+    {
+        uint64_t groupKey;
+        int file;
+        FileRow row;
+    };
+    mutable std::optional<Described> m_described;
 };
 
 } // namespace corvane
