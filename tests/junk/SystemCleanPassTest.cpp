@@ -66,7 +66,7 @@ TEST(SystemCleanPass, DeletesSelectedLeavesOfCheckedCategoriesOnly)
                                                    category(JunkCategory::Trash, false), downloads};
 
     SystemClean catalogue(r.layout);
-    std::atomic<int> isStart{SystemCleanSession::Cleaning};
+    std::atomic<JunkRunState> isStart{JunkRunState::Cleaning};
     bool stopped = true;
     const auto attempts = SystemCleanPass::run(list, isStart, catalogue, &stopped);
     EXPECT_FALSE(stopped);
@@ -102,12 +102,13 @@ TEST(SystemCleanPass, StopFinishesTheRunningCategoryAndLeavesTheRest)
                                                    category(JunkCategory::Downloads, false)};
 
     SystemClean catalogue(r.layout);
-    std::atomic<int> isStart{SystemCleanSession::Cleaning};
+    std::atomic<JunkRunState> isStart{JunkRunState::Cleaning};
     bool stopped = false;
     // The stop button is pressed while the first category is being cleaned.
     const auto attempts =
-        SystemCleanPass::run(list, isStart, catalogue, &stopped,
-                             [&](const SystemCleanPass::Attempt&) { isStart = SystemCleanSession::StopRequested; });
+        SystemCleanPass::run(list, isStart, catalogue, &stopped, [&](const SystemCleanPass::Attempt&) {
+            isStart = SystemCleanSession::RunState::StopRequested;
+        });
     EXPECT_TRUE(stopped);
     EXPECT_TRUE(catalogue.isStop());
     EXPECT_EQ(attempts.size(), 3u);
@@ -135,7 +136,7 @@ TEST(SystemCleanPass, HelperRemovalInFlightIsReportedAsNotRemoved)
 
     const int rc = runAsUnprivileged([&] {
         SystemClean catalogue(r.layout);
-        std::atomic<int> isStart{SystemCleanSession::Cleaning};
+        std::atomic<JunkRunState> isStart{JunkRunState::Cleaning};
         const auto report = SystemCleanPass::evaluate(SystemCleanPass::run(list, isStart, catalogue), r.layout);
         if (::geteuid() == 0)
             return 0; // not reached under CI's root: the child is unprivileged

@@ -75,7 +75,7 @@ struct Screen
     bool scan()
     {
         press(view.scanBtn());
-        return waitFor([&] { return view.isStart() == SystemCleanSession::Scanned; });
+        return waitFor([&] { return view.isStart() == SystemCleanSession::RunState::Scanned; });
     }
     void screenshot(const char* name)
     {
@@ -190,12 +190,12 @@ TEST(SystemCleanView, CancelDuringTheScanLeavesEverythingIdle)
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "取消");
     EXPECT_EQ(text(v.descriptionLabel()), "正在扫描...");
     s.press(v.scanBtn()); // "取消"
-    EXPECT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    EXPECT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::RunState::Idle; }));
     // A late result of the cancelled scan must not show: once its thread has returned,
     // all it posted is queued, and handling the queue must leave the screen idle.
     ASSERT_TRUE(waitFor([&] { return !v.session().workRunning(); }));
     QCoreApplication::processEvents();
-    EXPECT_EQ(v.isStart(), SystemCleanSession::Idle);
+    EXPECT_EQ(v.isStart(), SystemCleanSession::RunState::Idle);
     EXPECT_EQ(v.scanBtn()->text().toStdString(), "扫描");
     EXPECT_EQ(text(v.descriptionLabel()), "快速清理垃圾,给你更洁净的空间");
     EXPECT_TRUE(text(v.foundLabel()).empty());
@@ -217,7 +217,7 @@ TEST(SystemCleanView, CleanReportsWhatIsGone)
     SystemCleanView& v = s.view;
     ASSERT_TRUE(s.scan());
     s.press(v.scanBtn()); // "清理"
-    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::RunState::Idle; }));
     EXPECT_EQ(text(v.foundLabel()), "已清理垃圾");
     EXPECT_EQ(text(v.foundSizeLabel()), "4.0KB");
     EXPECT_TRUE(text(v.selectedLabel()).empty());
@@ -260,9 +260,9 @@ TEST(SystemCleanViewChild, UnremovableCacheIsReported)
     SystemClean catalogue(layout);
     SystemCleanView v(catalogue);
     v.scanMethods();
-    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Scanned; }));
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::RunState::Scanned; }));
     v.scanMethods();
-    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::RunState::Idle; }));
     EXPECT_EQ(text(v.foundLabel()), "已清理垃圾");
     EXPECT_EQ(text(v.foundSizeLabel()), "1.0KB");
     EXPECT_EQ(text(v.selectedLabel()), "未能清理");
@@ -304,14 +304,14 @@ TEST(SystemCleanViewDetailsChild, DetailsOpenDuringTheClean)
     SystemClean catalogue(layout);
     SystemCleanView v(catalogue);
     v.scanMethods();
-    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Scanned; }));
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::RunState::Scanned; }));
     v.scanMethods(); // "清理"
-    ASSERT_EQ(v.isStart(), SystemCleanSession::Cleaning);
+    ASSERT_EQ(v.isStart(), SystemCleanSession::RunState::Cleaning);
     ASSERT_FALSE(v.cell(0)->detailsButton()->isHidden());
     QTest::mouseClick(v.cell(0)->detailsButton(), Qt::LeftButton);
     SystemCleanResult* result = v.resultView();
     ASSERT_NE(result, nullptr);
-    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::Idle; }));
+    ASSERT_TRUE(waitFor([&] { return v.isStart() == SystemCleanSession::RunState::Idle; }));
     ASSERT_EQ(v.list()[0]->listArray.size(), 1u); // only the system cache stayed
 
     // Every row the overlay shows, the removed ones included, still answers its box.

@@ -263,7 +263,7 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     ASSERT_TRUE(junk);
     press(junk->scanBtn());
     look(QStringLiteral("junk scanning"));
-    ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::Scanned; }));
+    ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::RunState::Scanned; }));
     look(QStringLiteral("junk results"));
     junk->showResultView(0);
     ASSERT_TRUE(junk->resultView());
@@ -271,7 +271,7 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     press(junk->resultView()->backButton());
     ASSERT_TRUE(waitFor([&] { return !junk->resultView(); }));
     press(junk->scanBtn());
-    ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::Idle; }));
+    ASSERT_TRUE(waitFor([&] { return junk->isStart() == SystemCleanSession::RunState::Idle; }));
     look(QStringLiteral("junk cleaned"));
 
     // Duplicates: scanning, the results with their notes, the alert of an empty "删除".

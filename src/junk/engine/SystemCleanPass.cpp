@@ -90,8 +90,8 @@ uint64_t SystemCleanPass::sizeCountedOnce(const std::vector<std::pair<std::strin
 }
 
 std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<SystemCleanObject::Ptr>& list,
-                                                           const std::atomic<int>& isStart, SystemClean& catalogue,
-                                                           bool* stopped,
+                                                           const std::atomic<JunkRunState>& isStart,
+                                                           SystemClean& catalogue, bool* stopped,
                                                            const std::function<void(const Attempt&)>& afterEach)
 {
     const Uninstall remover(catalogue.layout());
@@ -127,7 +127,7 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
 
     size_t next = 0;
     for (const SystemCleanObject::Ptr& category : list) {
-        if (isStart.load() == kStopRequested) {
+        if (isStart.load() == JunkRunState::StopRequested) {
             catalogue.setIsStop(true);
             if (stopped)
                 *stopped = true;

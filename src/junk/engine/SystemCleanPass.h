@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "junk/engine/JunkRunState.h"
 #include "junk/engine/SystemCleanObject.h"
 #include "uninstall/engine/Uninstall.h"
 
@@ -22,7 +23,6 @@ class SystemCleanPass
 {
 public:
     // The run state in which a stop has been requested.
-    static constexpr int kStopRequested = 4;
 
     struct Attempt
     {
@@ -61,9 +61,9 @@ public:
     // tree is not changed.
     // `afterEach`, when given, is called on the pass thread after each deletion. Entries
     // are removed by Uninstall over the catalogue's layout.
-    static std::vector<Attempt> run(const std::vector<SystemCleanObject::Ptr>& list, const std::atomic<int>& isStart,
-                                    SystemClean& catalogue, bool* stopped = nullptr,
-                                    const std::function<void(const Attempt&)>& afterEach = {});
+    static std::vector<Attempt> run(const std::vector<SystemCleanObject::Ptr>& list,
+                                    const std::atomic<JunkRunState>& isStart, SystemClean& catalogue,
+                                    bool* stopped = nullptr, const std::function<void(const Attempt&)>& afterEach = {});
 
     // Looks at the file system again for every attempt, below the entry's container:
     // what is gone counts as removed, what is left is a leftover with the bytes still

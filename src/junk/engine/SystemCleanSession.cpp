@@ -83,8 +83,8 @@ SystemCleanSession::SystemCleanSession(SystemClean& catalogue, QObject* parent)
 SystemCleanSession::~SystemCleanSession()
 {
     ++m_generation;
-    int expected = Cleaning;
-    m_isStart.compare_exchange_strong(expected, StopRequested);
+    RunState expected = RunState::Cleaning;
+    m_isStart.compare_exchange_strong(expected, RunState::StopRequested);
     std::unique_lock lock(m_workMutex);
     m_workDone.wait(lock, [this] { return m_running == 0; });
 }
@@ -132,12 +132,12 @@ void SystemCleanSession::loadMyiew()
     m_texts.spinning = false;
     if (m_catalogue.isStop()) {
         // A scan has finished and nothing was cleaned since: offer the clean.
-        m_isStart = Scanned;
+        m_isStart = RunState::Scanned;
         m_texts.scanTitle = text("清理");
         m_texts.reloadVisible = true;
         m_texts.description.clear();
     } else {
-        m_isStart = Idle;
+        m_isStart = RunState::Idle;
         m_texts.scanTitle = text("扫描");
         m_texts.reloadVisible = false;
         m_texts.description = text("快速清理垃圾,给你更洁净的空间");
@@ -188,22 +188,22 @@ void SystemCleanSession::writeTotals(bool)
 void SystemCleanSession::scanMethods()
 {
     switch (m_isStart.load()) {
-    case Idle:
+    case RunState::Idle:
         m_catalogue.setIsStop(false);
-        m_isStart = Scanning;
+        m_isStart = RunState::Scanning;
         startScan();
         break;
-    case Scanning:
+    case RunState::Scanning:
         scanCancel();
         break;
-    case Scanned:
-        m_isStart = Cleaning;
+    case RunState::Scanned:
+        m_isStart = RunState::Cleaning;
         cleantrash();
         break;
-    case Cleaning:
+    case RunState::Cleaning:
         // The running pass reads this before its next category and then ends; the
         // completion comes once, when it has.
-        m_isStart = StopRequested;
+        m_isStart = RunState::StopRequested;
         emit textsChanged();
         break;
     default:
@@ -273,7 +273,7 @@ void SystemCleanSession::queueStop()
         if (category->state.load())
             collectLeaves(*category, false, leaves);
     m_totalAllSize = SystemCleanPass::sizeCountedOnce(leaves);
-    m_isStart = Scanned;
+    m_isStart = RunState::Scanned;
     m_catalogue.setIsStop(true);
     writeTotals(true);
     m_texts.description.clear();
@@ -291,9 +291,9 @@ void SystemCleanSession::queueStop()
 void SystemCleanSession::scanCancel()
 {
     // A clean pass cannot be cancelled, only stopped between categories.
-    if (m_isStart.load() == Cleaning || m_isStart.load() == StopRequested)
+    if (m_isStart.load() == RunState::Cleaning || m_isStart.load() == RunState::StopRequested)
         return;
-    m_isStart = Idle;
+    m_isStart = RunState::Idle;
     ++m_generation;
     m_catalogue.setIsStop(true);
     m_texts.spinning = false;
@@ -352,7 +352,7 @@ void SystemCleanSession::completeClean(SystemCleanPass::Report&& finished)
             m_texts.description = text("部分文件未能清理,可在对应项目的“详情”中查看");
         }
     }
-    m_isStart = Idle;
+    m_isStart = RunState::Idle;
     m_texts.spinning = false;
     m_texts.scanTitle = text("扫描");
     m_catalogue.setIsStop(false);
@@ -374,7 +374,7 @@ void SystemCleanSession::selectBtnClicked(int row, bool on)
         return;
     m_list[size_t(row)]->state = on;
     emit rowChanged(row);
-    if (m_isStart.load() == Scanned) {
+    if (m_isStart.load() == RunState::Scanned) {
         writeTotals(false);
         emit textsChanged();
     }
@@ -383,7 +383,7 @@ void SystemCleanSession::selectBtnClicked(int row, bool on)
 void SystemCleanSession::showSelectTotalSizeWithCleanObject(SystemCleanObject*)
 {
     // Only a finished scan shows totals; during a clean the fields stay empty.
-    if (m_catalogue.isStop() && m_isStart.load() == Scanned) {
+    if (m_catalogue.isStop() && m_isStart.load() == RunState::Scanned) {
         writeTotals(false);
         emit textsChanged();
     }

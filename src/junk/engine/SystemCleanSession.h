@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "junk/engine/JunkRunState.h"
 #include "junk/engine/SystemCleanObject.h"
 #include "junk/engine/SystemCleanPass.h"
 
@@ -32,7 +33,7 @@ class SystemCleanSession : public QObject
     Q_OBJECT
 
 public:
-    enum RunState { Idle = 0, Scanning = 1, Scanned = 2, Cleaning = 3, StopRequested = 4 };
+    using RunState = JunkRunState;
 
     // What the screen's title area shows.
     struct Texts
@@ -57,7 +58,7 @@ public:
     static std::vector<SystemCleanObject::Ptr> loadMyArray();
 
     const std::vector<SystemCleanObject::Ptr>& list() const { return m_list; }
-    int isStart() const { return m_isStart.load(); }
+    RunState isStart() const { return m_isStart.load(); }
     // Bytes found by the last scan.
     std::uint64_t totalAllSize() const { return m_totalAllSize; }
     const Texts& texts() const { return m_texts; }
@@ -108,7 +109,7 @@ private:
 
     SystemClean& m_catalogue;
     std::vector<SystemCleanObject::Ptr> m_list;
-    std::atomic<int> m_isStart{Idle};
+    std::atomic<RunState> m_isStart{RunState::Idle};
     std::uint64_t m_totalAllSize = 0;
     Texts m_texts;
     SystemCleanPass::Report m_report;

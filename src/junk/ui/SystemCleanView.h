@@ -39,7 +39,7 @@ public:
 
     SystemCleanSession& session() const { return *m_session; }
     const std::vector<SystemCleanObject::Ptr>& list() const { return m_session->list(); }
-    int isStart() const { return m_session->isStart(); }
+    SystemCleanSession::RunState isStart() const { return m_session->isStart(); }
 
     // The scan button; the second button.
     void scanMethods();
