@@ -84,6 +84,7 @@ TEST(LargeResultModel, SizeRangeBoundaries)
 TEST(LargeResultModel, GroupsLargestFirstArrivalOrderInsideAndSortByType)
 {
     LargeResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.set_reustlist({{{"/d/a.iso"}, 20000000},
                      {{"/d/b.MKV"}, 10000000000},
                      {{"/d/c.zip"}, 30000000},
@@ -112,6 +113,7 @@ TEST(LargeResultModel, TicksKeepTheirOrderAndRemovalsShrinkGroups)
         sparse(t / n, 12000000);
     sparse(t / "big", 60000000);
     LargeResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.set_reustlist({{{t / "x"}, 12000000}, {{t / "y"}, 12000000}, {{t / "z"}, 12000000}, {{t / "big"}, 60000000}});
     m.reloadList();
     const auto& small = m.list()[1];
@@ -145,6 +147,7 @@ TEST(LargeResultModel, ARemovalThatDidNotHappenKeepsTheRowAndSaysSo)
     const std::string home = userLayout().home();
     makeDirs(home);
     LargeResultModel m(userLayout());
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
     m.set_reustlist({{{home}, 20000000}});
     m.reloadList();
     auto object = m.list()[0][0];
