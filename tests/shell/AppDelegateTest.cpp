@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Layout.h"
 #include "shell/AppDelegate.h"
-#include "shell/NoWebServices.h"
+#include "SidebarSupport.h"
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
+#include "platform/Layout.h"
+#include "shell/NoWebServices.h"
 #include "shell/PlaceholderScreen.h"
 #include "shell/SelectView.h"
 #include "support/TempDir.h"
@@ -72,8 +73,12 @@ struct Machine
     static std::string plist(const char* identifier, const char* executable)
     {
         return std::string("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                           "<key>CFBundleIdentifier</key><string>") + identifier + "</string>"
-               "<key>CFBundleExecutable</key><string>" + executable + "</string>"
+                           "<key>CFBundleIdentifier</key><string>") +
+               identifier +
+               "</string>"
+               "<key>CFBundleExecutable</key><string>" +
+               executable +
+               "</string>"
                "<key>CFBundleShortVersionString</key><string>2.9</string></dict></plist>";
     }
 
@@ -86,8 +91,14 @@ struct Machine
         env.languages = languages;
         env.runCommand = [this](const std::string& c) { commands.push_back(c); };
         env.alert = [this](const QString& m) { alerts << m; };
-        env.openUrl = [this](const QUrl& u) { opened << u; return true; };
-        env.startDetached = [this](const QString& p, const QStringList&) { started << p; return true; };
+        env.openUrl = [this](const QUrl& u) {
+            opened << u;
+            return true;
+        };
+        env.startDetached = [this](const QString& p, const QStringList&) {
+            started << p;
+            return true;
+        };
         env.userJobs = [this] { return jobs; };
         env.terminate = [this] { ++terminated; };
         return env;
@@ -95,19 +106,11 @@ struct Machine
     std::string autostartEntry() const { return home + "/.config/autostart/com.corvane.XPC.desktop"; }
 };
 
+using test::clickRow;
+
 QTreeWidgetItem* itemFor(QTreeWidget* outline, int pindex)
 {
-    for (int g = 0; g < outline->topLevelItemCount(); ++g)
-        for (int c = 0; c < outline->topLevelItem(g)->childCount(); ++c)
-            if (outline->topLevelItem(g)->child(c)->data(0, Qt::UserRole + 1).toInt() == pindex)
-                return outline->topLevelItem(g)->child(c);
-    return nullptr;
-}
-
-void clickRow(QTreeWidget* outline, QTreeWidgetItem* item)
-{
-    const QRect rect = outline->visualItemRect(item);
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, rect.center());
+    return test::sidebarItem(outline, pindex);
 }
 
 QWidget* shownScreen(AppDelegate& app)
@@ -229,7 +232,8 @@ TEST(AppDelegateLaunch, FullSequenceBuildsTheWindow)
     EXPECT_LT(app.window()->trafficLightsOrigin().y(), (app.window()->titleBarHeight() - 12) / 2);
     // Sidebar: four groups, the first named after the machine.
     ASSERT_EQ(app.myOutlineView()->topLevelItemCount(), 4);
-    auto* firstGroup = qobject_cast<ParentCellView*>(app.myOutlineView()->itemWidget(app.myOutlineView()->topLevelItem(0), 0));
+    auto* firstGroup =
+        qobject_cast<ParentCellView*>(app.myOutlineView()->itemWidget(app.myOutlineView()->topLevelItem(0), 0));
     ASSERT_TRUE(firstGroup);
     EXPECT_EQ(firstGroup->title(), QStringLiteral("我的MacBookAir"));
     EXPECT_EQ(firstGroup->objectName(), QStringLiteral("ParentCellView"));

@@ -3,6 +3,7 @@
 // and their states (idle, scanning, results, details, alerts, menus), may not show one
 // Chinese character. A text the code forgot to mark, or marked without its English,
 // shows up here as the text and the widget that shows it.
+#include "SidebarSupport.h"
 #include "duplicates/ui/DupScanResultView.h"
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanResult.h"
@@ -151,22 +152,13 @@ void sparse(const std::string& path, off_t size)
     ASSERT_EQ(::truncate(path.c_str(), size), 0);
 }
 
-QTreeWidgetItem* sidebarItem(QTreeWidget* outline, int pindex)
-{
-    for (int g = 0; g < outline->topLevelItemCount(); ++g)
-        for (int c = 0; c < outline->topLevelItem(g)->childCount(); ++c)
-            if (outline->topLevelItem(g)->child(c)->data(0, Qt::UserRole + 1).toInt() == pindex)
-                return outline->topLevelItem(g)->child(c);
-    return nullptr;
-}
-
 template <typename Screen> Screen* showScreen(AppDelegate& app, int pindex)
 {
     QTreeWidget* outline = app.myOutlineView();
-    QTreeWidgetItem* item = sidebarItem(outline, pindex);
+    QTreeWidgetItem* item = test::sidebarItem(outline, pindex);
     if (!item)
         return nullptr;
-    QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualItemRect(item).center());
+    test::clickRow(outline, item);
     QApplication::processEvents();
     return qobject_cast<Screen*>(app.screenForPindex(pindex));
 }

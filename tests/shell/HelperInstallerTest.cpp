@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Layout.h"
 #include "shell/HelperInstaller.h"
+#include "platform/Layout.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -110,8 +110,10 @@ TEST(HelperInstaller, ALiveSocketCountsAsInstalled)
     EXPECT_TRUE(socketCounts);
     // Unit files of the real system may exist on a developer's machine; only check the
     // plain file when they do not.
-    if (!test::exists("/etc/systemd/system/corvane-helper.socket") && !test::exists("/usr/lib/systemd/system/corvane-helper.socket")
-        && !test::exists("/etc/systemd/system/corvane-helper.service") && !test::exists("/usr/lib/systemd/system/corvane-helper.service")) {
+    if (!test::exists("/etc/systemd/system/corvane-helper.socket") &&
+        !test::exists("/usr/lib/systemd/system/corvane-helper.socket") &&
+        !test::exists("/etc/systemd/system/corvane-helper.service") &&
+        !test::exists("/usr/lib/systemd/system/corvane-helper.service")) {
         EXPECT_FALSE(plainFileCounts);
     }
 }

@@ -53,7 +53,8 @@ BundleInfo companionIn(const TempDir& dir, const std::string& folder)
 
 TEST(StartAtLogin, AnswersTheFirstMatchingJobsOnDemand)
 {
-    const std::vector<QVariantMap> jobs{job("org.other", true), job("com.corvane.XPC", true), job("com.corvane.XPC", false)};
+    const std::vector<QVariantMap> jobs{job("org.other", true), job("com.corvane.XPC", true),
+                                        job("com.corvane.XPC", false)};
     EXPECT_TRUE(LaunchRules::startAtLogin(QStringLiteral("com.corvane.XPC"), jobs));
     EXPECT_FALSE(LaunchRules::startAtLogin(QStringLiteral("com.corvane.XPC"), {job("com.corvane.XPC", false)}));
     EXPECT_FALSE(LaunchRules::startAtLogin(QStringLiteral("com.corvane.XPC"), {job("org.other", true)}));
@@ -108,9 +109,10 @@ TEST(StartAtLogin, MacStyleJobsComeFromLaunchAgentProperties)
     TempDir root;
     Layout::setCurrent(Layout::macLayout(root.path(), "x"));
     const std::string agents = Layout::current().path(Layout::Role::UserLaunchAgents).value();
-    test::writeFile(agents + "/com.corvane.XPC.plist",
-                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Label</key><string>com.corvane.XPC</string>"
-                    "<key>OnDemand</key><true/></dict></plist>");
+    test::writeFile(
+        agents + "/com.corvane.XPC.plist",
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Label</key><string>com.corvane.XPC</string>"
+        "<key>OnDemand</key><true/></dict></plist>");
     test::writeFile(agents + "/broken.plist", "not a property list");
     const auto jobs = UserJobs::allJobDictionaries(Layout::current());
     EXPECT_TRUE(LaunchRules::startAtLogin(QStringLiteral("com.corvane.XPC"), jobs));
@@ -133,12 +135,14 @@ TEST(AutostartEntry, CompanionEntryIsWrittenStartedAndRemoved)
     auto group = AutostartEntry::readGroup(entry);
     ASSERT_TRUE(group);
     // The Exec line names the program exactly, with the desktop-entry quoting.
-    EXPECT_EQ(group->at("Exec"), "\"" + apps.path() + "/A b\\$\\`\\\"%%\\\\/CorvaneXPC.app/Contents/MacOS/CorvaneXPC\"");
+    EXPECT_EQ(group->at("Exec"),
+              "\"" + apps.path() + "/A b\\$\\`\\\"%%\\\\/CorvaneXPC.app/Contents/MacOS/CorvaneXPC\"");
     EXPECT_EQ(group->at("Type"), "Application");
     ASSERT_EQ(started.size(), 1);
     EXPECT_TRUE(started.first().endsWith(QStringLiteral("/Contents/MacOS/CorvaneXPC")));
     // Now listed as a job that runs at login.
-    EXPECT_FALSE(LaunchRules::startAtLogin(QStringLiteral("com.corvane.XPC"), UserJobs::allJobDictionaries(Layout::current())));
+    EXPECT_FALSE(
+        LaunchRules::startAtLogin(QStringLiteral("com.corvane.XPC"), UserJobs::allJobDictionaries(Layout::current())));
     ASSERT_EQ(UserJobs::allJobDictionaries(Layout::current()).size(), 1u);
 
     // Writing again replaces the entry and leaves no scratch file behind.
@@ -174,9 +178,8 @@ TEST(AutostartEntry, UnwritableFolderIsReportedNotIgnored)
     test::giveToUnprivileged(user.home.path());
     ::chmod(user.autostart().c_str(), 0555);
     const std::string folder = user.autostart();
-    const int status = test::runAsUnprivileged([&] {
-        return AutostartEntry::write(folder, "com.corvane.XPC", "CorvaneXPC", "/bin/true") ? 1 : 0;
-    });
+    const int status = test::runAsUnprivileged(
+        [&] { return AutostartEntry::write(folder, "com.corvane.XPC", "CorvaneXPC", "/bin/true") ? 1 : 0; });
     EXPECT_EQ(status, 0);
     ::chmod(user.autostart().c_str(), 0755);
 }
