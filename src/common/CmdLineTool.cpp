@@ -2,7 +2,7 @@
 #include "common/CmdLineTool.h"
 #include "platform/LogCategories.h"
 
-#include "common/HelperProtocol.h"
+#include "platform/HelperProtocol.h"
 #include "platform/ByteText.h"
 #include "platform/Layout.h"
 

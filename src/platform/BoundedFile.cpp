@@ -1,17 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/BoundedFile.h"
-#include "platform/LogCategories.h"
 
+#include "platform/ByteText.h"
+#include "platform/DebugNote.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
+
+namespace {
+
+std::string notReadLine(const char* name, int error)
+{
+    return "not read: " + ByteText::forLog(name) + ": " + std::strerror(error);
+}
+
+} // namespace
 
 std::optional<std::string> BoundedFile::read(const std::string& path, size_t limit, bool noFollow)
 {
@@ -25,14 +36,17 @@ std::optional<std::string> BoundedFile::readAt(int dirFd, const char* name, size
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0);
     UniqueFd fd(::openat(dirFd, name, flags));
     if (!fd) {
-        if (errno != ENOENT)
-            qCDebug(lcPlatform).noquote() << "not read:" << logLine(name, errno);
+        const int error = errno;
+        if (error != ENOENT && DebugNote::enabled())
+            DebugNote::write(notReadLine(name, error));
+        errno = error;
         return std::nullopt;
     }
-    struct stat st;
+    struct stat st{};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > limit) {
-        qCDebug(lcPlatform).noquote() << "not read:" << logLine(name, S_ISREG(st.st_mode) ? EFBIG : EINVAL)
-                                      << "(only regular files of at most" << limit << "bytes are read)";
+        if (DebugNote::enabled())
+            DebugNote::write(notReadLine(name, S_ISREG(st.st_mode) ? EFBIG : EINVAL) +
+                             " (only regular files of at most " + std::to_string(limit) + " bytes are read)");
         return std::nullopt;
     }
     std::string data;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/CmdLineTool.h"
-#include "common/HelperProtocol.h"
+#include "platform/HelperProtocol.h"
 #include "common/ShellQuote.h"
 #include "platform/Layout.h"
 #include "support/TempDir.h"

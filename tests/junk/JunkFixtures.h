@@ -83,7 +83,7 @@ inline bool has(const std::vector<std::string>& list, const std::string& path)
 
 } // namespace corvane::test
 
-#include "common/HelperProtocol.h"
+#include "platform/HelperProtocol.h"
 
 #include <atomic>
 #include <chrono>

@@ -7,6 +7,7 @@
 #include "platform/BoundedFile.h"
 #include "platform/ByteText.h"
 #include "platform/ContainerGuard.h"
+#include "platform/DisplayText.h"
 #include "platform/Layout.h"
 #include "platform/LogCategories.h"
 #include "platform/PathResolver.h"
@@ -261,12 +262,12 @@ TEST(LogCategories, PassedOverFilesAreLoggedWhenDebugIsAskedFor)
     EXPECT_FALSE(captured[0].contains(QLatin1Char('\n')));
 }
 
-TEST(ByteText, ShownNamesTakeOneLineAndReadInStoredOrder)
+TEST(DisplayText, ShownNamesTakeOneLineAndReadInStoredOrder)
 {
-    EXPECT_EQ(ByteText::forDisplay("two\nlines\t.txt"), QStringLiteral("two\u240Alines\u2409.txt"));
+    EXPECT_EQ(DisplayText::forName("two\nlines\t.txt"), QStringLiteral("two\u240Alines\u2409.txt"));
     // A right-to-left override would show "photo\u202Egpj.exe" as "photoexe.jpg".
-    EXPECT_EQ(ByteText::forDisplay("photo\xE2\x80\xAEgpj.exe"), QStringLiteral("photo\uFFFDgpj.exe"));
-    EXPECT_EQ(ByteText::forDisplay("-rf caf\xC3\xA9 $(x).txt"), QStringLiteral("-rf caf\u00E9 $(x).txt"));
+    EXPECT_EQ(DisplayText::forName("photo\xE2\x80\xAEgpj.exe"), QStringLiteral("photo\uFFFDgpj.exe"));
+    EXPECT_EQ(DisplayText::forName("-rf caf\xC3\xA9 $(x).txt"), QStringLiteral("-rf caf\u00E9 $(x).txt"));
     // Ill-formed bytes are shown, not dropped, and two such names stay different.
-    EXPECT_NE(ByteText::forDisplay("caf\xE9"), ByteText::forDisplay("caf\xE8"));
+    EXPECT_NE(DisplayText::forName("caf\xE9"), DisplayText::forName("caf\xE8"));
 }

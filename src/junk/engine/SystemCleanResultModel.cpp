@@ -2,7 +2,7 @@
 #include "junk/engine/SystemCleanResultModel.h"
 
 #include "common/QSFileUtility.h"
-#include "platform/ByteText.h"
+#include "platform/DisplayText.h"
 #include "platform/FileChecks.h"
 
 #include <QByteArray>
@@ -21,7 +21,7 @@ QByteArray bytesOf(const std::string& path)
 // A path shown to people; names that are not in the locale's encoding still round-trip.
 QString displayName(const std::string& path)
 {
-    return ByteText::forDisplay(path);
+    return DisplayText::forName(path);
 }
 
 Qt::CheckState checkState(UserCachesSubObject::State state)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/engine/SearchFolderList.h"
 
-#include "platform/ByteText.h"
+#include "platform/DisplayText.h"
 
 #include "platform/FileChecks.h"
 #include "search/engine/SearchWalker.h"
@@ -116,7 +116,7 @@ QString SearchFolderList::shortPath(const QString& text, int limit)
 
 QString SearchFolderList::displayPath(const std::string& path)
 {
-    return ByteText::forDisplay(path);
+    return DisplayText::forName(path);
 }
 
 } // namespace corvane

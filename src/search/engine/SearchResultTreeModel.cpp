@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/engine/SearchResultTreeModel.h"
 
-#include "platform/ByteText.h"
+#include "platform/DisplayText.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,7 +20,7 @@ constexpr quintptr kGroupRow = 0;
 
 QString decoded(const std::string& bytes)
 {
-    return ByteText::forDisplay(bytes);
+    return DisplayText::forName(bytes);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/HelperProtocol.h"
+#include "platform/HelperProtocol.h"
 
 namespace corvane::HelperProtocol {
 
