@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/HelperProtocol.h"
 
+#include <algorithm>
+
 namespace corvane::HelperProtocol {
 
 namespace {
@@ -50,6 +52,34 @@ std::optional<Request> decode(const std::string& bytes)
         return std::nullopt;
     r.value = bytes.substr(pos, valueLen);
     return r;
+}
+
+Scan scan(std::string_view bytes, size_t& frameLength)
+{
+    static constexpr std::string_view kMagic = "CVH1";
+    if (bytes.substr(0, kMagic.size()) != kMagic.substr(0, std::min(bytes.size(), kMagic.size())))
+        return Scan::Invalid;
+    auto u32At = [&](size_t pos) -> std::optional<uint32_t> {
+        if (bytes.size() < pos + 4)
+            return std::nullopt;
+        return (uint32_t(uint8_t(bytes[pos])) << 24) | (uint32_t(uint8_t(bytes[pos + 1])) << 16) |
+               (uint32_t(uint8_t(bytes[pos + 2])) << 8) | uint32_t(uint8_t(bytes[pos + 3]));
+    };
+    const auto keyLength = u32At(4);
+    if (!keyLength)
+        return Scan::Incomplete;
+    if (*keyLength == 0 || *keyLength > kMaxKey)
+        return Scan::Invalid;
+    const auto valueLength = u32At(8 + *keyLength);
+    if (!valueLength)
+        return Scan::Incomplete;
+    if (*valueLength > kMaxValue)
+        return Scan::Invalid;
+    const size_t total = 12 + size_t(*keyLength) + *valueLength;
+    if (bytes.size() < total)
+        return Scan::Incomplete;
+    frameLength = total;
+    return Scan::Complete;
 }
 
 } // namespace corvane::HelperProtocol

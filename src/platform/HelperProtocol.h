@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvane {
 
@@ -30,6 +32,8 @@ inline constexpr char kRemoveFile[] = "removeFile";
 inline constexpr char kDisableService[] = "DisableService";
 inline constexpr uint32_t kMaxKey = 64;
 inline constexpr uint32_t kMaxValue = 65536;
+// The longest valid frame; a reader never needs to hold more.
+inline constexpr size_t kMaxFrame = 4 + 4 + kMaxKey + 4 + kMaxValue;
 
 struct Request
 {
@@ -40,6 +44,13 @@ struct Request
 std::string encode(const Request& request);
 // Decodes a complete frame; nothing when the bytes are not exactly one valid frame.
 std::optional<Request> decode(const std::string& bytes);
+
+// How far the bytes read so far from a connection have got: Invalid as soon as they can
+// no longer begin a valid frame (bad magic, a length out of range), Complete once a whole
+// frame is there (its length in `frameLength`; anything after it spoils the request),
+// else Incomplete. Lets a reader stop reading early without trusting the lengths.
+enum class Scan { Incomplete, Complete, Invalid };
+Scan scan(std::string_view bytes, size_t& frameLength);
 
 } // namespace HelperProtocol
 

@@ -11,6 +11,7 @@
 #include "platform/Layout.h"
 #include "platform/PathResolver.h"
 #include "platform/StandardFolders.h"
+#include "platform/SystemCacheAllowList.h"
 
 #include <QDebug>
 
@@ -139,13 +140,9 @@ bool addFixed(const SystemClean& catalogue, const std::string& path, Paths& out)
     return true;
 }
 
-// Names that hold a lock rather than data: deleting one under a running program can
-// let a second instance in.
 bool isLockName(const std::string& name)
 {
-    const std::string n = lower(name);
-    return n == "lock" || n == ".lock" || endsWith(n, ".lock") || endsWith(n, ".lck") || endsWith(n, "-lock") ||
-           startsWith(n, "singleton") || endsWith(n, ".pid");
+    return SystemCacheAllowList::isLockName(name);
 }
 
 // Login accounting records: deleting them, even rotated ones, erases the audit trail.
@@ -299,31 +296,25 @@ Paths SystemClean::systemCaches() const
         }
         return out;
     }
-    // Only caches their programs rebuild on their own; everything else under /var/cache
-    // (debconf's answers, bind's zones, ldconfig, private service state) is left alone.
-    // Deletable or not: the privileged helper takes what the user may not remove.
+    // Only what the allow list names (the caches their programs rebuild on their own), the
+    // list the privileged helper removes by. Deletable or not: the helper takes what the
+    // user may not remove. Files only: the folders (owned by the programs' own users) stay
+    // for them to refill.
     const std::string cache = machineFolder(layout, "/var/cache");
-    // Files only: the folders (owned by the programs' own users) stay for them to refill.
-    auto cacheFiles = [&](const Container& container, const std::string& relative, int depth, auto& self) -> void {
-        eachEntry(*this, container, relative, [&](const Entry& e) {
-            if (isType(e, DT_DIR) && depth > 0)
-                self(container, e.anchored.relative, depth - 1, self);
-            else if (isType(e, DT_REG) && e.name != "CACHEDIR.TAG" && !isLockName(e.name))
-                out.push_back(e.anchored);
-        });
-    };
-    if (!isStop())
-        cacheFiles(openContainer(joinPath(cache, "man")), std::string(), 2, cacheFiles);
-    if (!isStop())
-        cacheFiles(openContainer(joinPath(cache, "fontconfig")), std::string(), 0, cacheFiles);
-    eachEntry(*this, joinPath(cache, "apt/archives"), [&](const Entry& e) {
-        if (endsWith(e.name, ".deb") && isType(e, DT_REG))
-            out.push_back(e.anchored);
-    });
-    eachEntry(*this, joinPath(cache, "apt"), [&](const Entry& e) {
-        if ((e.name == "pkgcache.bin" || e.name == "srcpkgcache.bin") && isType(e, DT_REG))
-            out.push_back(e.anchored);
-    });
+    for (const SystemCacheAllowList::Folder& folder : SystemCacheAllowList::kFolders) {
+        if (isStop())
+            break;
+        const std::string listed(folder.relative);
+        auto cacheFiles = [&](const Container& container, const std::string& relative, int depth, auto& self) -> void {
+            eachEntry(*this, container, relative, [&](const Entry& e) {
+                if (isType(e, DT_DIR) && depth > 0)
+                    self(container, e.anchored.relative, depth - 1, self);
+                else if (SystemCacheAllowList::allows(joinPath(listed, e.anchored.relative), isType(e, DT_REG)))
+                    out.push_back(e.anchored);
+            });
+        };
+        cacheFiles(openContainer(joinPath(cache, listed)), std::string(), folder.depth, cacheFiles);
+    }
     return out;
 }
 
