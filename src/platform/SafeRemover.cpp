@@ -286,7 +286,7 @@ SafeRemover::Result SafeRemover::removeTree(const std::string& path, const Layou
 }
 
 SafeRemover::Result SafeRemover::removeBeneath(const AnchoredFolder& container, const std::string& relative,
-                                              const Layout& layout)
+                                               const Layout& layout)
 {
     if (ProtectedPaths::isProtected(container.pathOf(relative), layout))
         return failure(Status::Refused, EPERM);
@@ -302,6 +302,19 @@ SafeRemover::Result SafeRemover::removeBeneath(const AnchoredFolder& container, 
         return failure(relative.empty() ? Status::Refused : Status::Failed, error);
     }
     return Removal().run(parent->fd(), parent->name);
+}
+
+SafeRemover::Result SafeRemover::removeAt(int folderFd, const std::string& name, const struct stat* expected)
+{
+    if (expected) {
+        struct stat now;
+        if (::fstatat(folderFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+            return failure(errno == ENOENT ? Status::NotFound : Status::Failed, errno);
+        if (now.st_dev != expected->st_dev || now.st_ino != expected->st_ino ||
+            (now.st_mode & S_IFMT) != (expected->st_mode & S_IFMT))
+            return failure(Status::Moved, ESTALE);
+    }
+    return Removal().run(folderFd, name);
 }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 
 namespace corvane {
 
@@ -47,8 +48,13 @@ public:
     // Removes the entry `relative` (one or more components) below an open container,
     // resolving the way to it beneath the container's descriptor: no link, no "..", no
     // mount on the way is followed, and the container's own path is never walked again.
-    static Result removeBeneath(const AnchoredFolder& container, const std::string& relative,
-                                const Layout& layout);
+    static Result removeBeneath(const AnchoredFolder& container, const std::string& relative, const Layout& layout);
+
+    // Removes the entry `name` of an open folder, the way removeBeneath does once it holds
+    // the folder: for callers that resolved the way and made their checks themselves (the
+    // privileged helper). With `expected`, the entry must still be that one (device and
+    // inode): an entry swapped in since the check is left alone (Moved).
+    static Result removeAt(int folderFd, const std::string& name, const struct stat* expected = nullptr);
 
 private:
     static Result failure(Status status, int error);
