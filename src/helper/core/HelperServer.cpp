@@ -85,8 +85,9 @@ void HelperServer::log(const PeerIdentity* peer, const std::string& key, const s
 void HelperServer::finish(Connection& connection, const std::string& verdict, const std::string& key,
                           const std::string& value)
 {
-    answer(connection.fd.get(), verdict);
+    // Logged before the caller hears the answer, so the record never lags behind it.
     log(&connection.peer, key, value, verdict);
+    answer(connection.fd.get(), verdict);
     connection.fd.reset();
     connection.done = true;
 }
@@ -166,8 +167,8 @@ void HelperServer::acceptPending(Clock::time_point now)
         }
         auto peer = PeerCredentials::ofConnection(fd.get(), m_options.procRoot);
         if (!peer) {
-            answer(fd.get(), "refused: peer-unknown");
             log(nullptr, {}, {}, "refused: peer-unknown");
+            answer(fd.get(), "refused: peer-unknown");
             continue;
         }
         if (m_connections.size() >= m_options.maxConnections) {
@@ -194,16 +195,16 @@ void HelperServer::workerLoop()
             m_queue.pop_front();
             if (m_stopping) {
                 lock.unlock();
-                answer(job.fd.get(), "refused: stopping");
                 log(&job.peer, job.request.key, job.request.value, "refused: stopping");
+                answer(job.fd.get(), "refused: stopping");
                 continue;
             }
             ++m_inFlight;
         }
         const std::string verdict = m_handler(job.peer, job.request);
+        log(&job.peer, job.request.key, job.request.value, verdict);
         answer(job.fd.get(), verdict);
         job.fd.reset();
-        log(&job.peer, job.request.key, job.request.value, verdict);
         std::lock_guard lock(m_mutex);
         --m_inFlight;
         m_lastWork = Clock::now();

@@ -157,14 +157,6 @@ RequestRules::Target RequestRules::resolveRemoval(uid_t caller, const std::strin
         target.verdict = std::move(*refusal);
         return target;
     }
-    // The list every other deletion route obeys, with the caller's home as the home.
-    const Layout callerLayout(Layout::Kind::Linux, "/", placed.area == Area::Home ? placed.root : std::string(),
-                              std::string());
-    if (ProtectedPaths::isProtected(path, callerLayout)) {
-        target.verdict = Verdict::refuse("protected-path");
-        return target;
-    }
-
     UniqueFd root(::open(placed.root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!root) {
         target.verdict = Verdict::refuse(placed.area == Area::Home ? "home-unusable" : "unresolvable");
@@ -228,6 +220,13 @@ RequestRules::Target RequestRules::resolveRemoval(uid_t caller, const std::strin
         }
         target.verdict = Verdict::allow("unit-file");
         break;
+    }
+    // Last, the list every other deletion route obeys, with the caller's home as the home.
+    const Layout callerLayout(Layout::Kind::Linux, "/", placed.area == Area::Home ? placed.root : std::string(),
+                              std::string());
+    if (ProtectedPaths::isProtected(path, callerLayout)) {
+        target.verdict = Verdict::refuse("protected-path");
+        return target;
     }
     target.folder = std::move(folder);
     target.name = std::move(name);
