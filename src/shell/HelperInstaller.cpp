@@ -49,7 +49,7 @@ bool HelperInstaller::isInstalled() const
         auto folder = m_layout.path(role);
         if (!folder)
             continue;
-        for (const char* unit : {"corvane-helper.socket", "corvane-helper.service"})
+        for (const char* unit : {"com.corvane.CorvaneHelper.socket", "com.corvane.CorvaneHelper.service"})
             if (FileChecks::existsNoFollow(joinPath(*folder, unit)))
                 return true;
     }

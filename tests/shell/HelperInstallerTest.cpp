@@ -110,10 +110,26 @@ TEST(HelperInstaller, ALiveSocketCountsAsInstalled)
     EXPECT_TRUE(socketCounts);
     // Unit files of the real system may exist on a developer's machine; only check the
     // plain file when they do not.
-    if (!test::exists("/etc/systemd/system/corvane-helper.socket") &&
-        !test::exists("/usr/lib/systemd/system/corvane-helper.socket") &&
-        !test::exists("/etc/systemd/system/corvane-helper.service") &&
-        !test::exists("/usr/lib/systemd/system/corvane-helper.service")) {
+    if (!test::exists("/etc/systemd/system/com.corvane.CorvaneHelper.socket") &&
+        !test::exists("/usr/lib/systemd/system/com.corvane.CorvaneHelper.socket") &&
+        !test::exists("/etc/systemd/system/com.corvane.CorvaneHelper.service") &&
+        !test::exists("/usr/lib/systemd/system/com.corvane.CorvaneHelper.service")) {
         EXPECT_FALSE(plainFileCounts);
     }
+}
+
+// The units --install writes are what an installed helper is known by while its socket is
+// stopped; otherwise every start would ask for the administrator's password again.
+TEST(HelperInstaller, TheInstalledUnitsCountAsInstalled)
+{
+    TempDir root;
+    setenv("CORVANE_HELPER_SOCKET", (root / "no.socket").c_str(), 1);
+    const Layout layout(Layout::Kind::Linux, root.path(), root / "home/u", "u");
+    HelperInstaller installer(layout, root / "CorvaneTidewell.app", {});
+    const bool before = installer.isInstalled();
+    test::writeFile(root / "etc/systemd/system/com.corvane.CorvaneHelper.socket", "[Socket]\n");
+    const bool after = installer.isInstalled();
+    unsetenv("CORVANE_HELPER_SOCKET");
+    EXPECT_FALSE(before);
+    EXPECT_TRUE(after);
 }
