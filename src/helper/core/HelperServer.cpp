@@ -127,10 +127,10 @@ bool HelperServer::readFrom(Connection& connection)
             return true;
         }
         size_t frameLength = 0;
-        const HelperProtocol::Scan scan = HelperProtocol::scan(connection.bytes, frameLength);
         if (n == 0) {
             // The end of the stream: exactly one frame, or nothing is done.
-            if (scan == HelperProtocol::Scan::Complete && connection.bytes.size() == frameLength) {
+            if (HelperProtocol::scan(connection.bytes, frameLength) == HelperProtocol::Scan::Complete &&
+                connection.bytes.size() == frameLength) {
                 if (auto request = HelperProtocol::decode(connection.bytes)) {
                     connection.bytes.clear();
                     dispatch(connection, std::move(*request));
