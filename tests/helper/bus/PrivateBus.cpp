@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <systemd/sd-bus.h>
 #include <thread>
@@ -102,6 +103,8 @@ bool PrivateBus::start()
     const pid_t pid = ::fork();
     if (pid == 0) {
         // Only async-signal-safe calls between fork and exec: the test may have threads.
+        // A test killed on a timeout takes its bus with it (and polkitd leaves with the bus).
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         const int logFd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (logFd >= 0)
             ::dup2(logFd, 2);
