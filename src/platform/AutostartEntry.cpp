@@ -2,8 +2,7 @@
 #include "platform/AutostartEntry.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/BoundedFile.h"
-
+#include "platform/DesktopEntry.h"
 #include "platform/FileChecks.h"
 
 #include <QByteArray>
@@ -33,31 +32,20 @@ std::string escapeValue(const std::string& value)
     std::string out;
     for (char c : value) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default: out.push_back(c);
-        }
-    }
-    return out;
-}
-
-std::string unescapeValue(const std::string& value)
-{
-    std::string out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out.push_back(value[i]);
-            continue;
-        }
-        switch (value[++i]) {
-        case 's': out.push_back(' '); break;
-        case 'n': out.push_back('\n'); break;
-        case 't': out.push_back('\t'); break;
-        case 'r': out.push_back('\r'); break;
-        case '\\': out.push_back('\\'); break;
-        default: out.push_back('\\'); out.push_back(value[i]); break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out.push_back(c);
         }
     }
     return out;
@@ -80,8 +68,8 @@ bool makeFolders(const std::string& folder)
 
 bool AutostartEntry::isValidId(const std::string& id)
 {
-    return !id.empty() && id != "." && id != ".." && id.find('/') == std::string::npos
-        && id.find('\0') == std::string::npos && id.find('\n') == std::string::npos;
+    return !id.empty() && id != "." && id != ".." && id.find('/') == std::string::npos &&
+           id.find('\0') == std::string::npos && id.find('\n') == std::string::npos;
 }
 
 std::string AutostartEntry::quoteExecArgument(const std::string& argument)
@@ -107,8 +95,12 @@ bool AutostartEntry::write(const std::string& folder, const std::string& id, con
         return false;
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
-                       "Name=" + escapeValue(name) + "\n"
-                       "Exec=" + escapeValue(quoteExecArgument(program)) + "\n"
+                       "Name=" +
+                       escapeValue(name) +
+                       "\n"
+                       "Exec=" +
+                       escapeValue(quoteExecArgument(program)) +
+                       "\n"
                        "NoDisplay=true\n"
                        "Terminal=false\n"
                        "X-GNOME-Autostart-enabled=true\n";
@@ -126,47 +118,9 @@ bool AutostartEntry::remove(const std::string& folder, const std::string& id)
 
 std::optional<std::map<std::string, std::string>> AutostartEntry::readGroup(const std::string& path)
 {
-    // Non-blocking, regular files only, bounded: a FIFO would otherwise wait for a writer,
-    // and no real desktop file is larger than this.
-    const auto read = BoundedFile::read(path, 1024 * 1024);
-    if (!read)
-        return std::nullopt;
-    const std::string& bytes = *read;
-
-    std::map<std::string, std::string> keys;
-    bool inGroup = false, seenGroup = false;
-    size_t pos = 0;
-    while (pos <= bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        pos = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() || line[0] == '#')
-            continue;
-        if (line[0] == '[') {
-            inGroup = line == "[Desktop Entry]";
-            seenGroup = seenGroup || inGroup;
-            continue;
-        }
-        if (!inGroup)
-            continue;
-        const size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = line.substr(0, eq);
-        while (!key.empty() && key.back() == ' ')
-            key.pop_back();
-        size_t vstart = eq + 1;
-        while (vstart < line.size() && line[vstart] == ' ')
-            ++vstart;
-        keys.emplace(key, unescapeValue(line.substr(vstart))); // the first occurrence wins
-    }
-    if (!seenGroup)
-        return std::nullopt;
-    return keys;
+    if (auto entry = DesktopEntry::read(path))
+        return entry->strings();
+    return std::nullopt;
 }
 
 } // namespace corvane
