@@ -4,6 +4,7 @@
 // they could not read.
 #include "platform/ByteText.h"
 #include "platform/Layout.h"
+#include "support/DesktopFixtures.h"
 #include "support/TempDir.h"
 
 #include <QJsonDocument>
@@ -419,7 +420,7 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         }
     } restore;
 
-    for (const char* command : {"junk", "large", "dups", "size", "hash"}) {
+    for (const char* command : {"junk", "large", "dups", "size", "hash", "apps"}) {
         const ProgramRun help = runCorvane({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: corvane"), std::string::npos) << command << ": " << help.out;
@@ -449,6 +450,8 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         {{"junk", "--categories", "4"}, 1},
         {{"junk", "--categories", "0"}, 0},
         {{"junk", "--categories", "7"}, 2},
+        {{"apps"}, 1},
+        {{"apps", "--root", "relative"}, 2},
     };
     for (const Case& c : cases) {
         const ProgramRun run = runCorvane(c.args);
@@ -459,4 +462,62 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         for (const QJsonObject& line : jsonLines(run.out))
             EXPECT_FALSE(line.isEmpty()) << shown;
     }
+}
+
+TEST(CommandLine, AppsListsBundlesFlatpaksThenAppImagesAsJsonLines)
+{
+    TempDir t;
+    const std::string home = t / "home";
+    const std::string root = t / "root";
+    writeFile(home + "/Applications/Demo.app/Contents/Info.plist",
+              "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+              "<key>CFBundleIdentifier</key><string>com.example.demo</string>"
+              "<key>CFBundleName</key><string>Demo</string>"
+              "<key>CFBundleShortVersionString</key><string>1.0</string></dict></plist>");
+    makeFlatpak(home + "/.local/share/flatpak",
+                {"org.example.Mine", "Application", "[Desktop Entry]\nType=Application\nName=Mine\n", ""});
+    makeFlatpak(root + "/var/lib/flatpak",
+                {"org.example.Shared", "Application", "[Desktop Entry]\nName=Shared\nName[zh_CN]=共享\n",
+                 "<component><releases><release version=\"5.0\"/></releases></component>"});
+    makeFlatpak(root + "/var/lib/flatpak", {"org.example.Platform", "Runtime", "", ""});
+    ASSERT_TRUE(makeAppImage(home + "/Applications/Tool.AppImage", "/bin/true", "org.example.Tool.desktop",
+                             "[Desktop Entry]\nName=Tool\nX-AppImage-Version=0.9\n", "tool"));
+    writeFile(home + "/Applications/x.AppImage", "not an image\n");
+    makeDirs(home + "/.local/bin");
+    ASSERT_EQ(::rename((home + "/Applications/Tool.AppImage").c_str(), (home + "/.local/bin/caf\xe9").c_str()), 0);
+
+    const char* saved = std::getenv("HOME");
+    const std::string savedHome = saved ? saved : "";
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("FLATPAK_USER_DIR");
+    const ProgramRun run = runCorvane({"apps", "--root", root, "--locale", "zh_CN.UTF-8"});
+    ::setenv("HOME", savedHome.c_str(), 1);
+
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    const std::vector<std::vector<std::string>> expected = {
+        {"bundle", home + "/Applications/Demo.app", "Demo", "com.example.demo", "1.0", "user"},
+        {"flatpak", home + "/.local/share/flatpak/app/org.example.Mine", "Mine", "org.example.Mine", "", "user"},
+        {"flatpak", root + "/var/lib/flatpak/app/org.example.Shared", "共享", "org.example.Shared", "5.0", "system"},
+        {"appimage", "", "Tool", "org.example.Tool", "0.9", "user"},
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const auto& e = expected[i];
+        EXPECT_EQ(text(lines[i], "kind"), e[0]) << i;
+        if (!e[1].empty()) {
+            EXPECT_EQ(text(lines[i], "path"), e[1]) << i;
+        }
+        EXPECT_EQ(text(lines[i], "name"), e[2]) << i;
+        EXPECT_EQ(text(lines[i], "id"), e[3]) << i;
+        EXPECT_EQ(text(lines[i], "version"), e[4]) << i;
+        EXPECT_EQ(text(lines[i], "scope"), e[5]) << i;
+        EXPECT_GT(lines[i].value(QLatin1String("size")).toDouble(), 0) << i;
+    }
+    // The image's path keeps its ill-formed byte; its size is the file's.
+    EXPECT_NE(run.out.find("/.local/bin/caf\\udce9\""), std::string::npos) << run.out;
+    struct stat st{};
+    ASSERT_EQ(::stat((home + "/.local/bin/caf\xe9").c_str(), &st), 0);
+    EXPECT_EQ(lines[3].value(QLatin1String("size")).toInteger(), st.st_size);
 }

@@ -88,6 +88,30 @@ std::vector<std::string> Uninstall::allApps() const
     return apps;
 }
 
+std::vector<DesktopApp> Uninstall::desktopApps(const std::string& locale) const
+{
+    std::vector<DesktopApp> bundles;
+    const std::string home = m_layout.home() + "/";
+    for (const std::string& path : allApps()) {
+        DesktopApp app;
+        app.kind = DesktopApp::Kind::Bundle;
+        app.path = path;
+        app.scope = path.rfind(home, 0) == 0 ? DesktopApp::Scope::User : DesktopApp::Scope::System;
+        if (const auto info = Bundle::read(path)) {
+            app.name = info->name.toStdString();
+            app.identifier = info->identifier.toStdString();
+            app.version = (info->shortVersion.isEmpty() ? info->version : info->shortVersion).toStdString();
+            app.icon = info->dictionary.value(QStringLiteral("CFBundleIconFile")).toString().toStdString();
+        }
+        if (app.name.empty()) {
+            const std::string file = lastComponent(path);
+            app.name = pathExtension(file) == "app" ? file.substr(0, file.size() - 4) : file;
+        }
+        bundles.push_back(std::move(app));
+    }
+    return DesktopApps::list(DesktopApps::places(m_layout), std::move(bundles), locale);
+}
+
 std::vector<std::string> Uninstall::excludeNonSystemApplications(const std::vector<std::string>& paths) const
 {
     std::vector<std::string> kept;

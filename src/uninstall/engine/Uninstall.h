@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/AnchoredFolder.h"
+#include "platform/DesktopApps.h"
 
 #include <cstdint>
 #include <string>
@@ -35,6 +36,10 @@ public:
 
     std::vector<std::string> userInstalledApps() const;
     std::vector<std::string> allApps() const;
+    // Every application the user can uninstall: the bundles of allApps() (a bundle below
+    // the home folder counts as the user's), then Flatpak applications and AppImages.
+    // `locale` picks localized names ("zh_CN.UTF-8").
+    std::vector<DesktopApp> desktopApps(const std::string& locale) const;
     std::vector<std::string> excludeNonSystemApplications(const std::vector<std::string>& paths) const;
     // True for a system application (identifier beginning "com.apple" or empty).
     bool isNoSystemApplication(const std::string& path) const;
