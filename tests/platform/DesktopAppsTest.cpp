@@ -196,6 +196,17 @@ TEST(DesktopAppsAppImage, NameVersionAndIconReadFromThePayload)
     EXPECT_EQ(app->scope, DesktopApp::Scope::User);
     EXPECT_EQ(DesktopApps::readAppImage(image, "C")->name, "Viewer");
 
+    // A top-level desktop file that links further into the payload: the id is the link's
+    // name, the content the target's.
+    const std::string linked = t / "linked.AppImage";
+    ASSERT_TRUE(makeAppImage(linked, "/bin/true", "org.example.Linked.desktop",
+                             desktopFile("Linked", "Icon=linked\n"), "linked", true));
+    const auto viaLink = DesktopApps::readAppImage(linked, "C");
+    ASSERT_TRUE(viaLink);
+    EXPECT_EQ(viaLink->name, "Linked");
+    EXPECT_EQ(viaLink->identifier, "org.example.Linked");
+    EXPECT_EQ(viaLink->icon, "linked");
+
     // A marked image whose payload is unreadable is still listed, by its file name.
     std::string cut = readFile(image);
     writeFile(t / "home/.local/bin/Broken.AppImage", cut.substr(0, cut.size() / 2));

@@ -25,7 +25,7 @@ void makeFlatpak(const std::string& installation, const FlatpakFixture& app)
 }
 
 bool makeAppImage(const std::string& path, const std::string& runtime, const std::string& desktopName,
-                  const std::string& desktop, const std::string& iconName)
+                  const std::string& desktop, const std::string& iconName, bool desktopAsLink)
 {
     std::string elf = readFile(runtime);
     if (elf.size() < 64 || elf.compare(0, 4, "\x7f" "ELF") != 0 || elf[4] != 2)
@@ -44,7 +44,13 @@ bool makeAppImage(const std::string& path, const std::string& runtime, const std
 
     const std::string tree = path + ".payload.d";
     const std::string squash = path + ".payload.sqfs";
-    writeFile(tree + "/" + desktopName, desktop);
+    if (desktopAsLink) {
+        writeFile(tree + "/usr/share/applications/" + desktopName, desktop);
+        if (::symlink(("usr/share/applications/" + desktopName).c_str(), (tree + "/" + desktopName).c_str()) != 0)
+            return false;
+    } else {
+        writeFile(tree + "/" + desktopName, desktop);
+    }
     writeFile(tree + "/" + iconName + ".png", "\x89PNG\r\n\x1a\n");
     const std::string command = "mksquashfs '" + tree + "' '" + squash + "' -quiet -noappend -all-root >/dev/null 2>&1";
     const bool built = std::system(command.c_str()) == 0;

@@ -21,8 +21,10 @@ void makeFlatpak(const std::string& installation, const FlatpakFixture& app);
 // A type-2 AppImage as its tools make one: a copy of the ELF program `runtime`, cut at the
 // end of its section header table, "AI\x02" written at offset 8, followed by a squashfs
 // payload (built with mksquashfs) holding <desktopName> with `desktop` as content and an
-// icon <iconName>.png. Returns false when the image could not be made.
+// icon <iconName>.png; with `desktopAsLink` the top-level desktop file is a link to
+// usr/share/applications/<desktopName>, as many build tools leave it. Returns false when
+// the image could not be made.
 bool makeAppImage(const std::string& path, const std::string& runtime, const std::string& desktopName,
-                  const std::string& desktop, const std::string& iconName);
+                  const std::string& desktop, const std::string& iconName, bool desktopAsLink = false);
 
 } // namespace corvane::test
