@@ -57,33 +57,6 @@ std::string trimmed(std::string_view s)
     return std::string(s);
 }
 
-// lang_COUNTRY@MODIFIER, lang_COUNTRY, lang@MODIFIER, lang: the order desktop files use.
-std::vector<std::string> localeCandidates(const std::string& locale)
-{
-    std::string lang = locale, country, modifier;
-    if (const size_t at = lang.find('@'); at != std::string::npos) {
-        modifier = lang.substr(at + 1);
-        lang.erase(at);
-    }
-    if (const size_t dot = lang.find('.'); dot != std::string::npos)
-        lang.erase(dot);
-    if (const size_t underscore = lang.find('_'); underscore != std::string::npos) {
-        country = lang.substr(underscore + 1);
-        lang.erase(underscore);
-    }
-    std::vector<std::string> tries;
-    if (lang.empty() || lang == "C" || lang == "POSIX")
-        return tries;
-    if (!country.empty() && !modifier.empty())
-        tries.push_back(lang + "_" + country + "@" + modifier);
-    if (!country.empty())
-        tries.push_back(lang + "_" + country);
-    if (!modifier.empty())
-        tries.push_back(lang + "@" + modifier);
-    tries.push_back(lang);
-    return tries;
-}
-
 // Flatpak's metadata is a key file; an application has an [Application] group where a
 // runtime has [Runtime].
 bool isApplicationMetadata(const std::string& text)
@@ -99,7 +72,7 @@ bool isApplicationMetadata(const std::string& text)
 struct MetaInfoState
 {
     std::vector<std::string> stack;
-    std::string lang;      // xml:lang of the <name> being read
+    std::string lang; // xml:lang of the <name> being read
     bool inName = false;
     std::string text;
     std::vector<std::pair<std::string, std::string>> names; // (lang, name)
@@ -240,9 +213,12 @@ std::string DesktopApp::desktopId() const
 const char* DesktopApp::kindName(Kind kind)
 {
     switch (kind) {
-    case Kind::Bundle: return "bundle";
-    case Kind::Flatpak: return "flatpak";
-    case Kind::AppImage: return "appimage";
+    case Kind::Bundle:
+        return "bundle";
+    case Kind::Flatpak:
+        return "flatpak";
+    case Kind::AppImage:
+        return "appimage";
     }
     return "unknown";
 }
@@ -260,7 +236,8 @@ DesktopApps::Places DesktopApps::places(const Layout& layout)
     const char* userDir = std::getenv("FLATPAK_USER_DIR");
     p.flatpakUser = userDir && userDir[0] == '/' ? std::string(userDir) : joinPath(layout.xdgDataHome(), "flatpak");
     appendUnique(p.flatpakSystem, layout.rooted("/var/lib/flatpak"));
-    for (const std::string& path : configuredInstallations(layout.rooted("/etc/flatpak/installations.d"), layout.root()))
+    for (const std::string& path :
+         configuredInstallations(layout.rooted("/etc/flatpak/installations.d"), layout.root()))
         appendUnique(p.flatpakSystem, path);
     std::erase(p.flatpakSystem, p.flatpakUser);
     p.appImageFolders = {joinPath(layout.home(), "Applications"), joinPath(layout.home(), ".local/bin")};
@@ -376,7 +353,9 @@ namespace {
 UniqueFd openMarkedImage(const std::string& path)
 {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return UniqueFd();
     unsigned char head[11];
@@ -437,7 +416,7 @@ DesktopApps::MetaInfo DesktopApps::parseMetaInfo(const std::string& xml, const s
 
     MetaInfo info;
     info.version = state.version;
-    for (const std::string& lang : localeCandidates(locale)) {
+    for (const std::string& lang : DesktopEntry::localeCandidates(locale)) {
         for (const auto& [l, n] : state.names)
             if (l == lang && !n.empty()) {
                 info.name = n;

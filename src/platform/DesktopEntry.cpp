@@ -117,9 +117,8 @@ std::optional<std::string> DesktopEntry::string(const std::string& key) const
     return std::nullopt;
 }
 
-std::optional<std::string> DesktopEntry::localized(const std::string& key, const std::string& locale) const
+std::vector<std::string> DesktopEntry::localeCandidates(const std::string& locale)
 {
-    // lang_COUNTRY.ENCODING@MODIFIER: the encoding never takes part in the match.
     std::string lang = locale, country, modifier;
     if (const size_t at = lang.find('@'); at != std::string::npos) {
         modifier = lang.substr(at + 1);
@@ -132,16 +131,21 @@ std::optional<std::string> DesktopEntry::localized(const std::string& key, const
         lang.erase(underscore);
     }
     std::vector<std::string> tries;
-    if (!lang.empty()) {
-        if (!country.empty() && !modifier.empty())
-            tries.push_back(lang + "_" + country + "@" + modifier);
-        if (!country.empty())
-            tries.push_back(lang + "_" + country);
-        if (!modifier.empty())
-            tries.push_back(lang + "@" + modifier);
-        tries.push_back(lang);
-    }
-    for (const std::string& suffix : tries)
+    if (lang.empty() || lang == "C" || lang == "POSIX")
+        return tries;
+    if (!country.empty() && !modifier.empty())
+        tries.push_back(lang + "_" + country + "@" + modifier);
+    if (!country.empty())
+        tries.push_back(lang + "_" + country);
+    if (!modifier.empty())
+        tries.push_back(lang + "@" + modifier);
+    tries.push_back(lang);
+    return tries;
+}
+
+std::optional<std::string> DesktopEntry::localized(const std::string& key, const std::string& locale) const
+{
+    for (const std::string& suffix : localeCandidates(locale))
         if (auto value = string(key + "[" + suffix + "]"))
             return value;
     return string(key);

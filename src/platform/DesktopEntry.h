@@ -52,6 +52,9 @@ public:
     static std::optional<std::vector<std::string>> splitExec(const std::string& exec);
 
     static std::string unescape(std::string_view value);
+    // The locale suffixes to try, in the order desktop files use: lang_COUNTRY@MODIFIER,
+    // lang_COUNTRY, lang@MODIFIER, lang (the encoding never takes part); none for "C".
+    static std::vector<std::string> localeCandidates(const std::string& locale);
 
 private:
     std::optional<std::string> raw(const std::string& key) const;
