@@ -305,3 +305,25 @@ TEST_F(ServedHelper, JunkCleanRemovesSystemCachesThroughTheHelper)
     EXPECT_EQ(summary.value(QStringLiteral("cleaned")).toDouble(),
               summary.value(QStringLiteral("selected")).toDouble());
 }
+
+// A machine's /var/cache holds hundreds of such files, all handed over at once: far more
+// than the helper's queue, and each one checked with polkit.
+TEST_F(ServedHelper, JunkCleanOfHundredsOfSystemCacheFilesThroughTheHelper)
+{
+    constexpr int kCount = 300;
+    for (int i = 0; i < kCount; ++i)
+        systemCacheFile("man/cat1/page" + std::to_string(i) + ".1.gz", 100);
+    const HelperRoom::Run run =
+        m_room.run(m_room.user(), {CORVANE_CLI_PROGRAM, "junk", "--categories", "0", "--clean"},
+                   {"PATH=/usr/bin:/bin", "HOME=" + m_room.home(), "CORVANE_HELPER_SOCKET=" + m_room.socketPath(),
+                    "LC_ALL=C.UTF-8", "QT_QPA_PLATFORM=offscreen"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(R"({"selected":30000,"cleaned":30000,"notCleaned":0,"notRemovedItems":0})"),
+              std::string::npos)
+        << run.out.substr(run.out.size() > 2000 ? run.out.size() - 2000 : 0);
+    int left = 0;
+    for (int i = 0; i < kCount; ++i)
+        left += exists(m_room.systemCaches() + "/man/cat1/page" + std::to_string(i) + ".1.gz");
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(m_room.helperLog().find("verdict=refused"), std::string::npos);
+}
