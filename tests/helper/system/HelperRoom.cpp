@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace corvane::test {
 
@@ -188,6 +189,21 @@ std::string HelperRoom::helperLog() const
     return readFile(m_t / "logs/helper.log");
 }
 
+int HelperRoom::stopHelper()
+{
+    const pid_t helper = std::exchange(m_helper, -1);
+    if (helper <= 0 || ::kill(helper, SIGTERM) != 0)
+        return -1;
+    for (int waited = 0; waited < 10000; waited += 10) {
+        int status = 0;
+        if (::waitpid(helper, &status, WNOHANG) == helper)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    endProcess(helper);
+    return -1;
+}
+
 std::string HelperRoom::polkitdLog() const
 {
     return readFile(m_t / "logs/polkitd.log");
@@ -195,7 +211,9 @@ std::string HelperRoom::polkitdLog() const
 
 bool HelperRoom::enter() const
 {
-    return ::setns(m_namespace, CLONE_NEWNS) == 0 && ::chdir("/") == 0;
+    // A mount namespace is joined only by a thread whose root and working folder nobody
+    // shares; a sanitizer may have started a thread of its own in the child.
+    return ::unshare(CLONE_FS) == 0 && ::setns(m_namespace, CLONE_NEWNS) == 0 && ::chdir("/") == 0;
 }
 
 bool HelperRoom::makeNamespace(std::string& failure)

@@ -48,6 +48,9 @@ public:
     pid_t polkitd() const { return m_polkitd; }
     pid_t helper() const { return m_helper; }
     std::string helperLog() const;
+    // Stops the helper as systemd stops a service, with SIGTERM: its exit status, or -1 when
+    // it had to be killed or was not running.
+    int stopHelper();
     std::string polkitdLog() const;
 
     // The answer line of one request sent by a process of `uid` inside the room (without
@@ -66,7 +69,7 @@ public:
     // Waits until the helper's log has a line for `value` and returns its verdict.
     std::optional<std::string> verdictLogged(const std::string& value, std::chrono::milliseconds timeout) const;
 
-    // Joins the calling process (a fresh child: one thread) to the room's mount namespace.
+    // Joins the calling thread (in a fresh child) to the room's mount namespace.
     bool enter() const;
 
 private:

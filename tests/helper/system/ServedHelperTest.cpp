@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -49,6 +50,12 @@ protected:
 
     void TearDown() override
     {
+        // Stopped as systemd stops it, the helper ends cleanly, and no sanitizer spoke up
+        // in it meanwhile or at its exit.
+        if (m_room.helper() > 0) {
+            EXPECT_EQ(m_room.stopHelper(), 0);
+            EXPECT_EQ(m_room.helperLog().find("Sanitizer"), std::string::npos);
+        }
         if (HasFailure())
             std::printf("helper log:\n%s\npolkitd log:\n%s\n", m_room.helperLog().c_str(), m_room.polkitdLog().c_str());
     }
@@ -70,6 +77,19 @@ protected:
     {
         writeSized(m_room.systemCaches() + "/" + relative, size);
         return "/var/cache/" + relative;
+    }
+
+    // The user's command line: its home, the room's socket, and nothing else of the test's
+    // environment but the sanitizers' options (the same suppressions as the tests).
+    std::vector<std::string> userEnvironment() const
+    {
+        std::vector<std::string> env{"PATH=/usr/bin:/bin", "HOME=" + m_room.home(),
+                                     "CORVANE_HELPER_SOCKET=" + m_room.socketPath(), "LC_ALL=C.UTF-8",
+                                     "QT_QPA_PLATFORM=offscreen"};
+        for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                env.push_back(std::string(name) + "=" + value);
+        return env;
     }
 
     HelperRoom m_room;
@@ -264,9 +284,7 @@ TEST_F(ServedHelper, JunkCleanRemovesSystemCachesThroughTheHelper)
     ::chown((own + "/blob").c_str(), m_room.user(), m_room.user());
 
     const HelperRoom::Run run =
-        m_room.run(m_room.user(), {CORVANE_CLI_PROGRAM, "junk", "--categories", "0", "--clean"},
-                   {"PATH=/usr/bin:/bin", "HOME=" + m_room.home(), "CORVANE_HELPER_SOCKET=" + m_room.socketPath(),
-                    "LC_ALL=C.UTF-8", "QT_QPA_PLATFORM=offscreen"});
+        m_room.run(m_room.user(), {CORVANE_CLI_PROGRAM, "junk", "--categories", "0", "--clean"}, userEnvironment());
 
     // Kept for the record beside the test program, and shown.
     const std::string record = std::string(CORVANE_TEST_OUTPUT_DIR) + "/junk-clean-through-helper.txt";
@@ -314,9 +332,7 @@ TEST_F(ServedHelper, JunkCleanOfHundredsOfSystemCacheFilesThroughTheHelper)
     for (int i = 0; i < kCount; ++i)
         systemCacheFile("man/cat1/page" + std::to_string(i) + ".1.gz", 100);
     const HelperRoom::Run run =
-        m_room.run(m_room.user(), {CORVANE_CLI_PROGRAM, "junk", "--categories", "0", "--clean"},
-                   {"PATH=/usr/bin:/bin", "HOME=" + m_room.home(), "CORVANE_HELPER_SOCKET=" + m_room.socketPath(),
-                    "LC_ALL=C.UTF-8", "QT_QPA_PLATFORM=offscreen"});
+        m_room.run(m_room.user(), {CORVANE_CLI_PROGRAM, "junk", "--categories", "0", "--clean"}, userEnvironment());
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(R"({"selected":30000,"cleaned":30000,"notCleaned":0,"notRemovedItems":0})"),
               std::string::npos)
