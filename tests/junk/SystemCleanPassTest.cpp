@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -176,6 +178,44 @@ TEST(SystemCleanPass, PartlyRemovedFolderCountsWhatIsGone)
     EXPECT_EQ(rc, 0);
     EXPECT_FALSE(exists(dir + "/gone"));
     EXPECT_TRUE(exists(dir + "/locked/stays"));
+}
+
+// The helper works on its own time: what it removes within the window counts as removed
+// and freed, the pass does not wait longer than it must, and the window is one for the
+// whole pass, however many requests the helper leaves undone.
+TEST(SystemCleanPass, GivesTheHelperOneWindowForAllItsRequests)
+{
+    using namespace std::chrono;
+    MacRoot r;
+    const std::string caches = r.root + "/Library/Caches/";
+    writeSized(caches + "soon", 800);
+    std::vector<SystemCleanPass::Attempt> attempts{
+        {JunkCategory::Caches, caches + "soon", 800, Uninstall::Outcome::SentToHelper, {}, 0}};
+    std::thread helper([&] {
+        std::this_thread::sleep_for(milliseconds(300));
+        ::unlink((caches + "soon").c_str());
+    });
+    auto start = steady_clock::now();
+    auto report = SystemCleanPass::evaluate(attempts, r.layout);
+    auto took = steady_clock::now() - start;
+    helper.join();
+    ASSERT_EQ(report.removed.size(), 1u);
+    EXPECT_EQ(report.removedSize, 800u);
+    EXPECT_TRUE(report.leftovers.empty());
+    EXPECT_LT(took, SystemCleanPass::kHelperWindow);
+
+    attempts.clear();
+    for (const char* name : {"a", "b", "c", "d"}) {
+        writeSized(caches + name, 100);
+        attempts.push_back({JunkCategory::Caches, caches + name, 100, Uninstall::Outcome::SentToHelper, {}, 0});
+    }
+    start = steady_clock::now();
+    report = SystemCleanPass::evaluate(attempts, r.layout);
+    took = steady_clock::now() - start;
+    EXPECT_EQ(report.leftovers.size(), 4u);
+    EXPECT_EQ(report.remainingSize, 400u);
+    EXPECT_GE(took, SystemCleanPass::kHelperWindow);
+    EXPECT_LT(took, SystemCleanPass::kHelperWindow * 2);
 }
 
 // The overlay's checkbox rules, on a browser-shaped tree.

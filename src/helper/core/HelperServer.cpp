@@ -21,6 +21,8 @@ namespace {
 constexpr int kAcceptsPerRound = 64;
 // How long accepting pauses when the process runs out of descriptors.
 constexpr auto kDescriptorPause = std::chrono::milliseconds(100);
+// How often a full queue is looked at again for room.
+constexpr auto kRoomRecheck = std::chrono::milliseconds(5);
 
 bool knownKey(const std::string& key)
 {
@@ -150,9 +152,17 @@ bool HelperServer::readFrom(Connection& connection)
     }
 }
 
+bool HelperServer::roomForAnother()
+{
+    // Each connection being read may become a request: counted with the queue, so every
+    // connection taken finds a place when its frame is complete.
+    std::lock_guard lock(m_mutex);
+    return m_queue.size() + m_connections.size() < m_options.maxQueued;
+}
+
 void HelperServer::acceptPending(Clock::time_point now)
 {
-    for (int i = 0; i < kAcceptsPerRound; ++i) {
+    for (int i = 0; i < kAcceptsPerRound && roomForAnother(); ++i) {
         UniqueFd fd(::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
         if (!fd) {
             if (errno == EINTR || errno == ECONNABORTED)
@@ -242,9 +252,14 @@ bool HelperServer::run()
             break;
         if (m_options.idleExit.count() > 0)
             wakeAt = std::min(wakeAt, std::max(idleAt, now + std::chrono::milliseconds(50)));
-        const bool listening = m_listenPausedUntil <= now;
-        if (!listening)
+        // While the worker's queue is full, new connections wait in the socket's backlog
+        // rather than being refused: a client hands over a clean's requests all at once.
+        const bool room = roomForAnother();
+        const bool listening = m_listenPausedUntil <= now && room;
+        if (m_listenPausedUntil > now)
             wakeAt = std::min(wakeAt, m_listenPausedUntil);
+        if (!room)
+            wakeAt = std::min(wakeAt, now + kRoomRecheck);
 
         fds.clear();
         fds.push_back({m_wake.get(), POLLIN, 0});

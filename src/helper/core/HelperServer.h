@@ -25,7 +25,9 @@ namespace corvane::helper {
 // valid frame (bad magic, a length out of range, bytes past the frame, more than a frame
 // can hold). At most `maxConnections` are read at once; a connection arriving beyond that
 // pushes out the one waiting longest, so a crowd of silent connections cannot keep a
-// real request out for longer than it takes to accept it.
+// real request out for longer than it takes to accept it. While the requests waiting for
+// the worker and the connections being read fill `maxQueued`, no connection is taken:
+// they wait in the socket's backlog, so a burst is served in turn, not refused.
 //
 // Answering: one worker, so a slow client delays nobody and an administrator is asked one
 // question at a time. Before a connection is closed it is sent one line, "ok",
@@ -43,7 +45,7 @@ public:
         std::chrono::milliseconds frameDeadline{2000};
         std::chrono::milliseconds idleExit{0}; // zero: serve until stopped
         size_t maxConnections = 32;
-        size_t maxQueued = 64; // decoded requests waiting for the worker
+        size_t maxQueued = 64; // requests waiting for the worker and connections being read
         std::string procRoot = "/proc";
     };
 
@@ -80,6 +82,7 @@ private:
                 const std::string& value = {});
     void dispatch(Connection& connection, HelperProtocol::Request request);
     void acceptPending(Clock::time_point now);
+    bool roomForAnother();
     void workerLoop();
     void log(const PeerIdentity* peer, const std::string& key, const std::string& value, const std::string& verdict);
     static void answer(int fd, const std::string& verdict);

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unordered_set>
 
 namespace corvane {
@@ -46,6 +47,45 @@ std::optional<uint64_t> remainingOf(const AnchoredPath& entry, bool& reachable)
     if (!FileChecks::existsAt(parent->fd(), parent->name.c_str()))
         return std::nullopt;
     return TreeSize::measureAt(parent->fd(), parent->name, entry.path, false).bytes;
+}
+
+// Whether an entry is still there, without measuring it; `known` is false when the way to
+// it is blocked, so that cannot be told.
+bool present(const AnchoredPath& entry, bool& known)
+{
+    known = true;
+    if (!entry.container)
+        return FileChecks::existsNoFollow(entry.path);
+    auto parent = PathResolver::openParentBeneath(entry.container->fd(), entry.relative);
+    if (!parent) {
+        known = errno == ENOENT;
+        return false;
+    }
+    return FileChecks::existsAt(parent->fd(), parent->name.c_str());
+}
+
+// The helper answers one request at a time, each after asking polkit, and on its own time:
+// the client never waits for it. Looking at once would report its work as left undone, and
+// a process that ends meanwhile loses the rest, since polkit is asked about the requesting
+// process and refuses one that is gone. So the pass stays until every entry handed over is
+// gone, or the window (one for all of them, not one each) has passed.
+void awaitHelper(const std::vector<SystemCleanPass::Attempt>& attempts, std::chrono::milliseconds window)
+{
+    std::vector<const SystemCleanPass::Attempt*> pending;
+    for (const SystemCleanPass::Attempt& a : attempts)
+        if (a.outcome == Uninstall::Outcome::SentToHelper)
+            pending.push_back(&a);
+    const auto until = std::chrono::steady_clock::now() + window;
+    for (;;) {
+        std::erase_if(pending, [](const SystemCleanPass::Attempt* a) {
+            bool known = true;
+            const bool there = present(a->entry.path.empty() ? AnchoredPath::plain(a->path) : a->entry, known);
+            return !there || !known;
+        });
+        if (pending.empty() || std::chrono::steady_clock::now() >= until)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 } // namespace
@@ -152,6 +192,7 @@ std::vector<SystemCleanPass::Attempt> SystemCleanPass::run(const std::vector<Sys
 
 SystemCleanPass::Report SystemCleanPass::evaluate(const std::vector<Attempt>& attempts, const Layout& layout)
 {
+    awaitHelper(attempts, kHelperWindow);
     Report report;
     for (const Attempt& a : attempts) {
         const AnchoredPath entry = a.entry.path.empty() ? AnchoredPath::plain(a.path) : a.entry;

@@ -6,6 +6,7 @@
 #include "uninstall/engine/Uninstall.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,7 +44,7 @@ public:
     };
 
     // What the file system says once the pass is over. A request the privileged helper
-    // has not carried out yet counts as not removed.
+    // has not carried out within its window counts as not removed.
     struct Report
     {
         std::uint64_t removedSize = 0; // bytes
@@ -65,7 +66,12 @@ public:
                                     const std::atomic<JunkRunState>& isStart, SystemClean& catalogue,
                                     bool* stopped = nullptr, const std::function<void(const Attempt&)>& afterEach = {});
 
-    // Looks at the file system again for every attempt, below the entry's container:
+    // How long the helper is given, all the requests of one pass together, before what it
+    // was asked to remove is looked at.
+    static constexpr std::chrono::milliseconds kHelperWindow{2000};
+
+    // Looks at the file system again for every attempt, below the entry's container,
+    // once every entry handed to the helper is gone or its window has passed:
     // what is gone counts as removed, what is left is a leftover with the bytes still
     // there. The cleaned figure is what was really freed — the bytes this process
     // unlinked, or for a request the helper carried out, the scanned size less what is

@@ -64,6 +64,14 @@ void endProcess(pid_t pid)
     }
 }
 
+const char* installedPolkitd()
+{
+    for (const char* p : {"/usr/lib/polkit-1/polkitd", "/usr/libexec/polkitd", "/usr/libexec/polkit-1/polkitd"})
+        if (::access(p, X_OK) == 0)
+            return p;
+    return nullptr;
+}
+
 PrivateBus::PrivateBus()
 {
     writeFile(m_dir / "bus.conf", config(m_dir / "bus"));

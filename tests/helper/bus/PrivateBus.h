@@ -41,5 +41,7 @@ private:
 bool waitForName(const std::string& address, const std::string& name, int timeoutMs);
 // Ends a process of ours: SIGTERM, then SIGKILL if it lingers; reaps it.
 void endProcess(pid_t pid);
+// Where this distribution keeps polkitd; nothing when it is not installed.
+const char* installedPolkitd();
 
 } // namespace corvane::test

@@ -32,14 +32,6 @@ namespace {
 constexpr const char* kUser = "corvanetest";
 constexpr uid_t kNobody = 65534;
 
-const char* polkitdPath()
-{
-    for (const char* p : {"/usr/lib/polkit-1/polkitd", "/usr/libexec/polkitd", "/usr/libexec/polkit-1/polkitd"})
-        if (::access(p, X_OK) == 0)
-            return p;
-    return nullptr;
-}
-
 const char* kActions = R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE policyconfig PUBLIC "-//freedesktop//DTD PolicyKit Policy Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/PolicyKit/1/policyconfig.dtd">
@@ -147,7 +139,7 @@ protected:
     {
         if (::geteuid() != 0)
             GTEST_SKIP() << "needs root: a mount namespace and processes of other users";
-        const char* daemon = polkitdPath();
+        const char* daemon = installedPolkitd();
         if (!daemon)
             GTEST_SKIP() << "polkitd is not installed";
         ASSERT_TRUE(m_bus.running()) << m_bus.failure();

@@ -14,6 +14,7 @@
 #include "support/TempDir.h"
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -33,10 +34,14 @@ public:
     std::atomic<bool> grant{true};
     std::atomic<int> calls{0};
     std::atomic<int> prompts{0};
+    // How long each answer takes, as a round trip to polkit does.
+    std::atomic<int> delayMs{0};
 
     bool authorise(const PeerIdentity& peer, Action action) override
     {
         ++calls;
+        if (const int ms = delayMs.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         std::lock_guard lock(m_mutex);
         m_peers.push_back(peer);
         const auto subject = std::make_tuple(peer.pid, peer.startTime, int(action));

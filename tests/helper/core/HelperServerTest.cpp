@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace corvane;
@@ -248,6 +249,39 @@ TEST(HelperServer, SilentConnectionsDoNotHoldUpARealRequest)
     }
     EXPECT_EQ(busy + deadline, 64);
     EXPECT_GE(deadline, 1) << "the newest silent ones wait for their deadline";
+}
+
+// The program hands over a clean's requests all at once and never waits for an answer. A
+// burst larger than the worker's queue waits in the socket's backlog until the worker has
+// room, instead of being turned away as busy.
+TEST(HelperServer, ABurstLargerThanTheQueueIsServedNotRefused)
+{
+    ScratchMachine m;
+    ServedHelper helper(m.roots());
+    helper.authoriser.delayMs = 2;
+    constexpr int kCount = 200; // over the queue's 64, within the test socket's backlog
+    auto path = [&](int i) { return m.myHome + "/burst/f" + std::to_string(i); };
+    for (int i = 0; i < kCount; ++i)
+        writeFile(path(i), "x");
+    for (int i = 0; i < kCount; ++i) {
+        UniqueFd fd(connectTo(helper.socketPath()));
+        ASSERT_TRUE(fd) << i;
+        const std::string frame = HelperProtocol::encode({kRemove, path(i)});
+        ASSERT_EQ(::send(fd.get(), frame.data(), frame.size(), MSG_NOSIGNAL), ssize_t(frame.size())) << i;
+    }
+    const auto until = Clock::now() + std::chrono::seconds(30);
+    while (helper.logEntries().size() < size_t(kCount) && Clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    int ok = 0, busy = 0, left = 0;
+    for (const HelperLog::Entry& entry : helper.logEntries()) {
+        ok += entry.verdict == "ok";
+        busy += entry.verdict == "refused: busy";
+    }
+    for (int i = 0; i < kCount; ++i)
+        left += exists(path(i));
+    EXPECT_EQ(busy, 0);
+    EXPECT_EQ(ok, kCount);
+    EXPECT_EQ(left, 0);
 }
 
 // polkit keeps an administrator's yes for the process that asked; the helper names the
