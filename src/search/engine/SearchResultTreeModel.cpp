@@ -3,17 +3,11 @@
 
 #include "platform/DisplayText.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 namespace corvane {
 
 namespace {
-
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Corvane", text);
-}
 
 // Group rows carry 0 as their internal id; file rows carry their group's key.
 constexpr quintptr kGroupRow = 0;
