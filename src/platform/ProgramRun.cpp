@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/ProgramRun.h"
 
+#include "platform/UniqueFd.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <spawn.h>
@@ -37,6 +40,55 @@ std::optional<int> ProgramRun::run(const std::vector<std::string>& arguments)
     if (!WIFEXITED(status))
         return std::nullopt;
     return WEXITSTATUS(status);
+}
+
+std::optional<ProgramRun::Output> ProgramRun::output(const std::vector<std::string>& arguments, size_t limit)
+{
+    if (arguments.empty() || arguments.front().empty())
+        return std::nullopt;
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    UniqueFd readEnd(pipeFds[0]);
+    UniqueFd writeEnd(pipeFds[1]);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
+    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    writeEnd.reset();
+    if (rc != 0)
+        return std::nullopt;
+
+    Output out;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(readEnd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        // Reading on past the limit keeps the program from blocking on a full pipe.
+        const size_t room = limit > out.bytes.size() ? limit - out.bytes.size() : 0;
+        out.bytes.append(buffer, std::min(room, size_t(n)));
+        out.truncated = out.truncated || size_t(n) > room;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return std::nullopt;
+    }
+    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
 }
 
 } // namespace corvane

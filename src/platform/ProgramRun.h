@@ -16,6 +16,17 @@ public:
     // The exit status; nothing when the program could not be started or was killed by a
     // signal.
     static std::optional<int> run(const std::vector<std::string>& arguments);
+
+    struct Output
+    {
+        int status = -1;        // the exit status, -1 when killed by a signal
+        std::string bytes;      // standard output, as written
+        bool truncated = false; // more than the limit was written; the rest was read and dropped
+    };
+    // The same with standard output read through a pipe until the program and everything
+    // it started have closed it, and standard error sent to /dev/null. Nothing when the
+    // program could not be started.
+    static std::optional<Output> output(const std::vector<std::string>& arguments, size_t limit);
 };
 
 } // namespace corvane
