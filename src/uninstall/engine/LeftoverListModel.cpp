@@ -210,11 +210,11 @@ int LeftoverListModel::selectAllState() const
     return size_t(ticked) < m_rows.size() ? -1 : 1;
 }
 
-int LeftoverListModel::selectAllClicked(int state)
+int LeftoverListModel::selectAllClicked(int boxState)
 {
     if (m_removing)
         return selectAllState();
-    const bool tick = state != 1;
+    const bool tick = boxState != 0; // mixed counts as on
     for (Row& row : m_rows)
         row.item.setChecked(tick);
     if (!m_rows.empty())

@@ -60,9 +60,9 @@ public:
     void setChecked(int row, bool checked);
     // 1 all ticked, 0 none (or no rows), -1 some.
     int selectAllState() const;
-    // The select-all box was clicked while showing `state`: mixed and off tick every row,
-    // on unticks every row. Returns the box's new state.
-    int selectAllClicked(int state);
+    // The select-all box was clicked and now shows `boxState`: a mixed box becomes on, and
+    // every row takes the box's state. Returns the state the box shows.
+    int selectAllClicked(int boxState);
 
     // "存在 N 个相关文件,强力卸载可节省 SIZE 空间", from the last load.
     QString summaryText() const;

@@ -9,9 +9,14 @@
 namespace corvane {
 
 class Layout;
+class LeftoverListModel;
+class LeftoverPanel;
 
 // The main window's leftover sheet: one application and the files it left behind, each
-// ticked, with a summary of their count and size; "删除" removes the ticked ones.
+// ticked, with a summary of their count and size. "删除" ends the application's
+// processes, removes the ticked files in list order and takes the application off the
+// favourites once it is gone. When everything ticked went, the sheet ends by itself;
+// otherwise it stays and shows, on each row that stayed, why.
 class LMZSheet : public QDialog
 {
     Q_OBJECT
@@ -30,10 +35,22 @@ public:
     void end();
     void endWithReturnCode(int code);
 
+    void ok();
+    void cancel();
+
+    LeftoverListModel* model() const { return m_model; }
+    LeftoverPanel* panel() const { return m_panel; }
+
+protected:
+    void reject() override;
+
 private:
     const Layout& m_layout;
     std::string m_filePath;
     std::function<void(int)> m_completion;
+    LeftoverListModel* m_model = nullptr;
+    LeftoverPanel* m_panel = nullptr;
+    int m_codeSoFar = 0; // 1 once a removal took the application, though rows stayed
 };
 
 } // namespace corvane
