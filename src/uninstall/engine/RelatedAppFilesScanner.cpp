@@ -285,8 +285,8 @@ RelatedAppFilesScanner::Names RelatedAppFilesScanner::namesOf(const std::string&
         names.kind = Kind::Bundle;
         // Only the names the application's files are stored under: the display name that
         // Bundle falls back to is a label, not a folder name.
-        const QString name = info->dictionary.value(QStringLiteral("CFBundleName")).toString();
-        names.name = (name.isEmpty() ? info->executable : name).toStdString();
+        const std::string name = info->dictionary.value(QStringLiteral("CFBundleName")).toString().toStdString();
+        names.name = isUsableName(name) ? name : info->executable.toStdString();
         names.identifier = info->identifier.toStdString();
         return names;
     }

@@ -49,7 +49,7 @@ public:
     struct Names
     {
         Kind kind = Kind::None;
-        std::string name;       // a bundle's CFBundleName, else CFBundleExecutable
+        std::string name;       // a bundle's CFBundleName, else (missing or unusable) CFBundleExecutable
         std::string identifier; // bundle identifier, AppImage desktop id, Flatpak id
     };
 
