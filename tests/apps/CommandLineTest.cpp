@@ -420,7 +420,7 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         }
     } restore;
 
-    for (const char* command : {"junk", "large", "dups", "size", "hash", "apps"}) {
+    for (const char* command : {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall"}) {
         const ProgramRun help = runCorvane({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: corvane"), std::string::npos) << command << ": " << help.out;
@@ -452,6 +452,10 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         {{"junk", "--categories", "7"}, 2},
         {{"apps"}, 1},
         {{"apps", "--root", "relative"}, 2},
+        {{"related", t / "empty"}, 1},
+        {{"uninstall", t / "empty", "--dry-run"}, 1},
+        {{"uninstall", t / "empty"}, 2},
+        {{"uninstall", t / "empty", "--dry-run", "--yes"}, 2},
     };
     for (const Case& c : cases) {
         const ProgramRun run = runCorvane(c.args);
@@ -520,4 +524,48 @@ TEST(CommandLine, AppsListsBundlesFlatpaksThenAppImagesAsJsonLines)
     struct stat st{};
     ASSERT_EQ(::stat((home + "/.local/bin/caf\xe9").c_str(), &st), 0);
     EXPECT_EQ(lines[3].value(QLatin1String("size")).toInteger(), st.st_size);
+}
+
+// Run by a user who may not remove the files, with no helper to turn to: nothing is
+// reported removed, each file says why it stayed, and the application is still there.
+TEST(CommandLine, UninstallSaysWhatStayedAndWhy)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs another user to own the files";
+    TempDir t;
+    ::chmod(t.path().c_str(), 0755);
+    const std::string home = t / "home";
+    const std::string app = home + "/Applications/Stuck.app";
+    writeFile(app + "/Contents/Info.plist",
+              "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleName</key><string>Stuck</string>"
+              "<key>CFBundleIdentifier</key><string>org.stuck</string></dict></plist>");
+    writeFile(home + "/.cache/Stuck/blob", "cache");
+    struct Env
+    {
+        std::string home = currentHomeFolder();
+        ~Env()
+        {
+            ::setenv("HOME", home.c_str(), 1);
+            ::unsetenv("CORVANE_HELPER_SOCKET");
+        }
+    } restore;
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("CORVANE_HELPER_SOCKET", (t / "no-helper.sock").c_str(), 1);
+
+    const ProgramRun dry = runCorvane({"uninstall", app, "--dry-run"}, RunOptions{{}, {}, true});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(jsonLines(dry.out).size(), 2u) << dry.out;
+
+    const ProgramRun run = runCorvane({"uninstall", app, "--yes"}, RunOptions{{}, {}, true});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    const std::vector<QJsonObject> lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_FALSE(lines[i].value(QStringLiteral("removed")).toBool()) << run.out;
+        EXPECT_EQ(lines[i].value(QStringLiteral("reason")).toString(), QStringLiteral("not-removed"));
+    }
+    EXPECT_FALSE(lines[2].value(QStringLiteral("removed")).toBool());
+    EXPECT_EQ(lines[2].value(QStringLiteral("kept")).toInt(), 2);
+    EXPECT_TRUE(exists(app + "/Contents/Info.plist"));
+    EXPECT_EQ(readFile(home + "/.cache/Stuck/blob"), "cache");
 }
