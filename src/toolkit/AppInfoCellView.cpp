@@ -69,9 +69,12 @@ void AppInfoCellView::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QByteArray path = index.data(m_roles.path).toByteArray();
     FileIcon::iconForPath(path.toStdString()).paint(painter, g.icon);
 
+    // The folder line is set at 11 points under a name at the size of the list's own text,
+    // which on most desktops is smaller than that: the name is raised so it leads.
     QFont nameFont = option.font;
     QFont folderFont = option.font;
     folderFont.setPointSize(11);
+    nameFont.setPointSizeF(std::max(nameFont.pointSizeF(), 13.0));
     const QFontMetrics nameMetrics(nameFont);
     const QFontMetrics folderMetrics(folderFont);
     const int lineGap = 2;

@@ -55,12 +55,56 @@ std::vector<std::string> sortedNames(const std::string& folder)
     return names;
 }
 
+// The folders no leftover may be or hold, worked out once per scan: a log search can
+// bring a hundred thousand candidates.
+class OfferRules
+{
+public:
+    explicit OfferRules(const Layout& layout) : m_layout(layout)
+    {
+        for (int r = 0; r < int(Layout::Role::RoleCount); ++r) {
+            const auto role = static_cast<Layout::Role>(r);
+            if (role == Layout::Role::MainBundle || role == Layout::Role::HelperSocket)
+                continue;
+            if (const auto folder = layout.path(role))
+                m_kept.push_back(ProtectedPaths::normalize(*folder));
+        }
+        if (!layout.isMac()) {
+            for (const std::string& base :
+                 {layout.xdgDataHome(), layout.xdgConfigHome(), layout.xdgCacheHome(), layout.xdgStateHome()}) {
+                const std::string f = ProtectedPaths::normalize(base);
+                m_kept.push_back(f);
+                m_kept.push_back(f + "/applications");
+                m_kept.push_back(f + "/autostart");
+            }
+        }
+        std::erase(m_kept, std::string());
+    }
+
+    bool allows(const std::string& path) const
+    {
+        const std::string p = ProtectedPaths::normalize(path);
+        if (p.empty())
+            return false;
+        // A folder that holds one of the layout's own folders is never a leftover, whatever
+        // an application calls itself ("Preferences", "Trash", "applications").
+        for (const std::string& f : m_kept)
+            if (f == p || startsWith(f, p + "/"))
+                return false;
+        return !ProtectedPaths::isProtected(p, m_layout);
+    }
+
+private:
+    const Layout& m_layout;
+    std::vector<std::string> m_kept;
+};
+
 // Collects candidates in the order they are tried.
 class Candidates
 {
 public:
     Candidates(const std::string& app, const Layout& layout, std::vector<Item>& out)
-        : m_app(ProtectedPaths::normalize(app)), m_layout(layout), m_out(out)
+        : m_app(ProtectedPaths::normalize(app)), m_rules(layout), m_out(out)
     {
     }
 
@@ -68,7 +112,7 @@ public:
     {
         // Existence of the entry itself: a link is offered as the link. A folder that
         // holds the application holds more than its leftovers (a name like "flatpak").
-        if (FileChecks::existsNoFollow(path) && RelatedAppFilesScanner::mayOffer(path, m_layout) &&
+        if (FileChecks::existsNoFollow(path) && m_rules.allows(path) &&
             !startsWith(m_app, ProtectedPaths::normalize(path) + "/"))
             m_out.emplace_back(path);
     }
@@ -107,7 +151,7 @@ public:
 
 private:
     std::string m_app;
-    const Layout& m_layout;
+    OfferRules m_rules;
     std::vector<Item>& m_out;
 };
 
@@ -248,31 +292,7 @@ std::string RelatedAppFilesScanner::literalPattern(const std::string& name)
 
 bool RelatedAppFilesScanner::mayOffer(const std::string& path, const Layout& layout)
 {
-    const std::string p = ProtectedPaths::normalize(path);
-    if (p.empty() || ProtectedPaths::isProtected(p, layout))
-        return false;
-    // A folder that holds one of the layout's own folders is never a leftover, whatever
-    // an application calls itself ("Preferences", "Trash", "applications").
-    for (int r = 0; r < int(Layout::Role::RoleCount); ++r) {
-        const auto role = static_cast<Layout::Role>(r);
-        if (role == Layout::Role::MainBundle || role == Layout::Role::HelperSocket)
-            continue;
-        const auto folder = layout.path(role);
-        if (!folder)
-            continue;
-        const std::string f = ProtectedPaths::normalize(*folder);
-        if (f == p || startsWith(f, p + "/"))
-            return false;
-    }
-    if (layout.isMac())
-        return true;
-    for (const std::string& base :
-         {layout.xdgDataHome(), layout.xdgConfigHome(), layout.xdgCacheHome(), layout.xdgStateHome()}) {
-        const std::string f = ProtectedPaths::normalize(base);
-        if (f == p || startsWith(f, p + "/") || p == f + "/applications" || p == f + "/autostart")
-            return false;
-    }
-    return true;
+    return OfferRules(layout).allows(path);
 }
 
 RelatedAppFilesScanner::Names RelatedAppFilesScanner::namesOf(const std::string& path, const Layout& layout)
