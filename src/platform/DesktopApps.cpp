@@ -12,6 +12,7 @@
 // The library's iterator still derives from std::iterator, which C++20 deprecates.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <appimage/appimage.h>
 #include <appimage/core/AppImage.h>
 #pragma GCC diagnostic pop
 
@@ -429,6 +430,16 @@ DesktopApps::MetaInfo DesktopApps::parseMetaInfo(const std::string& xml, const s
             break;
         }
     return info;
+}
+
+std::string DesktopApps::appImageIntegrationPrefix(const std::string& path)
+{
+    char* md5 = appimage_get_md5(path.c_str());
+    if (!md5)
+        return {};
+    std::string prefix = std::string("appimagekit_") + md5;
+    std::free(md5);
+    return prefix;
 }
 
 } // namespace corvane

@@ -66,6 +66,9 @@ public:
     // and type 1 or 2 at offset 8). Opened without following a link and without
     // blocking, read only when it is a regular file.
     static bool looksLikeAppImage(const std::string& path);
+    // "appimagekit_<md5 of the image's file URI>": how desktop integration names the
+    // launcher, icons and MIME files it installs for that image.
+    static std::string appImageIntegrationPrefix(const std::string& path);
     // The record of an AppImage from the desktop file inside its payload; nothing when the
     // payload cannot be read.
     static std::optional<DesktopApp> readAppImage(const std::string& path, const std::string& locale);

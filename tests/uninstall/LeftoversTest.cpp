@@ -2,7 +2,9 @@
 // An application's leftovers on both layouts: what is found and in which order, what a
 // hostile name can and cannot reach, and the list that removes them.
 #include "junk/JunkFixtures.h"
+#include "support/DesktopFixtures.h"
 
+#include "platform/DesktopApps.h"
 #include "platform/Layout.h"
 #include "uninstall/engine/LeftoverListModel.h"
 #include "uninstall/engine/RelatedAppFilesScanner.h"
@@ -256,6 +258,41 @@ TEST(RelatedFiles, LinuxLayoutLooksInTheUsersFoldersAndLaunchers)
     EXPECT_FALSE(exists(home + "/.cache/Tool"));
     EXPECT_EQ(readFile(home + "/Documents/keep.txt"), "precious");
     EXPECT_EQ(model.rowCount(), 9);
+}
+
+// A Flatpak's leftovers are its sandbox data and launchers that run it; an AppImage's
+// include what desktop integration installed under the image's own key, and nothing of
+// another image's.
+TEST(RelatedFiles, FlatpaksAndAppImagesBringTheirOwnIntegration)
+{
+    LinuxHome h;
+    const std::string& home = h.home;
+    const std::string installation = home + "/.local/share/flatpak";
+    makeFlatpak(installation, {"org.example.Flat", "Application",
+                               "[Desktop Entry]\nType=Application\nName=Flat\nExec=flat\n", ""});
+    makeDirs(home + "/.var/app/org.example.Flat/config");
+    writeFile(home + "/.local/share/applications/flat.desktop",
+              "[Desktop Entry]\nType=Application\nName=Flat\nExec=flatpak run org.example.Flat\n"
+              "X-Flatpak=org.example.Flat\n");
+    const std::string flat = installation + "/app/org.example.Flat";
+    EXPECT_EQ(pathsOf(RelatedAppFilesScanner::relatedFilesToApplicationAtPath(flat, h.layout), home),
+              (std::vector<std::string>{"/.local/share/flatpak/app/org.example.Flat", "/.var/app/org.example.Flat",
+                                        "/.local/share/applications/flat.desktop"}));
+
+    const std::string image = home + "/Applications/Viewer.AppImage";
+    ASSERT_TRUE(makeAppImage(image, "/bin/true", "org.example.Viewer.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer\n", "viewer"));
+    const std::string key = DesktopApps::appImageIntegrationPrefix(image);
+    ASSERT_FALSE(key.empty());
+    writeFile(home + "/.local/share/icons/hicolor/48x48/apps/" + key + "_viewer.png", "png");
+    writeFile(home + "/.local/share/icons/hicolor/48x48/apps/appimagekit_0123_viewer.png", "another image's");
+    writeFile(home + "/.local/share/applications/" + key + "-viewer.desktop",
+              "[Desktop Entry]\nType=Application\nName=Viewer\nExec=" + image + " %U\n");
+    makeDirs(home + "/.config/viewer");
+    EXPECT_EQ(pathsOf(RelatedAppFilesScanner::relatedFilesToApplicationAtPath(image, h.layout), home),
+              (std::vector<std::string>{"/Applications/Viewer.AppImage", "/.config/viewer",
+                                        "/.local/share/icons/hicolor/48x48/apps/" + key + "_viewer.png",
+                                        "/.local/share/applications/" + key + "-viewer.desktop"}));
 }
 
 TEST(LeftoverList, TicksSummaryAndRemovalFollowTheList)

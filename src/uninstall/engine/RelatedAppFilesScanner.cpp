@@ -241,6 +241,22 @@ void scanLinuxLayout(const std::string& app, const RelatedAppFilesScanner::Names
     c.addNamed(joinPath(layout.home(), ".var/app"), tried);
     c.addNamed(layout.xdgStateHome(), tried);    // history: exact names, never a prefix search
 
+    if (names.kind == RelatedAppFilesScanner::Kind::AppImage) {
+        // What desktop integration installed for this image: icons and MIME types named
+        // after the image's path (its launcher is found below by what it runs).
+        const std::string prefix = DesktopApps::appImageIntegrationPrefix(app);
+        if (!prefix.empty()) {
+            const std::string hicolor = joinPath(data, "icons/hicolor");
+            for (const std::string& size : sortedNames(hicolor))
+                for (const std::string& file : sortedNames(joinPath(hicolor, size + "/apps")))
+                    if (startsWith(file, prefix + "_"))
+                        c.add(joinPath(hicolor, size + "/apps/" + file));
+            for (const std::string& file : sortedNames(joinPath(data, "mime/packages")))
+                if (startsWith(file, prefix + "-"))
+                    c.add(joinPath(data, "mime/packages/" + file));
+        }
+    }
+
     const std::string flatpakId = names.kind == RelatedAppFilesScanner::Kind::Flatpak ? names.identifier : std::string();
     for (const std::string& folder : {joinPath(data, "applications"), joinPath(layout.xdgConfigHome(), "autostart")}) {
         for (const std::string& file : sortedNames(folder)) {
