@@ -416,5 +416,29 @@
         <source>清理&quot;下载&quot;目录中的文件</source>
         <translation>Remove the files in the Downloads folder</translation>
     </message>
+    <message>
+        <source>存在</source>
+        <translation>There are</translation>
+    </message>
+    <message>
+        <source>个相关文件</source>
+        <translation>related files</translation>
+    </message>
+    <message>
+        <source>强力卸载可节省</source>
+        <translation> a forced uninstall frees</translation>
+    </message>
+    <message>
+        <source>空间</source>
+        <translation>of space</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>应用仍在运行，未删除</source>
+        <translation>The application is still running: nothing was removed</translation>
+    </message>
 </context>
 </TS>
