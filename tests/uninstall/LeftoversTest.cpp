@@ -295,6 +295,25 @@ TEST(RelatedFiles, FlatpaksAndAppImagesBringTheirOwnIntegration)
                                         "/.local/share/applications/" + key + "-viewer.desktop"}));
 }
 
+// A searched folder that is a link to the home folder: an application named like one of
+// the user's own folders finds nothing there.
+TEST(RelatedFiles, ASearchedFolderLinkedToHomeOffersNoneOfHomesFolders)
+{
+    LinuxHome h;
+    makeDirs(h.home + "/Documents");
+    makeDirs(h.home + "/.local/share");
+    ASSERT_EQ(::symlink(h.home.c_str(), (h.home + "/.cache").c_str()), 0);
+    ASSERT_EQ(::symlink(h.home.c_str(), (h.home + "/.local/state").c_str()), 0);
+    for (const char* name : {"Documents", ".ssh", ".local"}) {
+        makeDirs(h.home + "/.ssh");
+        const std::string app = h.home + "/Applications/" + std::string(name) + "-app.app";
+        makeBundle(app, name, "org.example.x");
+        EXPECT_EQ(pathsOf(RelatedAppFilesScanner::relatedFilesToApplicationAtPath(app, h.layout), h.home),
+                  std::vector<std::string>{"/Applications/" + std::string(name) + "-app.app"})
+            << name;
+    }
+}
+
 TEST(LeftoverList, TicksSummaryAndRemovalFollowTheList)
 {
     MacRoot r;

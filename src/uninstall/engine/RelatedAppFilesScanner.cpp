@@ -91,6 +91,8 @@ public:
         for (const std::string& f : m_kept)
             if (f == p || startsWith(f, p + "/"))
                 return false;
+        // The protected-path list goes by where the path really leads, so a searched folder
+        // that is a link to the home folder offers none of the home's own folders.
         return !ProtectedPaths::isProtected(p, m_layout);
     }
 
