@@ -12,6 +12,8 @@
 #include <QEventLoop>
 
 #include <cinttypes>
+#include <climits>
+#include <unistd.h>
 #include <cstdio>
 #include <map>
 
@@ -56,6 +58,16 @@ void printUninstallHelp(FILE* out)
                  kPathsInJsonHelp);
 }
 
+// A relative PATH is taken from the working folder: the lists and the removal speak in
+// absolute paths only.
+std::string absolute(const std::string& path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? joinPath(cwd, path) : std::string();
+}
+
 bool wantsHelp(const std::vector<std::string>& args)
 {
     for (const std::string& a : args)
@@ -75,7 +87,8 @@ int runRelated(const std::vector<std::string>& args)
         printRelatedHelp(stderr);
         return kError;
     }
-    const std::vector<Item> items = RelatedAppFilesScanner::relatedFilesToApplicationAtPath(args[0], Layout::current());
+    const std::vector<Item> items =
+        RelatedAppFilesScanner::relatedFilesToApplicationAtPath(absolute(args[0]), Layout::current());
     for (const Item& item : items)
         std::printf("{\"path\":%s,\"size\":%" PRIu64 ",\"checked\":%s}\n", jsonString(item.path()).c_str(),
                     TreeSize::measure(item.path(), false).bytes, item.checked() ? "true" : "false");
@@ -98,7 +111,7 @@ int runUninstall(const std::vector<std::string>& args)
         else if (a == "--yes")
             yes = true;
         else if (path.empty() && !a.empty() && a.front() != '-')
-            path = a;
+            path = absolute(a);
         else {
             std::fprintf(stderr, "corvane uninstall: unexpected argument '%s'\n", ByteText::forLog(a).c_str());
             printUninstallHelp(stderr);
