@@ -151,6 +151,7 @@ TEST(RelatedFiles, HostileNamesReachNothingButTheirOwnLeftovers)
     writeFile(lib + "/Logs/Axb.log", "not ours");
     writeFile(lib + "/Logs/A*[b-1.log", "ours");
     writeFile(lib + "/Logs/$(touch x).log", "ours");
+    writeFile(lib + "/Logs/Bytes\xff\xfe.log", "ours, not UTF-8");
     struct Case
     {
         std::string name;
@@ -166,6 +167,7 @@ TEST(RelatedFiles, HostileNamesReachNothingButTheirOwnLeftovers)
         {"A*[b", "-", {"/Users/tester/Library/Logs/A*[b-1.log"}},
         {"$(touch x)", "-", {"/Users/tester/Library/Logs/$(touch x).log"}},
         {"two\nlines", "-", {}},
+        {"Bytes", "-", {"/Users/tester/Library/Logs/Bytes\xff\xfe.log"}},
         // An empty identifier would name the support folder itself.
         {"Nothing", "", {}},
     };
