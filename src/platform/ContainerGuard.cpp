@@ -85,8 +85,11 @@ ContainerGuard::ContainerGuard(const Layout& layout)
         }
         for (const char* tree : kHomeTrees)
             addTree(joinPath(home, tree));
-        for (const char* folder : kHomeFolders)
-            addExact(joinPath(home, folder));
+        for (const char* folder : kHomeFolders) {
+            const std::string name = folder;
+            const bool settings = name == ".config" || name == ".local/share" || name == "Library";
+            addExact(joinPath(home, folder), settings ? Exempt::SettingsFolders : Exempt::None);
+        }
         addExact(joinPath(home, "Downloads"), Exempt::Downloads);
     }
     for (const char* key : kUserDirKeys)

@@ -24,8 +24,10 @@ class Layout;
 class ContainerGuard
 {
 public:
-    // Standard folders that are a legitimate container for one listing only.
-    enum class Exempt { None, Downloads };
+    // Standard folders that are a legitimate container for one listing only: Downloads
+    // for its own listing; the folders applications keep their settings and data in
+    // (~/.config, ~/.local/share, ~/Library) for the search for one application's files.
+    enum class Exempt { None, Downloads, SettingsFolders };
 
     explicit ContainerGuard(const Layout& layout);
 

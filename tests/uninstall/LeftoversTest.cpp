@@ -297,9 +297,9 @@ TEST(RelatedFiles, FlatpaksAndAppImagesBringTheirOwnIntegration)
                                         "/.local/share/applications/" + key + "-viewer.desktop"}));
 }
 
-// A searched folder that is a link to the home folder: an application named like one of
-// the user's own folders finds nothing there.
-TEST(RelatedFiles, ASearchedFolderLinkedToHomeOffersNoneOfHomesFolders)
+// A searched folder that is a link to the home folder, or is the home folder: an
+// application named like one of the user's own folders finds nothing there.
+TEST(RelatedFiles, ASearchedFolderThatIsTheHomeOffersNoneOfIt)
 {
     LinuxHome h;
     makeDirs(h.home + "/Documents");
@@ -314,6 +314,15 @@ TEST(RelatedFiles, ASearchedFolderLinkedToHomeOffersNoneOfHomesFolders)
                   std::vector<std::string>{"/Applications/" + std::string(name) + "-app.app"})
             << name;
     }
+    // The settings folder set to the home folder itself: the user's folder named like the
+    // application is no leftover of it.
+    makeDirs(h.home + "/projects");
+    ::setenv("XDG_CONFIG_HOME", h.home.c_str(), 1);
+    const std::string app = h.home + "/Applications/projects.app";
+    makeBundle(app, "projects", "org.example.projects");
+    const auto items = RelatedAppFilesScanner::relatedFilesToApplicationAtPath(app, h.layout);
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(pathsOf(items, h.home), std::vector<std::string>{"/Applications/projects.app"});
 }
 
 TEST(LeftoverList, TicksSummaryAndRemovalFollowTheList)

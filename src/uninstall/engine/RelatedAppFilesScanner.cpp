@@ -2,6 +2,7 @@
 #include "uninstall/engine/RelatedAppFilesScanner.h"
 
 #include "platform/Bundle.h"
+#include "platform/ContainerGuard.h"
 #include "platform/DesktopApps.h"
 #include "platform/DesktopEntry.h"
 #include "platform/DirectoryReader.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace corvane {
@@ -106,7 +108,7 @@ class Candidates
 {
 public:
     Candidates(const std::string& app, const Layout& layout, std::vector<Item>& out)
-        : m_app(ProtectedPaths::normalize(app)), m_rules(layout), m_out(out)
+        : m_app(ProtectedPaths::normalize(app)), m_rules(layout), m_guard(layout), m_out(out)
     {
     }
 
@@ -115,7 +117,13 @@ public:
         // Existence of the entry itself: a link is offered as the link. A folder that
         // holds the application holds more than its leftovers (a name like "flatpak").
         if (FileChecks::existsNoFollow(path) && m_rules.allows(path) &&
-            !startsWith(m_app, ProtectedPaths::normalize(path) + "/"))
+            !startsWith(m_app, ProtectedPaths::normalize(path) + "/") && searchable(parentPath(path)))
+            m_out.emplace_back(path);
+    }
+
+    void addApplication(const std::string& path)
+    {
+        if (FileChecks::existsNoFollow(path) && m_rules.allows(path))
             m_out.emplace_back(path);
     }
 
@@ -152,8 +160,24 @@ public:
     }
 
 private:
+    // Whether entries of the folder may be offered, asked of what the folder is: a
+    // searched folder that is the home folder (XDG_CONFIG_HOME=$HOME, ~/.cache a link to
+    // it), one above it, a standard folder like Documents or a system folder offers nothing.
+    bool searchable(const std::string& folder)
+    {
+        const auto known = m_searchable.find(folder);
+        if (known != m_searchable.end())
+            return known->second;
+        UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+        const bool ok = fd && m_guard.refusal(fd.get(), ContainerGuard::Exempt::SettingsFolders).empty();
+        m_searchable.emplace(folder, ok);
+        return ok;
+    }
+
     std::string m_app;
     OfferRules m_rules;
+    ContainerGuard m_guard;
+    std::map<std::string, bool> m_searchable;
     std::vector<Item>& m_out;
 };
 
@@ -366,7 +390,7 @@ std::vector<Item> RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const 
     if (names.kind == Kind::None || !isUsableName(names.name))
         return items;
     Candidates c(path, layout, items);
-    c.add(path);
+    c.addApplication(path);
     if (layout.isMac())
         scanMacLayout(names, layout, c);
     else
