@@ -439,6 +439,56 @@
     <message>
         <source>应用仍在运行，未删除</source>
         <translation>The application is still running: nothing was removed</translation>
+        <source>通过卸载软件来加速系统</source>
+        <translation>Speed up the system by uninstalling applications</translation>
+    </message>
+    <message>
+        <source>通过卸载插件来加速系统</source>
+        <translation>Speed up the system by uninstalling plug-ins</translation>
+    </message>
+    <message>
+        <source>通过卸载配置文件来加速系统</source>
+        <translation>Speed up the system by uninstalling preference panes</translation>
+    </message>
+    <message>
+        <source>应用名称</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>插件名称</source>
+        <translation>Plug-in</translation>
+    </message>
+    <message>
+        <source>配置文件名称</source>
+        <translation>Preference pane</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>安装日期:%1</source>
+        <translation>Installed: %1</translation>
+    </message>
+    <message>
+        <source>版本:%1</source>
+        <translation>Version: %1</translation>
+    </message>
+    <message>
+        <source>大小:%1</source>
+        <translation>Size: %1</translation>
+    </message>
+    <message>
+        <source>强制卸载</source>
+        <translation>Force Uninstall</translation>
+    </message>
+    <message>
+        <source>请确定是否卸载 %1</source>
+        <translation>Do you really want to uninstall %1?</translation>
+    </message>
+    <message>
+        <source>此系统没有偏好设置面板</source>
+        <translation>This system has no preference panes</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,9 @@
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
+#include "uninstall/ui/ConfigFilesView.h"
+#include "uninstall/ui/PlugView.h"
+#include "uninstall/ui/UninstallView.h"
 
 #include "platform/Layout.h"
 #include "shell/PlaceholderScreen.h"
@@ -16,6 +19,21 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     switch (pindex) {
     case 1: {
         SystemCleanView* view = SystemCleanView::demoView(Layout::current());
+        view->setParent(parent);
+        return view;
+    }
+    case 5: {
+        UninstallView* view = UninstallView::demoView(Layout::current());
+        view->setParent(parent);
+        return view;
+    }
+    case 6: {
+        PlugView* view = PlugView::demoView(Layout::current());
+        view->setParent(parent);
+        return view;
+    }
+    case 7: {
+        ConfigFilesView* view = ConfigFilesView::demoView(Layout::current());
         view->setParent(parent);
         return view;
     }

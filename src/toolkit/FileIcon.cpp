@@ -93,4 +93,12 @@ QIcon FileIcon::iconForPath(const std::string& path)
     return icon;
 }
 
+QIcon FileIcon::iconForName(const QString& name)
+{
+    if (name.isEmpty())
+        return QIcon();
+    useInstalledThemeAsFallback();
+    return QIcon::fromTheme(name);
+}
+
 } // namespace corvane

@@ -16,6 +16,9 @@ class FileIcon
 {
 public:
     static QIcon iconForPath(const std::string& path);
+    // A named icon of the theme (an application's "Icon="), with the installed freedesktop
+    // theme standing in the same way; null when no theme has it.
+    static QIcon iconForName(const QString& name);
 };
 
 } // namespace corvane

@@ -12,6 +12,9 @@
 #include "toolkit/ListCellView.h"
 #include "toolkit/ParentCellView.h"
 #include "toolkit/TitleBarWindow.h"
+#include "uninstall/ui/ConfigFilesView.h"
+#include "uninstall/ui/PlugView.h"
+#include "uninstall/ui/UninstallView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -349,6 +352,12 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
             EXPECT_TRUE(qobject_cast<DuplicatedFileView*>(screen));
         } else if (pindex == 9) {
             EXPECT_TRUE(qobject_cast<LargeFilesView*>(screen));
+        } else if (pindex == 5) {
+            EXPECT_TRUE(qobject_cast<UninstallView*>(screen));
+        } else if (pindex == 6) {
+            EXPECT_TRUE(qobject_cast<PlugView*>(screen));
+        } else if (pindex == 7) {
+            EXPECT_TRUE(qobject_cast<ConfigFilesView*>(screen));
         } else {
             auto* page = qobject_cast<PlaceholderScreen*>(screen);
             ASSERT_TRUE(page);
@@ -372,9 +381,10 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
     clickRow(outline, itemFor(outline, 1));
     EXPECT_EQ(shownScreen(app), junk);
     EXPECT_TRUE(junk->isVisible());
-    // The junk screen is the real one; the other nine are still placeholders.
+    // The junk screen is the real one; the four screens whose rooms have not landed are
+    // still placeholders.
     EXPECT_TRUE(qobject_cast<SystemCleanView*>(junk));
-    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 7);
+    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 4);
 }
 
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)

@@ -17,6 +17,9 @@
 #include "support/TempDir.h"
 #include "toolkit/Localization.h"
 #include "toolkit/TitleBarWindow.h"
+#include "uninstall/ui/ConfigFilesView.h"
+#include "uninstall/ui/PlugView.h"
+#include "uninstall/ui/UninstallView.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -163,8 +166,8 @@ template <typename Screen> Screen* showScreen(AppDelegate& app, int pindex)
     return qobject_cast<Screen*>(app.screenForPindex(pindex));
 }
 
-// A user with junk, duplicates and a large file, on a machine without a model name, in
-// English or in Chinese.
+// A user with junk, duplicates, a large file, an application, a plug-in and a shell
+// extension, on a machine without a model name, in English or in Chinese.
 struct EnglishMachine
 {
     TempDir dir;
@@ -195,6 +198,13 @@ struct EnglishMachine
         test::writeFile(home + "/Downloads/caf\xe9 \xe2\x80\xaegpj.exe", photo);
         sparse(home + "/Downloads/film.mkv", 20000000);
         test::writeFile(home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
+        test::writeFile(home + "/Applications/Editor.app/Contents/Info.plist",
+                        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
+                        "<string>org.example.editor</string><key>CFBundleShortVersionString</key>"
+                        "<string>3.4</string></dict></plist>");
+        test::writeFile(home + "/.mozilla/plugins/libviewer.so", std::string(3000, 'v'));
+        test::writeFile(home + "/.local/share/gnome-shell/extensions/dock@example.org/metadata.json",
+                        "{\"name\": \"Dock\", \"version\": 12}");
         // System folders (/var/cache, /var/log) under a scratch root: the tour cleans junk.
         test::writeFile(dir / "root/var/cache/tool/cache.bin", std::string(2048, 's'));
         Layout::setCurrent(Layout(Layout::Kind::Linux, dir / "root", home, "tester"));
@@ -296,6 +306,31 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
         waitFor([&] { return large->resultView()->alertBox() && large->resultView()->alertBox()->isVisible(); }));
     look(QStringLiteral("large-file alert"));
     closeAlert(large->resultView()->alertBox());
+
+    // Applications: the list once loaded.
+    auto* apps = showScreen<UninstallView>(app, 5);
+    ASSERT_TRUE(apps);
+    ASSERT_TRUE(waitFor([&] { return !apps->isLoading() && !apps->ret().empty(); }));
+    QApplication::processEvents();
+    look(QStringLiteral("applications"));
+
+    // Plug-ins: the list, and the question asked before one is deleted.
+    auto* plugins = showScreen<PlugView>(app, 6);
+    ASSERT_TRUE(plugins);
+    ASSERT_TRUE(waitFor([&] { return !plugins->isLoading() && !plugins->ret().empty(); }));
+    QApplication::processEvents();
+    look(QStringLiteral("plug-ins"));
+    plugins->uninstallApp(plugins->ret().front().filePath);
+    ASSERT_TRUE(waitFor([&] { return plugins->alertBox() && plugins->alertBox()->isVisible(); }));
+    look(QStringLiteral("plug-in question"));
+    closeAlert(plugins->alertBox());
+
+    // Preference panes: a Linux system has none, and says so.
+    auto* panes = showScreen<ConfigFilesView>(app, 7);
+    ASSERT_TRUE(panes);
+    ASSERT_TRUE(waitFor([&] { return !panes->isLoading(); }));
+    QApplication::processEvents();
+    look(QStringLiteral("no preference panes"));
 }
 
 // Saves the window at a stage when CORVANE_SCREENSHOTS names a folder.

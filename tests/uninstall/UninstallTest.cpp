@@ -3,6 +3,7 @@
 // helper socket; and the application, plug-in and preference-pane inventory.
 #include "junk/JunkFixtures.h"
 
+#include "uninstall/engine/ShellExtensions.h"
 #include "uninstall/engine/Uninstall.h"
 
 #include <gtest/gtest.h>
@@ -163,4 +164,64 @@ TEST(UninstallInventory, PluginsAndPreferencePanesBySuffix)
     makeDirs(r.root + "/Library/PreferencePanes/Evil\nx.prefPane");
     EXPECT_EQ(u.configFiles(), (std::vector<std::string>{r.root + "/Library/PreferencePanes/Evil\nx.prefPane",
                                                          r.root + "/Library/PreferencePanes/Pane.prefPane"}));
+}
+
+TEST(UninstallInventory, LinuxPlugInsAreSharedObjectsThenTheUsersShellExtensions)
+{
+    LinuxRoot r;
+    const std::string system = r.root + "/usr/lib/mozilla/plugins";
+    writeFile(system + "/b.so", "b");
+    writeFile(system + "/a.so", "a");
+    writeFile(system + "/readme.txt", "not a plug-in");
+    writeFile(system + "/.hidden.so", "h");
+    makeDirs(system + "/dir.so");
+    ASSERT_EQ(::symlink("a.so", (system + "/link.so").c_str()), 0);
+    ASSERT_EQ(::mkfifo((system + "/fifo.so").c_str(), 0644), 0);
+    writeFile(r.home + "/.mozilla/plugins/user.so", "u");
+
+    const std::string extensions = r.home + "/.local/share/gnome-shell/extensions";
+    writeFile(extensions + "/zed@example.org/metadata.json",
+              R"({"uuid": "zed@example.org", "name": "Zed", "version": 7})");
+    writeFile(extensions + "/mid@example.org/metadata.json", R"({"name": " Mid ", "version": "2.1"})");
+    writeFile(extensions + "/broken@example.org/metadata.json", R"({"name": "Broken", "version": )");
+    writeFile(extensions + "/big@example.org/metadata.json",
+              R"({"name": "Big", "pad": ")" + std::string(ShellExtensions::kMetadataLimit, 'x') + "\"}");
+    makeDirs(extensions + "/pipe@example.org");
+    ASSERT_EQ(::mkfifo((extensions + "/pipe@example.org/metadata.json").c_str(), 0644), 0);
+    makeDirs(extensions + "/empty@example.org");
+    ASSERT_EQ(::symlink("zed@example.org", (extensions + "/linked@example.org").c_str()), 0);
+
+    std::vector<std::string> listed;
+    for (const Uninstall::PlugIn& p : Uninstall(r.layout).plugInList())
+        listed.push_back(p.path + "|" + p.name + "|" + p.version);
+    // A metadata.json that is malformed, too large or no file at all leaves the folder's
+    // name and no version, and reading it never blocks; a folder without one is no
+    // extension, and a link is not the user's extension folder.
+    EXPECT_EQ(listed, (std::vector<std::string>{
+                          system + "/a.so||",
+                          system + "/b.so||",
+                          r.home + "/.mozilla/plugins/user.so||",
+                          extensions + "/big@example.org|big@example.org|",
+                          extensions + "/broken@example.org|broken@example.org|",
+                          extensions + "/mid@example.org|Mid|2.1",
+                          extensions + "/pipe@example.org|pipe@example.org|",
+                          extensions + "/zed@example.org|Zed|7",
+                      }));
+    EXPECT_TRUE(Uninstall(r.layout).configFiles().empty());
+}
+
+TEST(ShellExtensions, MetadataGivesNameAndVersionOrTheFolderName)
+{
+    auto read = [](const std::string& json) {
+        const ShellExtension e = ShellExtensions::parseMetadata(json, "uuid@x");
+        return e.name + "|" + e.version;
+    };
+    EXPECT_EQ(read(R"({"name": "Dock", "version": 12.0})"), "Dock|12");
+    EXPECT_EQ(read(R"({"name": "Dock", "version": 1.5})"), "Dock|1.5");
+    EXPECT_EQ(read(R"({"name": "Dock", "version-name": "45.1"})"), "Dock|45.1");
+    EXPECT_EQ(read(R"({"name": "", "version": 3})"), "uuid@x|3");
+    EXPECT_EQ(read(R"({"name": ["Dock"], "version": true})"), "uuid@x|");
+    EXPECT_EQ(read(R"(["name", "Dock"])"), "uuid@x|");
+    EXPECT_EQ(read("{\"name\": \"Dock\"} trailing"), "uuid@x|");
+    EXPECT_EQ(read(""), "uuid@x|");
 }

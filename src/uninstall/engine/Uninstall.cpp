@@ -12,10 +12,12 @@
 #include "platform/SafeRemover.h"
 #include "platform/StandardFolders.h"
 #include "platform/UniqueFd.h"
+#include "uninstall/engine/ShellExtensions.h"
 #include "uninstall/engine/TrashEntries.h"
 
 #include <algorithm>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace corvane {
 
@@ -49,6 +51,38 @@ std::vector<std::string> listedWithSuffix(const std::string& folder, const std::
         if (name[0] != '.' && endsWith(name, suffix))
             out.push_back(joinPath(folder, name));
     return out;
+}
+
+// The same for the regular files among them: a link or a special file is nothing a
+// browser loads as its plug-in, and removing a link would leave what it points to.
+std::vector<std::string> regularFilesWithSuffix(const std::string& folder, const std::string& suffix)
+{
+    std::vector<std::string> out;
+    if (folder.empty())
+        return out;
+    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        return out;
+    std::vector<std::string> names;
+    DirectoryReader::listNames(fd.get(), names);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        struct stat st;
+        if (name[0] == '.' || !endsWith(name, suffix) || name.size() == suffix.size())
+            continue;
+        if (::fstatat(fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            out.push_back(joinPath(folder, name));
+    }
+    return out;
+}
+
+constexpr const char* kOwnIdentifier = "com.corvane.CorvaneTidewell";
+
+bool sameEntry(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 bool isAppPackage(const std::string& path)
@@ -130,12 +164,43 @@ bool Uninstall::isNoSystemApplication(const std::string& path) const
     return identifier.startsWith(QStringLiteral("com.apple")) || identifier.isEmpty();
 }
 
+std::vector<DesktopApp> Uninstall::uninstallableApps(const std::string& locale) const
+{
+    const std::optional<std::string> ownBundle = m_layout.path(Layout::Role::MainBundle);
+    std::vector<DesktopApp> kept;
+    for (DesktopApp& app : desktopApps(locale)) {
+        if (app.kind == DesktopApp::Kind::Bundle) {
+            if (isNoSystemApplication(app.path) || app.identifier == kOwnIdentifier ||
+                (ownBundle && (app.path == *ownBundle || sameEntry(app.path, *ownBundle))))
+                continue;
+        } else if (app.identifier.rfind(kOwnIdentifier, 0) == 0) {
+            continue;
+        }
+        kept.push_back(std::move(app));
+    }
+    return kept;
+}
+
+std::vector<Uninstall::PlugIn> Uninstall::plugInList() const
+{
+    std::vector<PlugIn> all;
+    const bool mac = m_layout.isMac();
+    for (const Layout::Role role : {Layout::Role::InternetPlugins, Layout::Role::UserInternetPlugins}) {
+        const std::string folder = m_layout.path(role).value_or("");
+        for (std::string& path : mac ? listedWithSuffix(folder, ".plugin") : regularFilesWithSuffix(folder, ".so"))
+            all.push_back({std::move(path), {}, {}});
+    }
+    for (ShellExtension& extension : ShellExtensions::list(ShellExtensions::folder(m_layout)))
+        all.push_back({std::move(extension.path), std::move(extension.name), std::move(extension.version)});
+    return all;
+}
+
 std::vector<std::string> Uninstall::plugins() const
 {
-    std::vector<std::string> all = listedWithSuffix(m_layout.path(Layout::Role::InternetPlugins).value_or(""), ".plugin");
-    for (std::string& p : listedWithSuffix(m_layout.path(Layout::Role::UserInternetPlugins).value_or(""), ".plugin"))
-        all.push_back(std::move(p));
-    return all;
+    std::vector<std::string> paths;
+    for (PlugIn& plugIn : plugInList())
+        paths.push_back(std::move(plugIn.path));
+    return paths;
 }
 
 std::vector<std::string> Uninstall::configFiles() const

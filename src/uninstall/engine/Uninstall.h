@@ -43,6 +43,25 @@ public:
     std::vector<std::string> excludeNonSystemApplications(const std::vector<std::string>& paths) const;
     // True for a system application (identifier beginning "com.apple" or empty).
     bool isNoSystemApplication(const std::string& path) const;
+    // What the application screen offers: desktopApps() without the system's bundles and
+    // without this program itself (its identifier, its installed bundle, its desktop ids),
+    // which could not remove itself while it runs.
+    std::vector<DesktopApp> uninstallableApps(const std::string& locale) const;
+
+    // A plug-in and, where its own files say so (a GNOME Shell extension), its name and
+    // version; both are empty for a plug-in file or folder that carries none.
+    struct PlugIn
+    {
+        std::string path;
+        std::string name;
+        std::string version;
+    };
+    // macOS-style layout: the ".plugin" folders of the machine's and the user's Internet
+    // plug-in folders. Linux layout: the "*.so" files of the browser plug-in folders (regular
+    // files only, links passed over), then the user's GNOME Shell extensions. Each folder's
+    // entries sorted by name.
+    std::vector<PlugIn> plugInList() const;
+    // The paths of plugInList().
     std::vector<std::string> plugins() const;
     std::vector<std::string> configFiles() const;
 
