@@ -18,6 +18,8 @@
 #include "toolkit/Localization.h"
 #include "toolkit/TitleBarWindow.h"
 #include "uninstall/ui/ConfigFilesView.h"
+#include "uninstall/engine/LeftoverListModel.h"
+#include "uninstall/ui/LMZSheet.h"
 #include "uninstall/ui/PlugView.h"
 #include "uninstall/ui/UninstallView.h"
 
@@ -30,6 +32,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -200,8 +203,10 @@ struct EnglishMachine
         test::writeFile(home + "/.config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
         test::writeFile(home + "/Applications/Editor.app/Contents/Info.plist",
                         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
-                        "<string>org.example.editor</string><key>CFBundleShortVersionString</key>"
-                        "<string>3.4</string></dict></plist>");
+                        "<string>org.example.editor</string><key>CFBundleName</key><string>Editor</string>"
+                        "<key>CFBundleShortVersionString</key><string>3.4</string></dict></plist>");
+        test::writeFile(home + "/.config/Editor/settings.ini", "[editor]\nfont=mono\n");
+        test::writeFile(home + "/.var/app/org.example.editor/cache/thumbnails.db", std::string(30000, 't'));
         test::writeFile(home + "/.mozilla/plugins/libviewer.so", std::string(3000, 'v'));
         test::writeFile(home + "/.local/share/gnome-shell/extensions/dock@example.org/metadata.json",
                         "{\"name\": \"Dock\", \"version\": 12}");
@@ -314,6 +319,17 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     QApplication::processEvents();
     look(QStringLiteral("applications"));
 
+    // The leftover sheet of the application, one row unticked: the select-all box mixed.
+    apps->uninstallApp(apps->ret().front().filePath);
+    ASSERT_TRUE(waitFor([&] { return apps->sheet() && apps->sheet()->isVisible() && !apps->sheet()->model()->isLoading(); }));
+    QApplication::processEvents();
+    ASSERT_GE(apps->sheet()->model()->rowCount(), 3);
+    apps->sheet()->model()->setChecked(1, false);
+    QApplication::processEvents();
+    look(QStringLiteral("leftover sheet"));
+    apps->sheet()->cancel();
+    QApplication::processEvents();
+
     // Plug-ins: the list, and the question asked before one is deleted.
     auto* plugins = showScreen<PlugView>(app, 6);
     ASSERT_TRUE(plugins);
@@ -336,8 +352,19 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
 // Saves the window at a stage when CORVANE_SCREENSHOTS names a folder.
 void shoot(AppDelegate& app, const QString& language, const QString& stage)
 {
-    if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"))
-        app.window()->grab().save(QStringLiteral("%1/%2-%3.png")
+    const char* dir = std::getenv("CORVANE_SCREENSHOTS");
+    if (!dir)
+        return;
+    // Sheets and questions are windows of their own: drawn over the window as they show.
+    QPixmap shot = app.window()->grab();
+    QPainter painter(&shot);
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != app.window() && top->isVisible() && top->parentWidget()) {
+            const QPixmap over = top->grab();
+            painter.drawPixmap((shot.width() - over.width()) / 2, 60, over);
+        }
+    painter.end();
+    shot.save(QStringLiteral("%1/%2-%3.png")
                                       .arg(QString::fromLocal8Bit(dir), language,
                                            QString(stage).replace(QLatin1Char(' '), QLatin1Char('-'))));
 }
