@@ -490,5 +490,33 @@
         <source>此系统没有偏好设置面板</source>
         <translation>This system has no preference panes</translation>
     </message>
+    <message>
+        <source>开机启动项显示如下。请根据需求关闭或移除列表中的选项</source>
+        <translation>These items start when you log in. Switch off or remove the ones you do not need.</translation>
+    </message>
+    <message>
+        <source>启动项</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>类别</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>公司</source>
+        <translation>Company</translation>
+    </message>
+    <message>
+        <source>添加选项</source>
+        <translation>Add Item</translation>
+    </message>
+    <message>
+        <source>禁用</source>
+        <translation>Disable</translation>
+    </message>
+    <message>
+        <source>未添加项目</source>
+        <translation>No item selected</translation>
+    </message>
 </context>
 </TS>

@@ -108,6 +108,70 @@ bool AutostartEntry::write(const std::string& folder, const std::string& id, con
     return AtomicFile::replace(joinPath(folder, id + ".desktop"), text, 0644);
 }
 
+namespace {
+
+bool writeNew(const std::string& folder, const std::string& id, const std::string& text)
+{
+    if (!makeFolders(folder))
+        return false;
+    const std::string target = joinPath(folder, id + ".desktop");
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += size_t(n);
+    }
+    const bool ok = done == text.size() && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok)
+        ::unlink(target.c_str());
+    return ok;
+}
+
+bool isOneLine(const std::string& value)
+{
+    return value.find('\n') == std::string::npos && value.find('\r') == std::string::npos &&
+           value.find('\0') == std::string::npos && isUtf8(value);
+}
+
+} // namespace
+
+bool AutostartEntry::create(const std::string& folder, const std::string& id, const std::string& name,
+                            const std::vector<std::string>& exec,
+                            const std::vector<std::pair<std::string, std::string>>& extraKeys)
+{
+    if (!isValidId(id) || exec.empty() || !isOneLine(name) || !isOneLine(id))
+        return false;
+    std::string line;
+    for (const std::string& argument : exec) {
+        if (!isOneLine(argument) || argument.empty())
+            return false;
+        line += (line.empty() ? "" : " ") + quoteExecArgument(argument);
+    }
+    std::string text = "[Desktop Entry]\nType=Application\nName=" + escapeValue(name) + "\nExec=" +
+                       escapeValue(line) + "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+    for (const auto& [key, value] : extraKeys) {
+        if (!isOneLine(value) || key.empty() || key.find_first_of("=[]\n") != std::string::npos)
+            return false;
+        text += key + "=" + escapeValue(value) + "\n";
+    }
+    return writeNew(folder, id, text);
+}
+
+bool AutostartEntry::writeHidden(const std::string& folder, const std::string& id)
+{
+    if (!isValidId(id) || !makeFolders(folder))
+        return false;
+    return AtomicFile::replace(joinPath(folder, id + ".desktop"), "[Desktop Entry]\nType=Application\nHidden=true\n",
+                               0644);
+}
+
 bool AutostartEntry::remove(const std::string& folder, const std::string& id)
 {
     if (!isValidId(id))

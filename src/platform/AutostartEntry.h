@@ -4,6 +4,8 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace corvane {
 
@@ -19,6 +21,16 @@ public:
     // file cannot name it) or the folder cannot be written.
     static bool write(const std::string& folder, const std::string& id, const std::string& name,
                       const std::string& program);
+    // Writes a new "<folder>/<id>.desktop" that starts `exec` (an argument vector, each
+    // argument quoted), with further keys after the standard ones. Never replaces a file
+    // of that name: false when one exists, or when a value is not valid UTF-8 or holds a
+    // line break (a chosen file name is shown, not reinterpreted).
+    static bool create(const std::string& folder, const std::string& id, const std::string& name,
+                       const std::vector<std::string>& exec,
+                       const std::vector<std::pair<std::string, std::string>>& extraKeys = {});
+    // Writes "<folder>/<id>.desktop" saying only that the entry of that id is switched off
+    // ("Hidden=true"), which hides a machine-wide entry of the same id for this user.
+    static bool writeHidden(const std::string& folder, const std::string& id);
     // Removes "<folder>/<id>.desktop". True when it is gone (or was never there).
     static bool remove(const std::string& folder, const std::string& id);
 

@@ -4,6 +4,7 @@
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
+#include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
 #include "uninstall/ui/UninstallView.h"
@@ -34,6 +35,11 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     }
     case 7: {
         ConfigFilesView* view = ConfigFilesView::demoView(Layout::current());
+        view->setParent(parent);
+        return view;
+    }
+    case 2: {
+        LoginItemViewController* view = LoginItemViewController::demoView();
         view->setParent(parent);
         return view;
     }

@@ -2,12 +2,13 @@
 #include "toolkit/OpenPanel.h"
 
 #include <QAbstractItemView>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
 
 namespace corvane {
 
-OpenPanel::OpenPanel(QWidget* parent) : QFileDialog(parent)
+OpenPanel::OpenPanel(QWidget* parent, Choice choice) : QFileDialog(parent), m_choice(choice)
 {
     setObjectName(QStringLiteral("OpenPanel"));
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -20,6 +21,16 @@ OpenPanel::OpenPanel(QWidget* parent) : QFileDialog(parent)
 void OpenPanel::accept()
 {
     m_chosen.clear();
+    if (m_choice == Choice::FilesOnly) {
+        // The dialog's own rules: a folder selected is a folder to open.
+        setResult(QDialog::Rejected);
+        QFileDialog::accept();
+        if (result() == QDialog::Accepted)
+            for (const QString& file : selectedFiles())
+                if (!QFileInfo(file).isDir())
+                    m_chosen.push_back(QFile::encodeName(file).toStdString());
+        return;
+    }
     for (QAbstractItemView* view : findChildren<QAbstractItemView*>()) {
         if (!view->isVisible() || !view->selectionModel())
             continue;

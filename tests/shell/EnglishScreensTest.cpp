@@ -18,6 +18,7 @@
 #include "toolkit/Localization.h"
 #include "toolkit/TitleBarWindow.h"
 #include "uninstall/ui/ConfigFilesView.h"
+#include "startup/ui/LoginItemViewController.h"
 #include "uninstall/engine/LeftoverListModel.h"
 #include "uninstall/ui/LMZSheet.h"
 #include "uninstall/ui/PlugView.h"
@@ -208,6 +209,9 @@ struct EnglishMachine
         test::writeFile(home + "/.config/Editor/settings.ini", "[editor]\nfont=mono\n");
         test::writeFile(home + "/.var/app/org.example.editor/cache/thumbnails.db", std::string(30000, 't'));
         test::writeFile(home + "/.mozilla/plugins/libviewer.so", std::string(3000, 'v'));
+        test::writeFile(home + "/notes.txt", "notes");
+        test::writeFile(home + "/.config/autostart/org.example.notes.desktop",
+                        "[Desktop Entry]\nType=Application\nName=Notes\nExec=xdg-open \"" + home + "/notes.txt\"\n");
         test::writeFile(home + "/.local/share/gnome-shell/extensions/dock@example.org/metadata.json",
                         "{\"name\": \"Dock\", \"version\": 12}");
         // System folders (/var/cache, /var/log) under a scratch root: the tour cleans junk.
@@ -311,6 +315,17 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
         waitFor([&] { return large->resultView()->alertBox() && large->resultView()->alertBox()->isVisible(); }));
     look(QStringLiteral("large-file alert"));
     closeAlert(large->resultView()->alertBox());
+
+    // Startup items: the list, and the alert when nothing is ticked.
+    auto* startup = showScreen<LoginItemViewController>(app, 2);
+    ASSERT_TRUE(startup);
+    ASSERT_TRUE(waitFor([&] { return !startup->isLoading() && startup->model()->rowCount() > 0; }));
+    QApplication::processEvents();
+    look(QStringLiteral("startup items"));
+    press(startup->disableButton());
+    ASSERT_TRUE(waitFor([&] { return startup->alertBox() && startup->alertBox()->isVisible(); }));
+    look(QStringLiteral("startup alert"));
+    closeAlert(startup->alertBox());
 
     // Applications: the list once loaded.
     auto* apps = showScreen<UninstallView>(app, 5);
