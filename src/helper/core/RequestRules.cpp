@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "helper/core/RequestRules.h"
 
-#include "helper/core/UnitNames.h"
 #include "platform/Layout.h"
 #include "platform/PathResolver.h"
 #include "platform/ProtectedPaths.h"
 #include "platform/SystemCacheAllowList.h"
+#include "platform/UnitNames.h"
 
 #include <cerrno>
 #include <fcntl.h>

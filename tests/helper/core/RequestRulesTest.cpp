@@ -4,7 +4,7 @@
 #include "HelperFakes.h"
 
 #include "helper/core/PeerCredentials.h"
-#include "helper/core/UnitNames.h"
+#include "platform/UnitNames.h"
 
 #include <gtest/gtest.h>
 

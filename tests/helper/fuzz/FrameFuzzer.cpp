@@ -3,8 +3,8 @@
 // decoder, then the rules that judge a decoded request by its spelling alone (nothing is
 // opened or removed). Built and run by scripts/fuzz-helper with clang.
 #include "helper/core/RequestRules.h"
-#include "helper/core/UnitNames.h"
 #include "platform/HelperProtocol.h"
+#include "platform/UnitNames.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         rules.precheckRemoval(1000, request->value);
     else if (request->key == HelperProtocol::kDisableService)
         rules.checkUnit(request->value);
-    helper::UnitNames::isValid(request->value);
+    UnitNames::isValid(request->value);
     return 0;
 }

@@ -3,11 +3,12 @@
 
 #include <string_view>
 
-namespace corvane::helper {
+namespace corvane {
 
-// What the helper makes of a unit name before anything reaches systemd: whether it is a
-// unit name at all, whether it is the helper's own, and whether switching it off (or
-// removing its file) could take the machine, the session or remote access down.
+// What the program and its privileged helper make of a unit name before anything reaches
+// systemd: whether it is a unit name at all, whether it is the helper's own, and whether
+// switching it off (or removing its file) could take the machine, the session or remote
+// access down.
 class UnitNames
 {
 public:
@@ -30,4 +31,4 @@ public:
     static bool isNeverStopped(std::string_view unit);
 };
 
-} // namespace corvane::helper
+} // namespace corvane

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "helper/core/UnitNames.h"
+#include "platform/UnitNames.h"
 
 #include <algorithm>
 #include <array>
 
-namespace corvane::helper {
+namespace corvane {
 
 namespace {
 
@@ -118,4 +118,4 @@ bool UnitNames::isNeverStopped(std::string_view unit)
     return false;
 }
 
-} // namespace corvane::helper
+} // namespace corvane
