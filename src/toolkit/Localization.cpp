@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 
 namespace corvane {
 
@@ -46,6 +47,8 @@ QString Localization::install(const QStringList& preferredLanguages)
 {
     auto* app = QCoreApplication::instance();
     const QString language = chosenLanguage(preferredLanguages);
+    // What Qt describes itself (file kinds from the MIME database) follows the same choice.
+    QLocale::setDefault(QLocale(qtLocaleFor(language, preferredLanguages)));
     auto* qtTable = new QTranslator(app);
     if (loadQtTranslations(*qtTable, qtLocaleFor(language, preferredLanguages)))
         QCoreApplication::installTranslator(qtTable);

@@ -12,6 +12,7 @@
 #include "toolkit/ListCellView.h"
 #include "toolkit/ParentCellView.h"
 #include "toolkit/TitleBarWindow.h"
+#include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
 #include "uninstall/ui/UninstallView.h"
@@ -358,6 +359,8 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
             EXPECT_TRUE(qobject_cast<PlugView*>(screen));
         } else if (pindex == 7) {
             EXPECT_TRUE(qobject_cast<ConfigFilesView*>(screen));
+        } else if (pindex == 2) {
+            EXPECT_TRUE(qobject_cast<LoginItemViewController*>(screen));
         } else {
             auto* page = qobject_cast<PlaceholderScreen*>(screen);
             ASSERT_TRUE(page);
@@ -381,10 +384,10 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
     clickRow(outline, itemFor(outline, 1));
     EXPECT_EQ(shownScreen(app), junk);
     EXPECT_TRUE(junk->isVisible());
-    // The junk screen is the real one; the four screens whose rooms have not landed are
+    // The junk screen is the real one; the three screens whose rooms have not landed are
     // still placeholders.
     EXPECT_TRUE(qobject_cast<SystemCleanView*>(junk));
-    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 4);
+    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 3);
 }
 
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)

@@ -243,6 +243,7 @@ TEST(LoginItems, AutostartEntriesInEffectAndTheirChanges)
     std::vector<std::string> left;
     for (const LoginItemList::Entry& e : logins->items())
         left.push_back(e.id);
-    EXPECT_EQ(left, (std::vector<std::string>{"corvane-notes-txt-2", "corvane-run-me-sh", "opener"}));
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"corvane-notes-txt", "corvane-notes-txt-2", "corvane-run-me-sh", "opener"}));
     ::unsetenv("XDG_CURRENT_DESKTOP");
 }

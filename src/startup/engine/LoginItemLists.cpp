@@ -302,6 +302,9 @@ private:
         plist_free(root);
         if (!xml)
             return false;
+        const std::string folder = parentPath(m_file);
+        if (!FileChecks::isDirectory(folder))
+            ::mkdir(folder.c_str(), 0700);
         const bool ok = AtomicFile::replace(m_file, std::string(xml, length), 0644);
         plist_to_xml_free(xml);
         return ok;

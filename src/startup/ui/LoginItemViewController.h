@@ -2,6 +2,7 @@
 #pragma once
 
 #include "startup/engine/LoginItemListModel.h"
+#include "toolkit/OpenPanel.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -19,7 +20,6 @@ namespace corvane {
 
 class GlowAnimation;
 class LaunchItems;
-class OpenPanel;
 class ReadableOutline;
 
 // The startup screen: the user's login items and the services other software installed,
