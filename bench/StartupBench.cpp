@@ -6,16 +6,19 @@
 #include "helper/bus/PrivateBus.h"
 #include "platform/SystemdUnits.h"
 #include "support/FakeSystemd.h"
+#include "support/TempDir.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QProcess>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,7 +90,8 @@ int main(int argc, char** argv)
     std::vector<std::string> services;
     for (int i = 0; i < count; ++i) {
         const std::string base = "unit" + std::to_string(i);
-        const std::vector<std::string> argv = {"/usr/bin/" + base, "--flag", std::to_string(i)};
+        // Programs outside /usr: software the user installed, which the startup list shows.
+        const std::vector<std::string> argv = {"/opt/bench/" + base, "--flag", std::to_string(i)};
         if (i % 4 == 1 || i % 4 == 3) {
             systemd.add({.name = base + ".service", .argv = argv});
         } else {
@@ -122,5 +126,24 @@ int main(int argc, char** argv)
             serial.median, serial.fastest, serial.slowest);
     }
     QDBusConnection::disconnectFromBus(connectionName);
+
+    // The whole command, as a user runs it: both managers (here the same fake, so each
+    // unit is listed twice), the filters, the kinds of the programs, the JSON.
+    const std::string program = (std::filesystem::path(argv[0]).parent_path() / "corvane").string();
+    TempDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QString::fromStdString(bus.address()));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(bus.address()));
+    env.insert(QStringLiteral("HOME"), QString::fromStdString(home.path()));
+    int rows = 0;
+    const Figures command = timeRuns(runs, [&] {
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start(QString::fromStdString(program), {QStringLiteral("startup")});
+        run.waitForFinished(-1);
+        rows = int(run.readAllStandardOutput().count('\n'));
+    });
+    std::printf("corvane startup, %d units in each manager: %d rows, median %.1f ms (fastest %.1f, slowest %.1f)\n",
+                count, rows, command.median, command.fastest, command.slowest);
     return 0;
 }
