@@ -17,6 +17,7 @@ Q_LOGGING_CATEGORY(lcLargeFiles, "corvane.largefiles", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcShell, "corvane.shell", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcCompanion, "corvane.companion", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcStartup, "corvane.startup", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMemory, "corvane.memory", QtInfoMsg)
 
 namespace {
 

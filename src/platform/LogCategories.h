@@ -19,6 +19,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcLargeFiles)
 Q_DECLARE_LOGGING_CATEGORY(lcShell)
 Q_DECLARE_LOGGING_CATEGORY(lcCompanion)
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
+Q_DECLARE_LOGGING_CATEGORY(lcMemory)
 
 // "path: reason" for a log line, the path escaped so it cannot forge lines or drive a
 // terminal, the reason the errno text.
