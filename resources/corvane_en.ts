@@ -518,5 +518,49 @@
         <source>未添加项目</source>
         <translation>No item selected</translation>
     </message>
+    <message>
+        <source>加速</source>
+        <translation>Speed Up</translation>
+    </message>
+    <message>
+        <source>正在加速...</source>
+        <translation>Speeding up...</translation>
+    </message>
+    <message>
+        <source>通过压缩内存来释放内存</source>
+        <translation>Frees memory by compressing idle memory</translation>
+    </message>
+    <message>
+        <source>应用程序内存</source>
+        <translation>App memory</translation>
+    </message>
+    <message>
+        <source>文件缓存</source>
+        <translation>File cache</translation>
+    </message>
+    <message>
+        <source>联动</source>
+        <translation>Wired</translation>
+    </message>
+    <message>
+        <source>压缩</source>
+        <translation>Compressed</translation>
+    </message>
+    <message>
+        <source>空闲</source>
+        <translation>Free</translation>
+    </message>
+    <message>
+        <source>已使用</source>
+        <translation>Used</translation>
+    </message>
+    <message>
+        <source>已停止：可用内存已降到安全下限</source>
+        <translation>Stopped: available memory reached the safety floor</translation>
+    </message>
+    <message>
+        <source>已停止：无法再分配内存</source>
+        <translation>Stopped: no more memory could be had</translation>
+    </message>
 </context>
 </TS>

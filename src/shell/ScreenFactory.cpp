@@ -4,6 +4,7 @@
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
+#include "memory/ui/YVPopViewController.h"
 #include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
@@ -40,6 +41,11 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     }
     case 2: {
         LoginItemViewController* view = LoginItemViewController::demoView();
+        view->setParent(parent);
+        return view;
+    }
+    case 3: {
+        YVPopViewController* view = YVPopViewController::demoView();
         view->setParent(parent);
         return view;
     }

@@ -10,6 +10,8 @@
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
 #include "largefiles/ui/LargeResultView.h"
+#include "memory/MemoryFixtures.h"
+#include "memory/ui/YVPopViewController.h"
 #include "platform/Layout.h"
 #include "shell/AppDelegate.h"
 #include "shell/NoWebServices.h"
@@ -34,7 +36,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -214,6 +218,13 @@ struct EnglishMachine
                         "[Desktop Entry]\nType=Application\nName=Notes\nExec=xdg-open \"" + home + "/notes.txt\"\n");
         test::writeFile(home + "/.local/share/gnome-shell/extensions/dock@example.org/metadata.json",
                         "{\"name\": \"Dock\", \"version\": 12}");
+        // Memory as in the figures' example, with MemAvailable 40 MiB above the floor, so
+        // the tour's release ends there.
+        test::Meminfo memory;
+        memory.available = MemoryRelease::floorFor(memory.total) + 40 * test::kMiB + test::kMiB / 2;
+        memory.writeTo(dir / "proc");
+        setenv("CORVANE_PROC", (dir / "proc").c_str(), 1);
+        setenv("CORVANE_SYS", (dir / "sys").c_str(), 1);
         // System folders (/var/cache, /var/log) under a scratch root: the tour cleans junk.
         test::writeFile(dir / "root/var/cache/tool/cache.bin", std::string(2048, 's'));
         Layout::setCurrent(Layout(Layout::Kind::Linux, dir / "root", home, "tester"));
@@ -227,6 +238,8 @@ struct EnglishMachine
         QCoreApplication::removeTranslator(&english);
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("CORVANE_HELPER_SOCKET");
+        unsetenv("CORVANE_PROC");
+        unsetenv("CORVANE_SYS");
         Layout::setCurrent(Layout::linuxLayout());
     }
 
@@ -326,6 +339,32 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     ASSERT_TRUE(waitFor([&] { return startup->alertBox() && startup->alertBox()->isVisible(); }));
     look(QStringLiteral("startup alert"));
     closeAlert(startup->alertBox());
+
+    // Memory: the chart, a release held up after 16 of its 40 blocks, and its end at the
+    // floor. The blocks are one buffer handed out again and again: the tour eats nothing.
+    auto* memory = showScreen<YVPopViewController>(app, 3);
+    ASSERT_TRUE(memory);
+    look(QStringLiteral("memory"));
+    auto chunks = std::make_shared<test::FakeChunks>();
+    QSemaphore held;
+    struct LetGo
+    {
+        QSemaphore& held;
+        ~LetGo() { held.release(); } // a failed step must not leave the release waiting
+    } letGo{held};
+    chunks->beforeAllocation = [&held](int n) {
+        if (n == 17)
+            held.acquire();
+    };
+    ASSERT_TRUE(memory->setChunkAllocator(chunks));
+    press(memory->actionButton());
+    ASSERT_TRUE(waitFor([&] { return memory->appleProgress()->value() == 15; }));
+    QApplication::processEvents();
+    look(QStringLiteral("memory releasing"));
+    held.release();
+    ASSERT_TRUE(waitFor([&] { return !memory->release().busy() && memory->actionButton()->isEnabled(); }));
+    QApplication::processEvents();
+    look(QStringLiteral("memory at the floor"));
 
     // Applications: the list once loaded.
     auto* apps = showScreen<UninstallView>(app, 5);
