@@ -3,6 +3,7 @@
 // Python's JSON parser, messages that cannot drive a terminal, and searches that say what
 // they could not read.
 #include "platform/ByteText.h"
+#include "memory/MemoryFixtures.h"
 #include "platform/Layout.h"
 #include "support/DesktopFixtures.h"
 #include "support/TempDir.h"
@@ -420,7 +421,7 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         }
     } restore;
 
-    for (const char* command : {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall"}) {
+    for (const char* command : {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall", "memory"}) {
         const ProgramRun help = runCorvane({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: corvane"), std::string::npos) << command << ": " << help.out;
@@ -456,6 +457,11 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         {{"uninstall", t / "empty", "--dry-run"}, 1},
         {{"uninstall", t / "empty"}, 2},
         {{"uninstall", t / "empty", "--dry-run", "--yes"}, 2},
+        {{"memory"}, 0},
+        {{"memory", "--max-mib", "4"}, 2},
+        {{"memory", "--release", "--max-mib", "-1"}, 2},
+        {{"memory", "--release", "--max-mib", "4x"}, 2},
+        {{"memory", "--release", "--max-mib"}, 2},
     };
     for (const Case& c : cases) {
         const ProgramRun run = runCorvane(c.args);
@@ -568,4 +574,58 @@ TEST(CommandLine, UninstallSaysWhatStayedAndWhy)
     EXPECT_EQ(lines[2].value(QStringLiteral("kept")).toInt(), 2);
     EXPECT_TRUE(exists(app + "/Contents/Info.plist"));
     EXPECT_EQ(readFile(home + "/.cache/Stuck/blob"), "cache");
+}
+
+// The figures of a fixture machine in bytes, what an unreadable meminfo shows, and the
+// release within --max-mib and above the floor, all read back as JSON.
+TEST(CommandLine, MemoryFiguresAndReleaseAsJson)
+{
+    TempDir t;
+    Meminfo machine;
+    machine.available = 6 * kGiB;
+    machine.writeTo(t / "proc");
+    Meminfo tight = machine;
+    tight.available = 600 * kMiB; // below the floor of 819.2 MiB
+    tight.writeTo(t / "tight");
+    struct Restore
+    {
+        ~Restore() { ::unsetenv("CORVANE_PROC"); }
+    } restore;
+    auto bytes = [](const QJsonObject& o, const char* key) { return uint64_t(o.value(QLatin1String(key)).toInteger(-1)); };
+
+    ::setenv("CORVANE_PROC", (t / "proc").c_str(), 1);
+    ProgramRun run = runCorvane({"memory"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<QJsonObject> lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 1u) << run.out;
+    EXPECT_EQ(bytes(lines[0], "app"), 3 * kGiB);
+    EXPECT_EQ(bytes(lines[0], "cache"), 2 * kGiB);
+    EXPECT_EQ(bytes(lines[0], "wired"), 1 * kGiB);
+    EXPECT_EQ(bytes(lines[0], "compressed"), kGiB / 2);
+    EXPECT_EQ(bytes(lines[0], "free"), 3 * kGiB / 2);
+    EXPECT_EQ(bytes(lines[0], "used"), 13 * kGiB / 2);
+    EXPECT_EQ(bytes(lines[0], "total"), 8 * kGiB);
+
+    // 4 real MiB, progress on standard error.
+    run = runCorvane({"memory", "--release", "--max-mib", "4"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"chunks\":4,\"stoppedBy\":\"done\"}\n");
+    EXPECT_NE(run.err.find("100% (4 of 4 MiB)"), std::string::npos) << run.err;
+
+    ::setenv("CORVANE_PROC", (t / "tight").c_str(), 1);
+    run = runCorvane({"memory", "--release", "--max-mib", "4"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out, "{\"chunks\":0,\"stoppedBy\":\"floor\"}\n");
+
+    ::setenv("CORVANE_PROC", (t / "missing").c_str(), 1);
+    run = runCorvane({"memory"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("could not be read"), std::string::npos) << run.err;
+    lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 1u) << run.out;
+    EXPECT_EQ(bytes(lines[0], "used"), 0u);
+    EXPECT_GT(bytes(lines[0], "total"), 0u);
+    EXPECT_EQ(bytes(lines[0], "free"), bytes(lines[0], "total"));
+    run = runCorvane({"memory", "--release"});
+    EXPECT_EQ(run.out, "{\"chunks\":0,\"stoppedBy\":\"done\"}\n");
 }
