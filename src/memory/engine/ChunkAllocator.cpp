@@ -12,7 +12,9 @@ class MappedChunks final : public ChunkAllocator
 public:
     void* allocate(size_t bytes) override
     {
-        void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        // Populated in one go: a fault per page costs the release about a fifth of its
+        // speed, and the pages are about to be written anyway.
+        void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
         return block == MAP_FAILED ? nullptr : block;
     }
     void release(void* block, size_t bytes) override { ::munmap(block, bytes); }

@@ -2,87 +2,18 @@
 #include "memory/engine/MemoryRelease.h"
 
 #include "platform/LogCategories.h"
+#include "platform/OomScoreRaise.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <mutex>
 #include <sys/mman.h>
-#include <unistd.h>
 
 namespace corvane {
 
 namespace {
 
 constexpr uint64_t kMiB = uint64_t(1) << 20;
-
-// While any release holds blocks, this process is the first the out-of-memory killer
-// takes: better the release than the user's editor. The kernel's own /proc, always: a
-// fixture tree has no say over this process. Raising needs no privilege, and going back
-// to the value we found is allowed too (the kernel only refuses going below the lowest
-// value a privileged writer set).
-class OomOffer
-{
-public:
-    OomOffer()
-    {
-        std::lock_guard lock(s_mutex);
-        if (s_users++ > 0)
-            return;
-        s_saved = readScore();
-        if (!s_saved.empty() && !writeScore("1000"))
-            s_saved.clear();
-    }
-    ~OomOffer()
-    {
-        std::lock_guard lock(s_mutex);
-        if (--s_users > 0 || s_saved.empty())
-            return;
-        if (!writeScore(s_saved))
-            qCWarning(lcMemory) << "could not restore oom_score_adj" << s_saved.c_str() << std::strerror(errno);
-        s_saved.clear();
-    }
-    OomOffer(const OomOffer&) = delete;
-    OomOffer& operator=(const OomOffer&) = delete;
-
-private:
-    static constexpr const char* kPath = "/proc/self/oom_score_adj";
-
-    static std::string readScore()
-    {
-        const int fd = ::open(kPath, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            qCDebug(lcMemory) << kPath << std::strerror(errno);
-            return {};
-        }
-        char buffer[16] = {};
-        const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
-        ::close(fd);
-        std::string score(buffer, n > 0 ? size_t(n) : 0);
-        while (!score.empty() && (score.back() == '\n' || score.back() == ' '))
-            score.pop_back();
-        return score;
-    }
-
-    static bool writeScore(const std::string& score)
-    {
-        const int fd = ::open(kPath, O_WRONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        const bool written = ::write(fd, score.data(), score.size()) == ssize_t(score.size());
-        const int error = errno;
-        ::close(fd);
-        if (!written)
-            qCDebug(lcMemory) << kPath << score.c_str() << std::strerror(error);
-        errno = error;
-        return written;
-    }
-
-    static inline std::mutex s_mutex;
-    static inline int s_users = 0;
-    static inline std::string s_saved;
-};
 
 } // namespace
 
@@ -198,7 +129,8 @@ MemoryRelease::Result MemoryRelease::run(const Plan& plan, const std::function<v
     if (count > 0 && !m_table) {
         result.stoppedBy = Outcome::Alloc;
     } else if (count > 0) {
-        OomOffer offer;
+        // Better the release than the user's editor, if memory runs out after all.
+        OomScoreRaise offer;
         bool ended = false;
         for (int i = 0; i < count && !ended; ++i) {
             void* block = m_allocator->allocate(kChunkBytes);
