@@ -4,6 +4,7 @@
 #include "duplicates/ui/DuplicatedFileView.h"
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
+#include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
@@ -40,6 +41,11 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     }
     case 2: {
         LoginItemViewController* view = LoginItemViewController::demoView();
+        view->setParent(parent);
+        return view;
+    }
+    case 4: {
+        SystemPerformanceAcceleration* view = SystemPerformanceAcceleration::demoView();
         view->setParent(parent);
         return view;
     }

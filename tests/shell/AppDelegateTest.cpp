@@ -12,6 +12,7 @@
 #include "toolkit/ListCellView.h"
 #include "toolkit/ParentCellView.h"
 #include "toolkit/TitleBarWindow.h"
+#include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
@@ -361,6 +362,8 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
             EXPECT_TRUE(qobject_cast<ConfigFilesView*>(screen));
         } else if (pindex == 2) {
             EXPECT_TRUE(qobject_cast<LoginItemViewController*>(screen));
+        } else if (pindex == 4) {
+            EXPECT_TRUE(qobject_cast<SystemPerformanceAcceleration*>(screen));
         } else {
             auto* page = qobject_cast<PlaceholderScreen*>(screen);
             ASSERT_TRUE(page);
@@ -384,10 +387,10 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
     clickRow(outline, itemFor(outline, 1));
     EXPECT_EQ(shownScreen(app), junk);
     EXPECT_TRUE(junk->isVisible());
-    // The junk screen is the real one; the three screens whose rooms have not landed are
+    // The junk screen is the real one; the two screens whose rooms have not landed are
     // still placeholders.
     EXPECT_TRUE(qobject_cast<SystemCleanView*>(junk));
-    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 3);
+    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 2);
 }
 
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)
