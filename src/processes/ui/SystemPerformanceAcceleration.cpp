@@ -2,6 +2,7 @@
 #include "processes/ui/SystemPerformanceAcceleration.h"
 
 #include "common/Dispatch.h"
+#include "toolkit/Artwork.h"
 #include "toolkit/FileIcon.h"
 #include "toolkit/GlowAnimation.h"
 #include "toolkit/RWProgressHUD.h"
@@ -36,7 +37,8 @@ QIcon iconFor(const QString& icon)
             return themed;
     }
     const QIcon fallback = FileIcon::iconForName(QStringLiteral("application-x-executable"));
-    return fallback.isNull() ? FileIcon::iconForPath("/") : fallback;
+    // An application is no folder to its user, whatever the theme lacks.
+    return fallback.isNull() ? QIcon(Artwork::image(QStringLiteral("type-program.png"))) : fallback;
 }
 
 } // namespace
