@@ -173,20 +173,31 @@ std::string ProcessTable::cgroupOf(pid_t pid) const
 
 std::optional<std::string> ProcessTable::environmentValue(pid_t pid, std::string_view name) const
 {
+    return environmentValues(pid, {name}).front();
+}
+
+std::vector<std::optional<std::string>> ProcessTable::environmentValues(pid_t pid,
+                                                                        const std::vector<std::string_view>& names) const
+{
+    std::vector<std::optional<std::string>> values(names.size());
     const auto text = BoundedFile::read(joinPath(m_procRoot, std::to_string(pid) + "/environ"), kEnvironLimit);
     if (!text)
-        return std::nullopt;
+        return values;
     size_t start = 0;
     while (start < text->size()) {
         size_t end = text->find('\0', start);
         if (end == std::string::npos)
             end = text->size();
         const std::string_view entry(text->data() + start, end - start);
-        if (entry.size() > name.size() && entry.substr(0, name.size()) == name && entry[name.size()] == '=')
-            return std::string(entry.substr(name.size() + 1));
+        for (size_t i = 0; i < names.size(); ++i) {
+            const std::string_view name = names[i];
+            if (!values[i] && entry.size() > name.size() && entry.substr(0, name.size()) == name &&
+                entry[name.size()] == '=')
+                values[i] = std::string(entry.substr(name.size() + 1));
+        }
         start = end + 1;
     }
-    return std::nullopt;
+    return values;
 }
 
 } // namespace corvane

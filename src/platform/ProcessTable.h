@@ -46,6 +46,9 @@ public:
     // One variable of the process's environment; nothing when it is unset or unreadable
     // (another user's process).
     std::optional<std::string> environmentValue(pid_t pid, std::string_view name) const;
+    // Several variables from one reading of the environment, in the order asked; nothing
+    // for each that is unset, and all nothing when it is unreadable.
+    std::vector<std::optional<std::string>> environmentValues(pid_t pid, const std::vector<std::string_view>& names) const;
 
     static uint64_t pageSize();
     static uint64_t ticksPerSecond();

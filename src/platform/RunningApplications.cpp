@@ -122,30 +122,45 @@ std::optional<std::string> RunningApplications::entryFor(const std::string& desk
     return std::nullopt;
 }
 
+RunningApplications::Known RunningApplications::identify(const ProcessTable& table,
+                                                         const ProcessTable::Process& process) const
+{
+    const std::string group = table.cgroupOf(process.pid);
+    if (const auto id = appIdFromCgroup(group))
+        return Known{"g" + group, *id};
+    const auto values =
+        table.environmentValues(process.pid, {"GIO_LAUNCHED_DESKTOP_FILE", "GIO_LAUNCHED_DESKTOP_FILE_PID"});
+    // A child inherits the variables; only the process they name is the application.
+    if (!values[0] || !values[1] || *values[1] != std::to_string(process.pid))
+        return {};
+    std::string name = lastComponent(*values[0]);
+    if (endsWith(name, ".desktop"))
+        name.resize(name.size() - 8);
+    return Known{"p" + std::to_string(process.pid), name};
+}
+
 std::vector<RunningApplications::Application> RunningApplications::list(uid_t user, const std::string& locale) const
 {
     const ProcessTable table(m_places.procRoot);
     // One instance per control group of an application; an application that only says so
     // in its environment is an instance of its own.
     std::map<std::string, Application> instances;
-    std::map<std::string, std::optional<DesktopEntry>> entries;
+    std::map<std::string, std::pair<std::string, std::optional<DesktopEntry>>> entries;
+    std::map<std::pair<pid_t, uint64_t>, Known> seen;
     for (const ProcessTable::Process& process : table.list(user)) {
-        std::string key;
-        std::optional<std::string> id;
-        const std::string group = table.cgroupOf(process.pid);
-        if ((id = appIdFromCgroup(group))) {
-            key = "g" + group;
-        } else {
-            const auto file = table.environmentValue(process.pid, "GIO_LAUNCHED_DESKTOP_FILE");
-            const auto launched = file ? table.environmentValue(process.pid, "GIO_LAUNCHED_DESKTOP_FILE_PID")
-                                       : std::nullopt;
-            // A child inherits the variables; only the process they name is the application.
-            if (!file || !launched || *launched != std::to_string(process.pid))
-                continue;
-            std::string name = lastComponent(*file);
-            id = endsWith(name, ".desktop") ? name.substr(0, name.size() - 8) : name;
-            key = "p" + std::to_string(process.pid);
+        const std::pair<pid_t, uint64_t> self{process.pid, process.startTime};
+        std::optional<Known> cached;
+        {
+            std::lock_guard guard(m_lock);
+            if (const auto at = m_known.find(self); at != m_known.end())
+                cached = at->second;
         }
+        const Known known = cached ? *cached : identify(table, process);
+        seen.emplace(self, known);
+        if (known.key.empty())
+            continue;
+        const std::string& key = known.key;
+        const std::optional<std::string> id = known.id;
         auto [it, fresh] = instances.try_emplace(key);
         Application& app = it->second;
         if (fresh || process.startTime < app.startTime) {
@@ -159,20 +174,26 @@ std::vector<RunningApplications::Application> RunningApplications::list(uid_t us
         app.members.push_back(process);
     }
 
+    {
+        std::lock_guard guard(m_lock);
+        m_known = std::move(seen); // processes that ended are forgotten
+    }
+
     std::vector<Application> out;
     for (auto& [key, app] : instances) {
         auto known = entries.find(app.desktopId);
         if (known == entries.end()) {
             std::optional<DesktopEntry> entry;
-            if (const auto path = entryFor(app.desktopId))
-                entry = DesktopEntry::read(*path);
-            known = entries.emplace(app.desktopId, std::move(entry)).first;
+            std::string path = entryFor(app.desktopId).value_or(std::string());
+            if (!path.empty())
+                entry = DesktopEntry::read(path);
+            known = entries.emplace(app.desktopId, std::make_pair(std::move(path), std::move(entry))).first;
         }
-        const std::optional<DesktopEntry>& entry = known->second;
+        const std::optional<DesktopEntry>& entry = known->second.second;
         // What a dock would show: an application with an entry that is not hidden.
         if (!entry || entry->type() != "Application" || entry->noDisplay())
             continue;
-        app.entryPath = entryFor(app.desktopId).value_or(std::string());
+        app.entryPath = known->second.first;
         app.name = entry->name(locale).value_or(app.desktopId);
         app.icon = entry->icon().value_or(std::string());
         app.categories = entry->list("Categories");

@@ -3,6 +3,8 @@
 
 #include "platform/ProcessTable.h"
 
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,7 +63,18 @@ public:
     std::optional<std::string> entryFor(const std::string& desktopId) const;
 
 private:
+    // What a process is does not change while it runs: its application (from its control
+    // group or launch variables) is read once per process, not once per refresh.
+    struct Known
+    {
+        std::string key; // the instance: "g<control group>" or "p<pid>"; empty for none
+        std::string id;
+    };
+    Known identify(const ProcessTable& table, const ProcessTable::Process& process) const;
+
     Places m_places;
+    mutable std::mutex m_lock;
+    mutable std::map<std::pair<pid_t, uint64_t>, Known> m_known;
 };
 
 } // namespace corvane
