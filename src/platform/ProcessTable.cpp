@@ -19,19 +19,6 @@ constexpr size_t kStatLimit = 8 * 1024;
 constexpr size_t kCgroupLimit = 64 * 1024;
 constexpr size_t kEnvironLimit = 1024 * 1024;
 
-std::optional<pid_t> pidOf(std::string_view name)
-{
-    if (name.empty() || name.size() > 9)
-        return std::nullopt;
-    pid_t pid = 0;
-    for (char c : name) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        pid = pid * 10 + (c - '0');
-    }
-    return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
-}
-
 std::optional<uint64_t> number(std::string_view digits)
 {
     if (digits.empty() || digits.size() > 19)
@@ -48,6 +35,19 @@ std::optional<uint64_t> number(std::string_view digits)
 } // namespace
 
 ProcessTable::ProcessTable(std::string procRoot) : m_procRoot(std::move(procRoot)) {}
+
+std::optional<pid_t> ProcessTable::pidFromName(std::string_view name)
+{
+    if (name.empty() || name.size() > 9)
+        return std::nullopt;
+    pid_t pid = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
+}
 
 uint64_t ProcessTable::pageSize()
 {
@@ -124,7 +124,7 @@ std::vector<ProcessTable::Process> ProcessTable::list(std::optional<uid_t> user)
     DirectoryReader::listNames(proc.get(), names);
     std::vector<pid_t> pids;
     for (const std::string& name : names)
-        if (const auto pid = pidOf(name))
+        if (const auto pid = pidFromName(name))
             pids.push_back(*pid);
     std::sort(pids.begin(), pids.end());
     for (pid_t pid : pids) {

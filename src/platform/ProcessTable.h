@@ -50,6 +50,9 @@ public:
     // for each that is unset, and all nothing when it is unreadable.
     std::vector<std::optional<std::string>> environmentValues(pid_t pid, const std::vector<std::string_view>& names) const;
 
+    // A /proc entry's name as a pid: digits only, nothing for anything else.
+    static std::optional<pid_t> pidFromName(std::string_view name);
+
     static uint64_t pageSize();
     static uint64_t ticksPerSecond();
 

@@ -11,7 +11,6 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -59,13 +58,7 @@ SystemPerformanceAcceleration::SystemPerformanceAcceleration(Source source, Quit
     m_glow = new GlowAnimation(picture, this);
     QLabel* title = ScreenLook::heading(tr("进程管理"), 20, this);
     title->setObjectName(QStringLiteral("titleLabel"));
-    auto* description = new QLabel(tr("关闭占用大量资源和服务的进程用以加速系统"), this);
-    description->setObjectName(QStringLiteral("descriptionLabel"));
-    description->setWordWrap(true);
-    QFont descFont = description->font();
-    descFont.setPointSize(12);
-    description->setFont(descFont);
-    description->setStyleSheet(QStringLiteral("color: #707070;"));
+    QLabel* description = ScreenLook::description(tr("关闭占用大量资源和服务的进程用以加速系统"), this);
     m_optimise = ScreenLook::button(tr("优化"), "optimiseButton", QSize(100, 34),
                                     QStringLiteral("QPushButton { background: #2d8cf0; color: white; border: none;"
                                                    " border-radius: 17px; font-size: 14px; padding: 4px 18px; }"),
@@ -76,19 +69,7 @@ SystemPerformanceAcceleration::SystemPerformanceAcceleration(Source source, Quit
     m_table->setNameColumn(Model::NameColumn, 0.35);
     m_table->setColumnRule(Model::CpuColumn, {Qt::ElideRight, 220, 0.3});
     m_table->setColumnRule(Model::SizeColumn, {Qt::ElideRight, 220, 0.3});
-    m_table->setRowHeight(44);
-    m_table->setIconSize(QSize(32, 32));
-    m_table->setRootIsDecorated(false);
-    m_table->setItemsExpandable(false);
-    m_table->setUniformRowHeights(true);
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->header()->setSectionsClickable(false);
-    m_table->header()->setSectionsMovable(false);
-    m_table->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_table->setStyleSheet(QStringLiteral("QTreeView { background: white; border: none; border-radius: 10px; }"
-                                          " QHeaderView::section { background: white; color: #707070;"
-                                          " border: none; border-bottom: 1px solid #e4e4e4; padding: 4px 6px; }"));
+    m_table->styleAsList(44, 10);
     m_table->setIconProvider([](const QModelIndex& index) {
         return index.column() == Model::NameColumn ? iconFor(index.data(Model::IconRole).toString()) : QIcon();
     });
