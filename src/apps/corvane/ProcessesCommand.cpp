@@ -67,12 +67,7 @@ int run(const std::vector<std::string>& args)
     }
     const char* proc = std::getenv("CORVANE_PROC");
     SystemPerAcceleration processes(RunningApplications::places(Layout::current(), proc && *proc ? proc : "/proc"),
-                                     [] {
-                                         for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
-                                             if (const char* v = std::getenv(name); v && *v)
-                                                 return std::string(v);
-                                         return std::string("C");
-                                     }(),
+                                     environmentLocale(),
                                      std::chrono::milliseconds(std::min(interval, 60000LL)));
     const std::vector<SystemPerObject> rows = processes.getResouceProcess();
     if (quitPid >= 0) {
