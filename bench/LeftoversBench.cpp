@@ -11,6 +11,8 @@
 #include "uninstall/ui/LMZSheet.h"
 #include "uninstall/ui/LeftoverPanel.h"
 
+#include "MainThreadProbe.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListView>
@@ -32,41 +34,6 @@ using namespace corvane;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Probe
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    Probe()
-    {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            const qint64 now = clock.elapsed();
-            worst = std::max(worst, now - last);
-            last = now;
-        });
-    }
-    void start()
-    {
-        worst = 0;
-        clock.start();
-        last = 0;
-        timer.start();
-    }
-    qint64 stop()
-    {
-        timer.stop();
-        return std::max(worst, clock.elapsed() - last);
-    }
-};
-
-void spin(const std::function<bool()>& done)
-{
-    while (!done())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-}
 
 void touch(const std::string& path, const std::string& bytes = "x")
 {
@@ -100,13 +67,13 @@ void sheetBench(const std::string& scratch, int files)
     window.show();
     LMZSheet sheet(layout);
     sheet.setFilePath(app);
-    Probe probe;
+    bench::MainThreadProbe probe;
     QElapsedTimer t;
     int code = -1;
     probe.start();
     t.start();
     sheet.beginOnWindow(&window, [&code](int c) { code = c; });
-    spin([&] { return !sheet.model()->isLoading(); });
+    bench::spinUntil([&] { return !sheet.model()->isLoading(); });
     const qint64 loadMs = t.elapsed();
     // Scroll through the list so rows are drawn.
     QListView* table = sheet.panel()->myTableView();
@@ -121,7 +88,7 @@ void sheetBench(const std::string& scratch, int files)
     probe.start();
     t.restart();
     QTest::mouseClick(sheet.panel()->deleteBtn(), Qt::LeftButton);
-    spin([&] { return code >= 0; });
+    bench::spinUntil([&] { return code >= 0; });
     const qint64 removeMs = t.elapsed();
     const qint64 removeStall = probe.stop();
     std::printf("sheet: removal in %lld ms (return code %d, application %s), longest main-thread stall %lld ms\n",

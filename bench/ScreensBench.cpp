@@ -12,6 +12,8 @@
 #include "largefiles/ui/LargeResultView.h"
 #include "platform/Layout.h"
 
+#include "MainThreadProbe.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -26,46 +28,10 @@ using namespace corvane;
 
 namespace {
 
-// The longest time between two ticks of a 5 ms timer on the main thread.
-struct Probe
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 worst = 0;
-    Probe()
-    {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            const qint64 now = clock.elapsed();
-            worst = std::max(worst, now - last);
-            last = now;
-        });
-    }
-    void start()
-    {
-        worst = 0;
-        clock.start();
-        last = 0;
-        timer.start();
-    }
-    qint64 stop()
-    {
-        timer.stop();
-        return worst;
-    }
-};
-
-void spin(const std::function<bool()>& done)
-{
-    while (!done())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-}
-
 // Shows the screen with `root` as its only folder, presses "扫描" with the probe running
 // and waits for the result view; returns the milliseconds it took. The probe keeps
 // running so the caller decides where the stall measurement ends.
-template <typename View> qint64 scanToResults(View& view, const std::string& root, Probe& probe)
+template <typename View> qint64 scanToResults(View& view, const std::string& root, bench::MainThreadProbe& probe)
 {
     view.resize(900, 560);
     view.show();
@@ -75,7 +41,7 @@ template <typename View> qint64 scanToResults(View& view, const std::string& roo
     probe.start();
     t.start();
     QTest::mouseClick(view.scanButton(), Qt::LeftButton);
-    spin([&] { return view.resultView() != nullptr; });
+    bench::spinUntil([&] { return view.resultView() != nullptr; });
     return t.elapsed();
 }
 
@@ -91,7 +57,7 @@ int main(int argc, char** argv)
     }
     const std::string root = argv[1];
     const Layout& layout = Layout::current();
-    Probe probe;
+    bench::MainThreadProbe probe;
 
     {
         LargeFilesView view(layout);
@@ -115,7 +81,7 @@ int main(int argc, char** argv)
             members.insert(g.hiddenPaths.begin(), g.hiddenPaths.end());
             files += g.members.size();
         }
-        spin([&] { return !r->model().verifying(); });
+        bench::spinUntil([&] { return !r->model().verifying(); });
         // One probe from "扫描" to the last verdict: the search, building the result view
         // and applying the verdicts all count.
         const qint64 stall = probe.stop();
@@ -147,7 +113,7 @@ int main(int argc, char** argv)
         });
         std::vector<DuplicateGroupRecord> records = r->model().resultList();
         model.setResultList(records);
-        spin([&] { return !model.verifying(); });
+        bench::spinUntil([&] { return !model.verifying(); });
         size_t outside = 0;
         for (const std::string& p : opened)
             if (!members.count(p))

@@ -562,5 +562,29 @@
         <source>已停止：无法再分配内存</source>
         <translation>Stopped: no more memory could be had</translation>
     </message>
+    <message>
+        <source>关闭占用大量资源和服务的进程用以加速系统</source>
+        <translation>Quit the applications that take up resources to speed up the system</translation>
+    </message>
+    <message>
+        <source>优化</source>
+        <translation>Optimise</translation>
+    </message>
+    <message>
+        <source>进程名称</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>CPU占用率:%1</source>
+        <translation>CPU: %1</translation>
+    </message>
+    <message>
+        <source>CPU占用大小:%1</source>
+        <translation>Memory: %1</translation>
+    </message>
+    <message>
+        <source>未选中项目</source>
+        <translation>No item selected</translation>
+    </message>
 </context>
 </TS>

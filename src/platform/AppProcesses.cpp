@@ -4,6 +4,7 @@
 #include "platform/BoundedFile.h"
 #include "platform/DirectoryReader.h"
 #include "platform/FileChecks.h"
+#include "platform/ProcessTable.h"
 #include "platform/UniqueFd.h"
 
 #include <algorithm>
@@ -21,19 +22,6 @@ namespace {
 
 constexpr size_t kSmallProcFile = 64 * 1024;
 constexpr size_t kEnvironLimit = 1024 * 1024;
-
-std::optional<pid_t> pidOf(const std::string& name)
-{
-    if (name.empty() || name.size() > 9)
-        return std::nullopt;
-    pid_t pid = 0;
-    for (char c : name) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        pid = pid * 10 + (c - '0');
-    }
-    return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
-}
 
 std::optional<std::string> readProc(const std::string& root, pid_t pid, const char* file, size_t limit)
 {
@@ -129,7 +117,7 @@ template <typename Match> std::vector<AppProcesses::Process> AppProcesses::selec
     std::vector<std::string> names;
     DirectoryReader::listNames(proc.get(), names);
     for (const std::string& name : names) {
-        const auto pid = pidOf(name);
+        const auto pid = ProcessTable::pidFromName(name);
         if (!pid)
             continue;
         const auto process = describe(*pid, m_procRoot);

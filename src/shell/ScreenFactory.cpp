@@ -5,6 +5,7 @@
 #include "junk/ui/SystemCleanView.h"
 #include "largefiles/ui/LargeFilesView.h"
 #include "memory/ui/YVPopViewController.h"
+#include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
@@ -46,6 +47,11 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     }
     case 3: {
         YVPopViewController* view = YVPopViewController::demoView();
+        view->setParent(parent);
+        return view;
+    }
+    case 4: {
+        SystemPerformanceAcceleration* view = SystemPerformanceAcceleration::demoView();
         view->setParent(parent);
         return view;
     }

@@ -224,4 +224,22 @@ QString ReadableOutline::shownText(const QModelIndex& index) const
     return option.text;
 }
 
+void ReadableOutline::styleAsList(int rowHeight, int radius)
+{
+    setRowHeight(rowHeight);
+    setIconSize(QSize(32, 32));
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFocusPolicy(Qt::NoFocus);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setStyleSheet(QStringLiteral("QTreeView { background: white; border: none; border-radius: %1px; }"
+                                 " QHeaderView::section { background: white; color: #707070;"
+                                 " border: none; border-bottom: 1px solid #e4e4e4; padding: 4px 6px; }")
+                      .arg(radius));
+}
+
 } // namespace corvane

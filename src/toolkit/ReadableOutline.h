@@ -44,6 +44,11 @@ public:
 
     void setModel(QAbstractItemModel* model) override;
 
+    // The look of the screens' flat lists: rows of `rowHeight` with 32-pixel icons, no
+    // tree, no selection, a fixed header of grey left-aligned titles, white with rounded
+    // corners of `radius`.
+    void styleAsList(int rowHeight, int radius);
+
     // The cell's text as it is drawn now, shortened to its column.
     QString shownText(const QModelIndex& index) const;
     // Sizes the columns to the rows in view (not the whole list) and the view's width.

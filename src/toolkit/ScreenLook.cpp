@@ -46,4 +46,16 @@ QPushButton* ScreenLook::button(const QString& text, const char* name, const QSi
     return b;
 }
 
+QLabel* ScreenLook::description(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("descriptionLabel"));
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSize(12);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #707070;"));
+    return label;
+}
+
 } // namespace corvane

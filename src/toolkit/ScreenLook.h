@@ -19,6 +19,8 @@ public:
     // A named image of the artwork, scaled smoothly into a square of that side.
     static QLabel* picture(const QString& image, int side, QWidget* parent);
     static QLabel* heading(const QString& text, int pointSize, QWidget* parent);
+    // The grey line under a heading that says what the screen is for ("descriptionLabel").
+    static QLabel* description(const QString& text, QWidget* parent);
     // A button with the pointing hand, found by its object name.
     static QPushButton* button(const QString& text, const char* name, const QSize& minimum, const QString& style,
                                QWidget* parent);

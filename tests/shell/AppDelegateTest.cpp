@@ -13,6 +13,7 @@
 #include "toolkit/ListCellView.h"
 #include "toolkit/ParentCellView.h"
 #include "toolkit/TitleBarWindow.h"
+#include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
@@ -364,6 +365,8 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
             EXPECT_TRUE(qobject_cast<LoginItemViewController*>(screen));
         } else if (pindex == 3) {
             EXPECT_TRUE(qobject_cast<YVPopViewController*>(screen));
+        } else if (pindex == 4) {
+            EXPECT_TRUE(qobject_cast<SystemPerformanceAcceleration*>(screen));
         } else {
             auto* page = qobject_cast<PlaceholderScreen*>(screen);
             ASSERT_TRUE(page);
@@ -387,10 +390,10 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
     clickRow(outline, itemFor(outline, 1));
     EXPECT_EQ(shownScreen(app), junk);
     EXPECT_TRUE(junk->isVisible());
-    // The junk screen is the real one; the two screens whose rooms have not landed are
-    // still placeholders.
+    // The junk screen is the real one; the one screen whose room has not landed is still
+    // a placeholder.
     EXPECT_TRUE(qobject_cast<SystemCleanView*>(junk));
-    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 2);
+    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 1);
 }
 
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)

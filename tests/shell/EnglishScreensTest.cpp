@@ -20,6 +20,7 @@
 #include "toolkit/Localization.h"
 #include "toolkit/TitleBarWindow.h"
 #include "uninstall/ui/ConfigFilesView.h"
+#include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
 #include "uninstall/engine/LeftoverListModel.h"
 #include "uninstall/ui/LMZSheet.h"
@@ -45,8 +46,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 using namespace corvane;
 using corvane::test::TempDir;
@@ -185,6 +191,7 @@ struct EnglishMachine
     Localization english;
 
     bool inEnglish;
+    pid_t notesApp = -1;
 
     explicit EnglishMachine(bool withEnglish = true) : inEnglish(withEnglish)
     {
@@ -222,12 +229,20 @@ struct EnglishMachine
         // the tour's release ends there.
         test::Meminfo memory;
         memory.available = MemoryRelease::floorFor(memory.total) + 40 * test::kMiB + test::kMiB / 2;
-        memory.writeTo(dir / "proc");
-        setenv("CORVANE_PROC", (dir / "proc").c_str(), 1);
-        setenv("CORVANE_SYS", (dir / "sys").c_str(), 1);
+        memory.writeTo(dir / "memory/proc");
         // System folders (/var/cache, /var/log) under a scratch root: the tour cleans junk.
         test::writeFile(dir / "root/var/cache/tool/cache.bin", std::string(2048, 's'));
         Layout::setCurrent(Layout(Layout::Kind::Linux, dir / "root", home, "tester"));
+        // A running application, started the way a desktop's launcher starts one.
+        const std::string notes = Layout::current().xdgDataHome() + "/applications/org.example.Notes.desktop";
+        test::writeFile(notes, "[Desktop Entry]\nType=Application\nName=Notes\nName[zh_CN]=笔记\nExec=notes\n"
+                               "Icon=accessories-text-editor\n");
+        // The shell learns its own pid ($$) and hands it on through exec.
+        const std::string script = "GIO_LAUNCHED_DESKTOP_FILE='" + notes +
+                                   "' GIO_LAUNCHED_DESKTOP_FILE_PID=$$ exec /bin/sleep 120";
+        const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
+        if (::posix_spawn(&notesApp, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+            notesApp = -1;
         if (inEnglish) {
             english.loadEnglish();
             QCoreApplication::installTranslator(&english);
@@ -235,11 +250,13 @@ struct EnglishMachine
     }
     ~EnglishMachine()
     {
+        if (notesApp > 0) {
+            ::kill(notesApp, SIGKILL);
+            ::waitpid(notesApp, nullptr, 0);
+        }
         QCoreApplication::removeTranslator(&english);
         unsetenv("XDG_CONFIG_HOME");
         unsetenv("CORVANE_HELPER_SOCKET");
-        unsetenv("CORVANE_PROC");
-        unsetenv("CORVANE_SYS");
         Layout::setCurrent(Layout::linuxLayout());
     }
 
@@ -344,8 +361,10 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     // floor. The blocks are one buffer handed out again and again: the tour eats nothing.
     auto* memory = showScreen<YVPopViewController>(app, 3);
     ASSERT_TRUE(memory);
-    look(QStringLiteral("memory"));
     auto chunks = std::make_shared<test::FakeChunks>();
+    ASSERT_TRUE(memory->setMemorySource(
+        MemoryStatistics(machine.dir / "memory/proc", machine.dir / "memory/sys"), chunks));
+    look(QStringLiteral("memory"));
     QSemaphore held;
     struct LetGo
     {
@@ -356,7 +375,6 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
         if (n == 17)
             held.acquire();
     };
-    ASSERT_TRUE(memory->setChunkAllocator(chunks));
     press(memory->actionButton());
     ASSERT_TRUE(waitFor([&] { return memory->appleProgress()->value() == 15; }));
     QApplication::processEvents();
@@ -365,6 +383,20 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     ASSERT_TRUE(waitFor([&] { return !memory->release().busy() && memory->actionButton()->isEnabled(); }));
     QApplication::processEvents();
     look(QStringLiteral("memory at the floor"));
+    // Processes: a launched application in the list, and the alert when nothing is ticked.
+    auto* processes = showScreen<SystemPerformanceAcceleration>(app, 4);
+    ASSERT_TRUE(processes);
+    ASSERT_TRUE(waitFor([&] {
+        const auto& rows = processes->model()->listArray();
+        return std::any_of(rows.begin(), rows.end(),
+                           [](const SystemPerObject& r) { return r.desktopId == "org.example.Notes.desktop"; });
+    }));
+    QApplication::processEvents();
+    look(QStringLiteral("processes"));
+    press(processes->optimiseButton());
+    ASSERT_TRUE(waitFor([&] { return processes->alertBox() && processes->alertBox()->isVisible(); }));
+    look(QStringLiteral("processes alert"));
+    closeAlert(processes->alertBox());
 
     // Applications: the list once loaded.
     auto* apps = showScreen<UninstallView>(app, 5);

@@ -36,14 +36,6 @@ void printHelp(FILE* out)
                  kPathsInJsonHelp);
 }
 
-std::string environmentLocale()
-{
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
-        if (const char* v = std::getenv(name); v && *v)
-            return v;
-    return "C";
-}
-
 int run(const std::vector<std::string>& args)
 {
     std::string root;

@@ -2,6 +2,11 @@
 #include "Command.h"
 
 #include "platform/ByteText.h"
+#include "platform/FileChecks.h"
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace corvane::cli {
 
@@ -73,6 +78,22 @@ std::string jsonString(const std::string& bytes)
     }
     out += "\"";
     return out;
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    char cwd[PATH_MAX];
+    return ::getcwd(cwd, sizeof cwd) ? joinPath(cwd, path) : std::string();
+}
+
+std::string environmentLocale()
+{
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const char* v = std::getenv(name); v && *v)
+            return v;
+    return "C";
 }
 
 } // namespace corvane::cli

@@ -34,6 +34,12 @@ const std::vector<Command>& commands();
 // same text, and a script deleting one would delete the other.
 std::string jsonString(const std::string& bytes);
 
+// A PATH argument made absolute from the working folder: the engines speak in absolute
+// paths only.
+std::string absolutePath(const std::string& path);
+// The locale names are shown in: LC_ALL, LC_MESSAGES, LANG, else "C".
+std::string environmentLocale();
+
 // What every command's --help says about paths in its output.
 extern const char* const kPathsInJsonHelp;
 

@@ -40,14 +40,6 @@ void printHelp(FILE* out)
                  kPathsInJsonHelp);
 }
 
-std::string absolute(const std::string& path)
-{
-    if (path.empty() || path.front() == '/')
-        return path;
-    char cwd[PATH_MAX];
-    return ::getcwd(cwd, sizeof cwd) ? joinPath(cwd, path) : std::string();
-}
-
 int run(const std::vector<std::string>& args)
 {
     std::string disable;
@@ -69,7 +61,7 @@ int run(const std::vector<std::string>& args)
     }
     LaunchItems& items = LaunchItems::manager();
     if (!add.empty()) {
-        const std::string path = absolute(add);
+        const std::string path = absolutePath(add);
         const bool ok = FileChecks::existsNoFollow(path) && items.addLoginItem(path);
         std::printf("{\"added\":%s,\"ok\":%s}\n", jsonString(path).c_str(), ok ? "true" : "false");
         return ok ? kFound : kNothing;

@@ -58,16 +58,6 @@ void printUninstallHelp(FILE* out)
                  kPathsInJsonHelp);
 }
 
-// A relative PATH is taken from the working folder: the lists and the removal speak in
-// absolute paths only.
-std::string absolute(const std::string& path)
-{
-    if (path.empty() || path.front() == '/')
-        return path;
-    char cwd[PATH_MAX];
-    return ::getcwd(cwd, sizeof cwd) ? joinPath(cwd, path) : std::string();
-}
-
 bool wantsHelp(const std::vector<std::string>& args)
 {
     for (const std::string& a : args)
@@ -88,7 +78,7 @@ int runRelated(const std::vector<std::string>& args)
         return kError;
     }
     const std::vector<Item> items =
-        RelatedAppFilesScanner::relatedFilesToApplicationAtPath(absolute(args[0]), Layout::current());
+        RelatedAppFilesScanner::relatedFilesToApplicationAtPath(absolutePath(args[0]), Layout::current());
     for (const Item& item : items)
         std::printf("{\"path\":%s,\"size\":%" PRIu64 ",\"checked\":%s}\n", jsonString(item.path()).c_str(),
                     TreeSize::measure(item.path(), false).bytes, item.checked() ? "true" : "false");
@@ -111,7 +101,7 @@ int runUninstall(const std::vector<std::string>& args)
         else if (a == "--yes")
             yes = true;
         else if (path.empty() && !a.empty() && a.front() != '-')
-            path = absolute(a);
+            path = absolutePath(a);
         else {
             std::fprintf(stderr, "corvane uninstall: unexpected argument '%s'\n", ByteText::forLog(a).c_str());
             printUninstallHelp(stderr);

@@ -115,7 +115,8 @@ YVPopViewController::YVPopViewController(MemoryStatistics statistics, std::share
     m_glow = new GlowAnimation(picture, this);
     m_titleBtn = ScreenLook::heading(tr("内存优化"), 20, this);
     m_titleBtn->setObjectName(QStringLiteral("titleBtn"));
-    m_desTextField = textLabel(QStringLiteral("desTextField"), 12, QStringLiteral("#707070"), this);
+    m_desTextField = ScreenLook::description(QString(), this);
+    m_desTextField->setObjectName(QStringLiteral("desTextField"));
     m_accelTextField = textLabel(QStringLiteral("accelTextField"), 12, kStop, this);
     for (QLabel* line : {m_desTextField, m_accelTextField})
         line->setMinimumHeight(line->fontMetrics().height() + 4);
@@ -285,11 +286,14 @@ YVPopViewController::~YVPopViewController()
     m_release->requestStop();
 }
 
-bool YVPopViewController::setChunkAllocator(std::shared_ptr<ChunkAllocator> allocator)
+bool YVPopViewController::setMemorySource(MemoryStatistics statistics, std::shared_ptr<ChunkAllocator> allocator)
 {
     if (m_release->busy())
         return false;
-    m_release = std::make_shared<MemoryRelease>(m_statistics, std::move(allocator));
+    m_statistics = statistics;
+    m_release = std::make_shared<MemoryRelease>(std::move(statistics), std::move(allocator));
+    if (!m_freeFlag)
+        timerMethod();
     return true;
 }
 

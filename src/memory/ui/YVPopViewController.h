@@ -57,8 +57,9 @@ public:
 
     // At most this many blocks per release (all the table holds unless set).
     void setReleaseLimit(int maxChunks) { m_releaseLimit = maxChunks; }
-    // Where the next release takes its blocks from; refused while one holds blocks.
-    bool setChunkAllocator(std::shared_ptr<ChunkAllocator> allocator);
+    // Another machine's figures, and where the next release takes its blocks from (a
+    // fixture and a fake for demonstrations and tests); refused while a release holds blocks.
+    bool setMemorySource(MemoryStatistics statistics, std::shared_ptr<ChunkAllocator> allocator);
 
     bool freeFlag() const { return m_freeFlag; }
     const std::array<uint64_t, 5>& pieChartData() const { return m_pieChartData; }

@@ -27,6 +27,8 @@ public:
 
     LaunchItems(const Layout& layout, std::shared_ptr<ServiceManager> services, std::unique_ptr<LoginItemList> logins);
 
+    const Layout& layout() const { return m_layout; }
+
     // Set by each removeLaunchService: whether the job was one of the machine's.
     bool isSystemType() const { return m_isSystemType; }
 

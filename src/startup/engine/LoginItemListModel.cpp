@@ -4,6 +4,11 @@
 #include "platform/Bundle.h"
 #include "platform/DisplayText.h"
 #include "platform/FileChecks.h"
+#include "platform/Layout.h"
+#include "platform/RunningApplications.h"
+
+#include <optional>
+#include <unistd.h>
 #include "startup/engine/LaunchItems.h"
 
 namespace corvane {
@@ -42,10 +47,26 @@ std::vector<LoginItemObject> LoginItemListModel::build(const LaunchItems& items)
     std::vector<LoginItemObject> rows;
     for (const LoginItemList::Entry& entry : items.loginItems())
         rows.push_back(loginItemFor(entry.path, entry.id));
+    std::optional<std::vector<RunningApplications::Application>> running;
     for (const QVariantMap& job : items.launchServices()) {
         LoginItemObject object;
         object.filePath = LaunchItems::programOf(job);
         object.bundleID = job.value(QStringLiteral("Label")).toString().toStdString();
+        // A job whose program is not there may still be the running application of the
+        // same id: its program stands for it.
+        if (!items.layout().isMac() && !FileChecks::existsNoFollow(object.filePath)) {
+            if (!running)
+                running = RunningApplications(RunningApplications::places(items.layout()))
+                              .list(::getuid(), std::string("C"));
+            std::string id = object.bundleID;
+            if (const size_t dot = id.rfind('.'); dot != std::string::npos)
+                id = id.substr(0, dot);
+            for (const RunningApplications::Application& app : *running)
+                if (app.desktopId == id + ".desktop" || app.desktopId == object.bundleID + ".desktop") {
+                    object.filePath = RunningApplications::programOf(app.pid);
+                    break;
+                }
+        }
         object.fileType = LoginItemObject::humanReadableFileType(object.filePath);
         object.type = 2;
         object.domain = job.value(QStringLiteral("Domain")).toString().toStdString();

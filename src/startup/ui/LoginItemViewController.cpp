@@ -13,7 +13,6 @@
 #include "toolkit/ScreenLook.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -59,13 +58,7 @@ LoginItemViewController::LoginItemViewController(LaunchItems& items, QWidget* pa
     m_glow = new GlowAnimation(picture, this);
     QLabel* title = ScreenLook::heading(tr("开机启动项"), 20, this);
     title->setObjectName(QStringLiteral("titleLabel"));
-    auto* description = new QLabel(tr("开机启动项显示如下。请根据需求关闭或移除列表中的选项"), this);
-    description->setObjectName(QStringLiteral("descriptionLabel"));
-    description->setWordWrap(true);
-    QFont descFont = description->font();
-    descFont.setPointSize(12);
-    description->setFont(descFont);
-    description->setStyleSheet(QStringLiteral("color: #707070;"));
+    QLabel* description = ScreenLook::description(tr("开机启动项显示如下。请根据需求关闭或移除列表中的选项"), this);
 
     m_add = roundButton(tr("添加选项"), "addButton", QStringLiteral("#2d8cf0"), this);
     m_disable = roundButton(tr("禁用"), "disableButton", QStringLiteral("#e0662a"), this);
@@ -76,19 +69,7 @@ LoginItemViewController::LoginItemViewController(LaunchItems& items, QWidget* pa
     m_table->setColumnRule(Model::KindColumn, {Qt::ElideRight, 220, 0.3});
     m_table->setColumnRule(Model::CompanyColumn, {Qt::ElideRight, 160, 0});
     m_table->setColumnRule(Model::RevealColumn, {Qt::ElideRight, 40, 0});
-    m_table->setRowHeight(44);
-    m_table->setIconSize(QSize(32, 32));
-    m_table->setRootIsDecorated(false);
-    m_table->setItemsExpandable(false);
-    m_table->setUniformRowHeights(true);
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->header()->setSectionsClickable(false);
-    m_table->header()->setSectionsMovable(false);
-    m_table->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_table->setStyleSheet(QStringLiteral("QTreeView { background: white; border: none; border-radius: 10px; }"
-                                          " QHeaderView::section { background: white; color: #707070;"
-                                          " border: none; border-bottom: 1px solid #e4e4e4; padding: 4px 6px; }"));
+    m_table->styleAsList(44, 10);
     m_table->setIconProvider([](const QModelIndex& index) {
         if (index.column() == Model::RevealColumn)
             return revealIcon();

@@ -12,7 +12,6 @@
 #include "uninstall/engine/Uninstall.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -44,12 +43,7 @@ UninstallScreen::UninstallScreen(const Layout& layout, const Look& look, QWidget
     QLabel* picture = ScreenLook::picture(look.image, 48, this);
     m_title = ScreenLook::heading(look.title, 20, this);
     m_title->setObjectName(QStringLiteral("titleLabel"));
-    m_description = new QLabel(look.description, this);
-    m_description->setObjectName(QStringLiteral("descriptionLabel"));
-    QFont descFont = m_description->font();
-    descFont.setPointSize(12);
-    m_description->setFont(descFont);
-    m_description->setStyleSheet(QStringLiteral("color: #707070;"));
+    m_description = ScreenLook::description(look.description, this);
 
     m_table = new ReadableOutline(this);
     m_table->setObjectName(look.tableName);
@@ -58,20 +52,7 @@ UninstallScreen::UninstallScreen(const Layout& layout, const Look& look, QWidget
     m_table->setColumnRule(Model::VersionColumn, {Qt::ElideRight, 130, 0});
     m_table->setColumnRule(Model::SizeColumn, {Qt::ElideRight, 130, 0});
     m_table->setColumnRule(Model::NoteColumn, {Qt::ElideRight, 0, 0.2});
-    m_table->setRowHeight(44);
-    m_table->setIconSize(QSize(32, 32));
-    m_table->setRootIsDecorated(false);
-    m_table->setItemsExpandable(false);
-    m_table->setUniformRowHeights(true);
-    m_table->setSortingEnabled(false);
-    m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->setFocusPolicy(Qt::NoFocus);
-    m_table->header()->setSectionsClickable(false);
-    m_table->header()->setSectionsMovable(false);
-    m_table->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_table->setStyleSheet(QStringLiteral("QTreeView { background: white; border: none; border-radius: 6px; }"
-                                          " QHeaderView::section { background: white; color: #707070;"
-                                          " border: none; border-bottom: 1px solid #e4e4e4; padding: 4px 6px; }"));
+    m_table->styleAsList(44, 6);
     m_table->setIconProvider([this](const QModelIndex& index) {
         if (index.column() != Model::NameColumn)
             return QIcon();
