@@ -5,6 +5,7 @@
 #include "platform/ByteText.h"
 #include "platform/Layout.h"
 #include "support/DesktopFixtures.h"
+#include "support/MachineFixtures.h"
 #include "support/TempDir.h"
 
 #include <QJsonDocument>
@@ -568,4 +569,46 @@ TEST(CommandLine, UninstallSaysWhatStayedAndWhy)
     EXPECT_EQ(lines[2].value(QStringLiteral("kept")).toInt(), 2);
     EXPECT_TRUE(exists(app + "/Contents/Info.plist"));
     EXPECT_EQ(readFile(home + "/.cache/Stuck/blob"), "cache");
+}
+
+// The machine from fixture trees: facts by section, both sensors with where they came
+// from, the profiler's text on request, and nothing but JSON on standard output.
+TEST(CommandLine, SysinfoPrintsAFixtureMachineAsJsonLines)
+{
+    TempDir t;
+    corvane::test::writeIntelLaptop(t / "laptop");
+    ::setenv("CORVANE_SYS", (t / "laptop/sys").c_str(), 1);
+    ::setenv("CORVANE_PROC", (t / "laptop/proc").c_str(), 1);
+    struct Restore
+    {
+        ~Restore()
+        {
+            ::unsetenv("CORVANE_SYS");
+            ::unsetenv("CORVANE_PROC");
+        }
+    } restore;
+
+    const ProgramRun run = runCorvane({"sysinfo", "--no-lspci"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::map<std::string, std::string> facts;
+    std::map<std::string, QJsonObject> sensors;
+    for (const QJsonObject& line : jsonLines(run.out)) {
+        if (line.contains(QLatin1String("sensor")))
+            sensors[text(line, "sensor")] = line;
+        else
+            facts[text(line, "section") + "/" + text(line, "key")] = text(line, "value");
+    }
+    EXPECT_EQ(facts["hardware/Model Name"], "20XW004HGE");
+    EXPECT_EQ(facts["graphics/Device ID"], "0x9a49");
+    EXPECT_EQ(facts["displays/Resolution"], "2560x1440"); // the last display's, both listed
+    EXPECT_EQ(facts["disk/Capacity"], "500.11 GB (500,107,862,016 bytes)");
+    EXPECT_EQ(sensors["temperature"].value(QLatin1String("value")).toDouble(), 52.5);
+    EXPECT_EQ(text(sensors["temperature"], "source"), "coretemp Package id 0");
+    EXPECT_EQ(sensors["fan"].value(QLatin1String("value")).toInt(), 2010);
+
+    const ProgramRun profile = runCorvane({"sysinfo", "--no-lspci", "--profile", "SPSerialATADataType"});
+    EXPECT_EQ(profile.status, 0);
+    EXPECT_NE(profile.out.find("      BSD Name: nvme0n1\n"), std::string::npos) << profile.out;
+    EXPECT_EQ(runCorvane({"sysinfo", "--profile", "SPAudioDataType"}).status, 2);
+    EXPECT_EQ(runCorvane({"sysinfo", "--profile"}).status, 2);
 }

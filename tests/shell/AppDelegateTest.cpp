@@ -14,6 +14,7 @@
 #include "toolkit/TitleBarWindow.h"
 #include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
+#include "sysinfo/ui/HardWare.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
 #include "uninstall/ui/UninstallView.h"
@@ -364,6 +365,8 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
             EXPECT_TRUE(qobject_cast<LoginItemViewController*>(screen));
         } else if (pindex == 4) {
             EXPECT_TRUE(qobject_cast<SystemPerformanceAcceleration*>(screen));
+        } else if (pindex == 10) {
+            EXPECT_TRUE(qobject_cast<HardWare*>(screen));
         } else {
             auto* page = qobject_cast<PlaceholderScreen*>(screen);
             ASSERT_TRUE(page);
@@ -387,10 +390,10 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
     clickRow(outline, itemFor(outline, 1));
     EXPECT_EQ(shownScreen(app), junk);
     EXPECT_TRUE(junk->isVisible());
-    // The junk screen is the real one; the two screens whose rooms have not landed are
-    // still placeholders.
+    // The junk screen is the real one; the screen whose room has not landed is still a
+    // placeholder.
     EXPECT_TRUE(qobject_cast<SystemCleanView*>(junk));
-    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 2);
+    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 1);
 }
 
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)
