@@ -22,6 +22,7 @@
 #include "startup/ui/LoginItemViewController.h"
 #include "support/MachineFixtures.h"
 #include "sysinfo/ui/HardWare.h"
+#include "toolkit/ReadableOutline.h"
 #include "uninstall/engine/LeftoverListModel.h"
 #include "uninstall/ui/LMZSheet.h"
 #include "uninstall/ui/PlugView.h"
@@ -381,6 +382,9 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     ASSERT_TRUE(waitFor([&] { return !hardware->isLoading() && hardware->model()->rowCount() == 5; }));
     QApplication::processEvents();
     look(QStringLiteral("hardware"));
+    hardware->outline()->scrollToBottom();
+    QApplication::processEvents();
+    look(QStringLiteral("hardware disk and sensors"));
 
     // Applications: the list once loaded.
     auto* apps = showScreen<UninstallView>(app, 5);

@@ -437,8 +437,13 @@ TEST(HardWareScreen, BuildsFiveExpandedSectionsAndRefreshesOnlyTheSensors)
     ASSERT_EQ(model->rowCount(), 5);
     for (int row = 0; row < 5; ++row)
         EXPECT_TRUE(screen.outline()->isExpanded(model->index(row, 0))) << row;
-    EXPECT_EQ(model->index(0, 0).data(Qt::SizeHintRole).toSize().height(), 60);
-    EXPECT_EQ(model->index(0, 0, model->index(0, 0)).data(Qt::SizeHintRole).toSize().height(), 30);
+    QApplication::processEvents();
+    EXPECT_EQ(screen.outline()->visualRect(model->index(0, 0)).height(), 60);
+    const QModelIndex firstRow = model->index(0, 0, model->index(0, 0));
+    EXPECT_EQ(screen.outline()->visualRect(firstRow).height(), 30);
+    // The key is shown whole beside its value.
+    EXPECT_EQ(screen.outline()->shownText(firstRow), QStringLiteral("Model Identifier"));
+    EXPECT_EQ(screen.outline()->shownText(firstRow.siblingAtColumn(1)), QStringLiteral("ThinkPad X1 Carbon Gen 9"));
     EXPECT_EQ(model->index(4, 0).data().toString(), QStringLiteral("CPU temperature:41.00 ℃"));
     const int disksRows = model->rowCount(model->index(3, 0));
     EXPECT_EQ(disksRows, 5);

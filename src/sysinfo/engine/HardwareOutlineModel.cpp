@@ -186,8 +186,11 @@ QVariant HardwareOutlineModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const bool header = index.internalId() == 0;
+    // Only headers say how tall they are: a size here replaces the text's whole size, and
+    // rows must keep their width for the columns to be fitted to them. The view makes
+    // rows kRowHeight tall.
     if (role == Qt::SizeHintRole)
-        return QSize(0, header ? kSectionHeight : kRowHeight);
+        return header ? QVariant(QSize(0, kSectionHeight)) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (header) {

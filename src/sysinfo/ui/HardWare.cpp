@@ -74,8 +74,9 @@ HardWare::HardWare(Builder builder, SensorReader sensors, QWidget* parent)
 
     m_outline = new ReadableOutline(this);
     m_outline->setObjectName(QStringLiteral("hardwareOutlineView"));
-    m_outline->setNameColumn(HardwareOutlineModel::TitleColumn, 0.4);
-    m_outline->setColumnRule(HardwareOutlineModel::ValueColumn, {Qt::ElideRight, 0, 0.6});
+    // Keys are short and known; the values (a processor's name, a UUID) take the rest.
+    m_outline->setNameColumn(HardwareOutlineModel::ValueColumn, 0.5);
+    m_outline->setColumnRule(HardwareOutlineModel::TitleColumn, {Qt::ElideRight, 260, 0.45});
     m_outline->styleAsList(HardwareOutlineModel::kRowHeight, 10);
     // An outline, not a flat list: sections open and close, rows differ in height, and
     // a fact can be selected to be read against the window's colour.
@@ -85,6 +86,7 @@ HardWare::HardWare(Builder builder, SensorReader sensors, QWidget* parent)
     m_outline->setSelectionMode(QAbstractItemView::SingleSelection);
     m_outline->setIndentation(18);
     m_outline->header()->hide();
+    m_outline->setBoldProvider([](const QModelIndex& index) { return !index.parent().isValid(); });
     m_outline->setModel(m_model);
 
     auto* heading = new QVBoxLayout;
@@ -163,7 +165,8 @@ void HardWare::expandAll()
         m_outline->setFirstColumnSpanned(row, QModelIndex(), true);
         m_outline->expand(section);
     }
-    m_outline->fitColumns();
+    // Once the expanded rows are laid out, so their texts are measured.
+    QTimer::singleShot(0, m_outline, &ReadableOutline::fitColumns);
 }
 
 } // namespace corvane
