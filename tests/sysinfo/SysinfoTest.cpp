@@ -265,6 +265,16 @@ TEST(Profiler, IntelLaptopTextsReadBackAsItsFacts)
 
     EXPECT_DOUBLE_EQ(readTemperature(roots.sys), 52.5);
     EXPECT_EQ(readFan(roots.sys), 2010);
+    // The fan stays under the firmware's control: a write is refused and changes nothing.
+    SensorClient client(std::make_unique<HwmonTransport>(roots.sys));
+    ASSERT_EQ(client.openSensorConnection(), 0);
+    SensorValue faster;
+    std::memcpy(faster.key, "F0Ac", 4);
+    faster.dataSize = 2;
+    faster.bytes[0] = 0x2F;
+    EXPECT_EQ(client.writeSensorKey(faster), HwmonTransport::kNotPermitted);
+    EXPECT_EQ(test::readFile(dir / "sys/devices/platform/thinkpad_hwmon/hwmon/hwmon1/fan1_input"), "2010\n");
+    EXPECT_EQ(client.readFanSpeed("F0Ac"), 2010);
 
     const auto sections = HardwareOutlineModel::build(hardware, graphics, disk, 52.5, 2010);
     ASSERT_EQ(sections.size(), 5u);
