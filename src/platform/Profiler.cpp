@@ -421,7 +421,7 @@ std::string Profiler::storage(const Roots& roots)
         majorMinor = fields[2];
         source = *(separator + 2);
     }
-    std::string block = resolved(roots.sys + "/dev/block/" + majorMinor);
+    std::string block = majorMinor.empty() ? std::string() : resolved(roots.sys + "/dev/block/" + majorMinor);
     if (block.empty() && source.rfind("/dev/", 0) == 0)
         block = resolved(roots.sys + "/class/block/" + baseName(source));
     std::string volume = block.empty() ? std::string() : baseName(block);

@@ -332,6 +332,11 @@ TEST(Profiler, AMachineThatReportsNothingShowsFailureValues)
     TempDir dir;
     test::writeBareVm(dir.path());
     const Profiler::Roots roots = rootsOf(dir.path());
+    // No mount table at all names no disk either.
+    Profiler::Roots noMounts = roots;
+    noMounts.proc = dir / "nothing";
+    test::makeDirs(dir / "sys/dev/block");
+    EXPECT_EQ(HardCPU::getSATAExPress(noMounts).count(QStringLiteral("BSD Name")), 0u);
     const std::string texts[] = {Profiler::hardware(roots), Profiler::displays(roots), Profiler::storage(roots)};
     for (const std::string& text : texts)
         for (const std::string& line : BoundedFile::lines(text))

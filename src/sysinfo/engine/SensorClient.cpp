@@ -127,7 +127,7 @@ int SensorClient::writeSensorKey(const SensorValue& value)
 double SensorClient::readTemperature(const std::string& key)
 {
     SensorValue value;
-    if (readSensorKey(key, value) != 0 || value.dataSize < 2 || std::strncmp(value.dataType, "sp78", 4) != 0)
+    if (readSensorKey(key, value) != 0 || value.dataSize == 0 || std::strncmp(value.dataType, "sp78", 4) != 0)
         return 0.0;
     return decodeSp78(value.bytes[0], value.bytes[1]);
 }
