@@ -586,5 +586,162 @@
         <source>未选中项目</source>
         <translation>No item selected</translation>
     </message>
+    <!-- The hardware screen's texts: their keys are the profiler's English. -->
+    <message>
+        <source>System Information</source>
+        <translation>System Information</translation>
+    </message>
+    <message>
+        <source>Show basic information about your Mac computer, allowing you to better understand</source>
+        <translation>What this computer is made of, at a glance</translation>
+    </message>
+    <message>
+        <source>Displays</source>
+        <translation>Displays</translation>
+    </message>
+    <message>
+        <source>Hard disk</source>
+        <translation>Hard disk</translation>
+    </message>
+    <message>
+        <source>Available</source>
+        <translation>available</translation>
+    </message>
+    <message>
+        <source>Altogether</source>
+        <translation>of </translation>
+    </message>
+    <message>
+        <source>CPU temperature</source>
+        <translation>CPU temperature</translation>
+    </message>
+    <message>
+        <source>Fan speed</source>
+        <translation>Fan speed</translation>
+    </message>
+    <message>
+        <source>Model Name</source>
+        <translation>Model Name</translation>
+    </message>
+    <message>
+        <source>Model Identifier</source>
+        <translation>Model Identifier</translation>
+    </message>
+    <message>
+        <source>Processor Name</source>
+        <translation>Processor Name</translation>
+    </message>
+    <message>
+        <source>Processor Speed</source>
+        <translation>Processor Speed</translation>
+    </message>
+    <message>
+        <source>Number of Processors</source>
+        <translation>Number of Processors</translation>
+    </message>
+    <message>
+        <source>Total Number of Cores</source>
+        <translation>Total Number of Cores</translation>
+    </message>
+    <message>
+        <source>L2 Cache</source>
+        <translation>L2 Cache</translation>
+    </message>
+    <message>
+        <source>L2 Cache (per Core)</source>
+        <translation>L2 Cache (per Core)</translation>
+    </message>
+    <message>
+        <source>L3 Cache</source>
+        <translation>L3 Cache</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>Memory</translation>
+    </message>
+    <message>
+        <source>Boot ROM Version</source>
+        <translation>Boot ROM Version</translation>
+    </message>
+    <message>
+        <source>Hardware UUID</source>
+        <translation>Hardware UUID</translation>
+    </message>
+    <message>
+        <source>Chipset Model</source>
+        <translation>Chipset Model</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Bus</source>
+        <translation>Bus</translation>
+    </message>
+    <message>
+        <source>VRAM (Dynamic, Max)</source>
+        <translation>VRAM (Dynamic, Max)</translation>
+    </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Vendor</translation>
+    </message>
+    <message>
+        <source>Device ID</source>
+        <translation>Device ID</translation>
+    </message>
+    <message>
+        <source>Revision ID</source>
+        <translation>Revision ID</translation>
+    </message>
+    <message>
+        <source>Display Type</source>
+        <translation>Display Type</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>Pixel Depth</source>
+        <translation>Pixel Depth</translation>
+    </message>
+    <message>
+        <source>Main Display</source>
+        <translation>Main Display</translation>
+    </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>Online</source>
+        <translation>Online</translation>
+    </message>
+    <message>
+        <source>Built-In</source>
+        <translation>Built-In</translation>
+    </message>
+    <message>
+        <source>BSD Name</source>
+        <translation>Device Name</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>Capacity</source>
+        <translation>Capacity</translation>
+    </message>
+    <message>
+        <source>Medium Type</source>
+        <translation>Medium Type</translation>
+    </message>
+    <message>
+        <source>Rotational Rate</source>
+        <translation>Rotational Rate</translation>
+    </message>
 </context>
 </TS>

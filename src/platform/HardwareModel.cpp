@@ -121,18 +121,24 @@ std::string HardwareModel::chassisName(int code)
 
 std::string HardwareModel::read(const std::string& root)
 {
-    for (const char* relative : {"sys/class/dmi/id/product_name", "sys/class/dmi/id/product_family"}) {
-        std::string text = firstLine(root, relative);
+    const std::string base = root.empty() ? std::string("/") : root;
+    return read(joinPath(base, "sys"), joinPath(base, "proc"));
+}
+
+std::string HardwareModel::read(const std::string& sys, const std::string& proc)
+{
+    for (const char* relative : {"class/dmi/id/product_name", "class/dmi/id/product_family"}) {
+        std::string text = firstLine(sys, relative);
         if (!isPlaceholder(text))
             return text;
     }
-    const std::string chassis = firstLine(root, "sys/class/dmi/id/chassis_type");
+    const std::string chassis = firstLine(sys, "class/dmi/id/chassis_type");
     int code = 0;
     if (std::from_chars(chassis.data(), chassis.data() + chassis.size(), code).ec == std::errc()) {
         if (std::string name = chassisName(code); !name.empty())
             return name;
     }
-    std::string host = firstLine(root, "proc/sys/kernel/hostname");
+    std::string host = firstLine(proc, "sys/kernel/hostname");
     if (!isPlaceholder(host) && host != "localhost")
         return host;
     return "Unknown";

@@ -18,6 +18,8 @@ public:
     // its line break and surrounding blanks, at most 127 bytes (the model fits a 128-byte
     // buffer), bytes outside printable ASCII shown as '?'. "Unknown" when none is usable.
     static std::string read(const std::string& root = "/");
+    // The same with /sys and /proc given apart ("/sys", "/proc" or fixture trees).
+    static std::string read(const std::string& sys, const std::string& proc);
     // A vendor's filler in place of a name ("Default string", "Not Applicable", ...).
     static bool isPlaceholder(const std::string& text);
     // The SMBIOS chassis type as a word ("Laptop" for 9), empty for "Other", "Unknown" and

@@ -7,6 +7,7 @@
 #include "memory/ui/YVPopViewController.h"
 #include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
+#include "sysinfo/ui/HardWare.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
 #include "uninstall/ui/UninstallView.h"
@@ -62,6 +63,11 @@ QWidget* ScreenFactory::create(int pindex, QWidget* parent)
     }
     case 9: {
         LargeFilesView* view = LargeFilesView::demoView(Layout::current());
+        view->setParent(parent);
+        return view;
+    }
+    case 10: {
+        HardWare* view = HardWare::demoView();
         view->setParent(parent);
         return view;
     }

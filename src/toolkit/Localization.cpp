@@ -54,8 +54,14 @@ QString Localization::install(const QStringList& preferredLanguages)
         QCoreApplication::installTranslator(qtTable);
     else
         delete qtTable;
-    if (language == QStringLiteral("zh"))
+    if (language == QStringLiteral("zh")) {
+        auto* chinese = new Localization(app);
+        if (chinese->loadChinese())
+            QCoreApplication::installTranslator(chinese);
+        else
+            delete chinese;
         return QStringLiteral("zh");
+    }
     auto* table = new Localization(app);
     if (!table->loadEnglish()) {
         delete table;
@@ -68,6 +74,11 @@ QString Localization::install(const QStringList& preferredLanguages)
 bool Localization::loadEnglish()
 {
     return m_table.load(QStringLiteral(":/i18n/corvane_en.qm"));
+}
+
+bool Localization::loadChinese()
+{
+    return m_table.load(QStringLiteral(":/i18n/corvane_zh.qm"));
 }
 
 QString Localization::translate(const char* context, const char* sourceText, const char* disambiguation, int n) const

@@ -17,8 +17,9 @@ public:
 
     explicit Localization(QObject* parent = nullptr);
 
-    // Chooses the language (chosenLanguage), installs the English table unless it is
-    // Chinese, and Qt's own translations for it, so standard dialogs speak it too.
+    // Chooses the language (chosenLanguage), installs the English table, or for Chinese
+    // the table of the few texts whose keys are English (the profiler's), and Qt's own
+    // translations for it, so standard dialogs speak it too.
     // Answers the language now in use ("zh" or "en").
     static QString install(const QStringList& preferredLanguages);
     // The language the table would be chosen for: Chinese when the most preferred language
@@ -33,6 +34,7 @@ public:
     static bool loadQtTranslations(QTranslator& translator, const QString& qtLocale);
 
     bool loadEnglish();
+    bool loadChinese();
     QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,
                       int n = -1) const override;
     bool isEmpty() const override;

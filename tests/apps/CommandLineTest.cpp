@@ -6,6 +6,7 @@
 #include "memory/MemoryFixtures.h"
 #include "platform/Layout.h"
 #include "support/DesktopFixtures.h"
+#include "support/MachineFixtures.h"
 #include "support/TempDir.h"
 
 #include <QJsonDocument>
@@ -421,7 +422,8 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         }
     } restore;
 
-    for (const char* command : {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall", "memory"}) {
+    for (const char* command :
+         {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall", "memory", "startup", "processes", "sysinfo"}) {
         const ProgramRun help = runCorvane({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: corvane"), std::string::npos) << command << ": " << help.out;
@@ -628,4 +630,46 @@ TEST(CommandLine, MemoryFiguresAndReleaseAsJson)
     EXPECT_EQ(bytes(lines[0], "free"), bytes(lines[0], "total"));
     run = runCorvane({"memory", "--release"});
     EXPECT_EQ(run.out, "{\"chunks\":0,\"stoppedBy\":\"done\"}\n");
+}
+
+// The machine from fixture trees: facts by section, both sensors with where they came
+// from, the profiler's text on request, and nothing but JSON on standard output.
+TEST(CommandLine, SysinfoPrintsAFixtureMachineAsJsonLines)
+{
+    TempDir t;
+    corvane::test::writeIntelLaptop(t / "laptop");
+    ::setenv("CORVANE_SYS", (t / "laptop/sys").c_str(), 1);
+    ::setenv("CORVANE_PROC", (t / "laptop/proc").c_str(), 1);
+    struct Restore
+    {
+        ~Restore()
+        {
+            ::unsetenv("CORVANE_SYS");
+            ::unsetenv("CORVANE_PROC");
+        }
+    } restore;
+
+    const ProgramRun run = runCorvane({"sysinfo", "--no-lspci"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::map<std::string, std::string> facts;
+    std::map<std::string, QJsonObject> sensors;
+    for (const QJsonObject& line : jsonLines(run.out)) {
+        if (line.contains(QLatin1String("sensor")))
+            sensors[text(line, "sensor")] = line;
+        else
+            facts[text(line, "section") + "/" + text(line, "key")] = text(line, "value");
+    }
+    EXPECT_EQ(facts["hardware/Model Name"], "20XW004HGE");
+    EXPECT_EQ(facts["graphics/Device ID"], "0x9a49");
+    EXPECT_EQ(facts["displays/Resolution"], "2560x1440"); // the last display's, both listed
+    EXPECT_EQ(facts["disk/Capacity"], "500.11 GB (500,107,862,016 bytes)");
+    EXPECT_EQ(sensors["temperature"].value(QLatin1String("value")).toDouble(), 52.5);
+    EXPECT_EQ(text(sensors["temperature"], "source"), "coretemp Package id 0");
+    EXPECT_EQ(sensors["fan"].value(QLatin1String("value")).toInt(), 2010);
+
+    const ProgramRun profile = runCorvane({"sysinfo", "--no-lspci", "--profile", "SPSerialATADataType"});
+    EXPECT_EQ(profile.status, 0);
+    EXPECT_NE(profile.out.find("      BSD Name: nvme0n1\n"), std::string::npos) << profile.out;
+    EXPECT_EQ(runCorvane({"sysinfo", "--profile", "SPAudioDataType"}).status, 2);
+    EXPECT_EQ(runCorvane({"sysinfo", "--profile"}).status, 2);
 }

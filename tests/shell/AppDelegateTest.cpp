@@ -15,6 +15,7 @@
 #include "toolkit/TitleBarWindow.h"
 #include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
+#include "sysinfo/ui/HardWare.h"
 #include "uninstall/ui/ConfigFilesView.h"
 #include "uninstall/ui/PlugView.h"
 #include "uninstall/ui/UninstallView.h"
@@ -367,6 +368,8 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
             EXPECT_TRUE(qobject_cast<YVPopViewController*>(screen));
         } else if (pindex == 4) {
             EXPECT_TRUE(qobject_cast<SystemPerformanceAcceleration*>(screen));
+        } else if (pindex == 10) {
+            EXPECT_TRUE(qobject_cast<HardWare*>(screen));
         } else {
             auto* page = qobject_cast<PlaceholderScreen*>(screen);
             ASSERT_TRUE(page);
@@ -390,10 +393,9 @@ TEST(AppDelegateSidebar, GroupRowClickChangesNothingAndScreensAreKept)
     clickRow(outline, itemFor(outline, 1));
     EXPECT_EQ(shownScreen(app), junk);
     EXPECT_TRUE(junk->isVisible());
-    // The junk screen is the real one; the one screen whose room has not landed is still
-    // a placeholder.
+    // Every screen is the real one now: no placeholder is left.
     EXPECT_TRUE(qobject_cast<SystemCleanView*>(junk));
-    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 1);
+    EXPECT_EQ(app.rightBackView()->findChildren<PlaceholderScreen*>(Qt::FindDirectChildrenOnly).size(), 0);
 }
 
 TEST(AppDelegateSidebar, ExpandButtonFoldsAndOpensItsGroup)

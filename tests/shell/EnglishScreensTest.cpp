@@ -22,6 +22,9 @@
 #include "uninstall/ui/ConfigFilesView.h"
 #include "processes/ui/SystemPerformanceAcceleration.h"
 #include "startup/ui/LoginItemViewController.h"
+#include "support/MachineFixtures.h"
+#include "sysinfo/ui/HardWare.h"
+#include "toolkit/ReadableOutline.h"
 #include "uninstall/engine/LeftoverListModel.h"
 #include "uninstall/ui/LMZSheet.h"
 #include "uninstall/ui/PlugView.h"
@@ -243,10 +246,13 @@ struct EnglishMachine
         const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
         if (::posix_spawn(&notesApp, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
             notesApp = -1;
-        if (inEnglish) {
+        // The laptop the hardware screen describes, the same on every machine the tour runs on.
+        test::writeIntelLaptop(dir / "machine");
+        if (inEnglish)
             english.loadEnglish();
-            QCoreApplication::installTranslator(&english);
-        }
+        else
+            english.loadChinese();
+        QCoreApplication::installTranslator(&english);
     }
     ~EnglishMachine()
     {
@@ -293,9 +299,16 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     auto look = [&](const QString& stage) { at(app, stage); };
     look(QStringLiteral("launch"));
 
-    // Every screen as it opens.
+    // Every screen as it opens. The hardware screen reads the fixture laptop; only it, as
+    // the process list reads the real /proc for the running application.
     for (int pindex = 1; pindex <= 10; ++pindex) {
+        if (pindex == 10) {
+            setenv("CORVANE_SYS", (machine.dir / "machine/sys").c_str(), 1);
+            setenv("CORVANE_PROC", (machine.dir / "machine/proc").c_str(), 1);
+        }
         showScreen<QWidget>(app, pindex);
+        unsetenv("CORVANE_SYS");
+        unsetenv("CORVANE_PROC");
         look(QStringLiteral("screen %1").arg(pindex));
     }
 
@@ -397,6 +410,16 @@ void tourScreens(EnglishMachine& machine, const std::function<void(AppDelegate&,
     ASSERT_TRUE(waitFor([&] { return processes->alertBox() && processes->alertBox()->isVisible(); }));
     look(QStringLiteral("processes alert"));
     closeAlert(processes->alertBox());
+
+    // Hardware: the laptop's five sections, open.
+    auto* hardware = showScreen<HardWare>(app, 10);
+    ASSERT_TRUE(hardware);
+    ASSERT_TRUE(waitFor([&] { return !hardware->isLoading() && hardware->model()->rowCount() == 5; }));
+    QApplication::processEvents();
+    look(QStringLiteral("hardware"));
+    hardware->outline()->scrollToBottom();
+    QApplication::processEvents();
+    look(QStringLiteral("hardware disk and sensors"));
 
     // Applications: the list once loaded.
     auto* apps = showScreen<UninstallView>(app, 5);

@@ -212,6 +212,13 @@ TEST(Localization, EnglishForOthersAndKeysShowWhenUntranslated)
     EXPECT_EQ(QCoreApplication::translate("corvane::X", "没有这个键"), QStringLiteral("没有这个键"));
     QCoreApplication::removeTranslator(&table);
     EXPECT_EQ(QCoreApplication::translate("corvane::X", "检查更新"), QStringLiteral("检查更新"));
+
+    // In Chinese only the keys that are English need a table; the Chinese ones stay.
+    Localization chinese;
+    ASSERT_TRUE(chinese.loadChinese());
+    EXPECT_EQ(chinese.translate("corvane::HardWare", "Hard disk"), QStringLiteral("硬盘"));
+    EXPECT_EQ(chinese.translate("Corvane", "Model Name"), QStringLiteral("型号名称"));
+    EXPECT_TRUE(chinese.translate("corvane::X", "检查更新").isEmpty());
 }
 
 TEST(FileReveal, UrlCarriesThePathsBytesWhateverTheyAre)
