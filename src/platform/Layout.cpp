@@ -39,7 +39,9 @@ std::string stripTrailingSlashes(std::string p)
 }
 
 std::mutex g_layoutMutex;
-std::unique_ptr<Layout> g_layout;
+// Neither the layout nor the ones it replaced are ever destroyed: references handed out
+// stay valid, also for a worker still running while the program exits.
+Layout* g_layout = nullptr;
 
 // The password entry by uid or by name through the reentrant calls: the layout is asked
 // from background threads, and getpwuid/getpwnam share one static buffer.
@@ -120,9 +122,9 @@ const Layout& Layout::current()
         const std::string kind = env("CORVANE_LAYOUT");
         const std::string root = env("CORVANE_ROOT");
         if ((kind == "macos" || kind == "mac") && !root.empty())
-            g_layout = std::make_unique<Layout>(macLayout(root));
+            g_layout = new Layout(macLayout(root));
         else
-            g_layout = std::make_unique<Layout>(linuxLayout());
+            g_layout = new Layout(linuxLayout());
     }
     return *g_layout;
 }
@@ -130,11 +132,12 @@ const Layout& Layout::current()
 void Layout::setCurrent(const Layout& layout)
 {
     std::lock_guard lock(g_layoutMutex);
-    // The old object is kept alive on purpose: references handed out earlier stay valid.
-    static std::vector<std::unique_ptr<Layout>> retired;
+    // The old object is left alive on purpose, and kept where it can be found: references
+    // handed out earlier stay valid.
+    static auto* retired = new std::vector<Layout*>;
     if (g_layout)
-        retired.push_back(std::move(g_layout));
-    g_layout = std::make_unique<Layout>(layout);
+        retired->push_back(g_layout);
+    g_layout = new Layout(layout);
 }
 
 std::string Layout::rooted(const std::string& absolute) const

@@ -40,17 +40,18 @@ QString SystemPerObject::sizeText(double kB)
 
 SystemPerAcceleration& SystemPerAcceleration::manager()
 {
-    static std::mutex lock;
-    static std::vector<std::pair<const Layout*, std::unique_ptr<SystemPerAcceleration>>> managers;
-    std::lock_guard guard(lock);
+    // Never destroyed: a refresh may still be running on a worker while the program exits.
+    static auto* lock = new std::mutex;
+    static auto* managers = new std::vector<std::pair<const Layout*, std::unique_ptr<SystemPerAcceleration>>>;
+    std::lock_guard guard(*lock);
     const Layout& layout = Layout::current();
-    if (managers.empty() || managers.back().first != &layout) {
+    if (managers->empty() || managers->back().first != &layout) {
         const char* proc = std::getenv("CORVANE_PROC");
-        managers.emplace_back(&layout, std::make_unique<SystemPerAcceleration>(
-                                           RunningApplications::places(layout, proc && *proc ? proc : "/proc"),
-                                           environmentLocale()));
+        managers->emplace_back(&layout, std::make_unique<SystemPerAcceleration>(
+                                            RunningApplications::places(layout, proc && *proc ? proc : "/proc"),
+                                            environmentLocale()));
     }
-    return *managers.back().second;
+    return *managers->back().second;
 }
 
 SystemPerAcceleration::SystemPerAcceleration(RunningApplications::Places places, std::string locale,

@@ -91,15 +91,16 @@ LaunchItems& LaunchItems::manager()
 {
     // Built on first use, and again only when the program's layout is replaced (--root,
     // tests): every other call answers the same manager. Earlier managers stay alive, as
-    // earlier layouts do, for whoever still holds one.
-    static std::mutex lock;
-    static std::vector<std::unique_ptr<LaunchItems>> managers;
-    std::lock_guard guard(lock);
+    // earlier layouts do, for whoever still holds one; none is ever destroyed, since a
+    // worker may still use one while the program exits.
+    static auto* lock = new std::mutex;
+    static auto* managers = new std::vector<std::unique_ptr<LaunchItems>>;
+    std::lock_guard guard(*lock);
     const Layout& layout = Layout::current();
-    if (managers.empty() || &managers.back()->m_layout != &layout)
-        managers.push_back(std::make_unique<LaunchItems>(layout, ServiceManager::forLayout(layout),
-                                                         LoginItemList::forLayout(layout)));
-    return *managers.back();
+    if (managers->empty() || &managers->back()->m_layout != &layout)
+        managers->push_back(std::make_unique<LaunchItems>(layout, ServiceManager::forLayout(layout),
+                                                          LoginItemList::forLayout(layout)));
+    return *managers->back();
 }
 
 LaunchItems::LaunchItems(const Layout& layout, std::shared_ptr<ServiceManager> services,
