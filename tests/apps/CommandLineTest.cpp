@@ -423,7 +423,8 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
     } restore;
 
     for (const char* command :
-         {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall", "memory", "startup", "processes", "sysinfo"}) {
+         {"junk", "large", "dups", "size", "hash", "apps", "related", "uninstall", "memory", "startup", "processes", "sysinfo",
+          "fetch"}) {
         const ProgramRun help = runCorvane({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: corvane"), std::string::npos) << command << ": " << help.out;
@@ -459,6 +460,8 @@ TEST(CommandLine, EverySubcommandKeepsItsExitStatuses)
         {{"uninstall", t / "empty", "--dry-run"}, 1},
         {{"uninstall", t / "empty"}, 2},
         {{"uninstall", t / "empty", "--dry-run", "--yes"}, 2},
+        {{"fetch", "file:///etc/passwd"}, 2},
+        {{"fetch", "http://example.org/plain.zip"}, 2},
         {{"memory"}, 0},
         {{"memory", "--max-mib", "4"}, 2},
         {{"memory", "--release", "--max-mib", "-1"}, 2},
