@@ -5,6 +5,8 @@
 #include "support/TempDir.h"
 
 #include "web/engine/QSDownloadWebService.h"
+#include "web/engine/UpdateRules.h"
+#include "web/engine/UpdateSignature.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>
@@ -14,6 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+
+#include <openssl/evp.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -298,4 +303,79 @@ TEST(WebService, FailedDownloadsNeverBecomeTheFile)
     EXPECT_EQ(o.error->code, 102);
     EXPECT_EQ(readFile(folder + "/update.zip"), "someone else's");
     EXPECT_EQ(readFile(folder + "/update.zip.TempDownload"), whole.toStdString());
+}
+
+TEST(UpdateRules, VersionsAreSingleDecimalNumbersAndOffersMustBeSigned)
+{
+    EXPECT_TRUE(UpdateRules::updateExists(QStringLiteral("3"), QStringLiteral("2.9")));
+    EXPECT_FALSE(UpdateRules::updateExists(QStringLiteral("2.10"), QStringLiteral("2.9")));
+    EXPECT_TRUE(UpdateRules::updateExists(QStringLiteral("2.1"), QStringLiteral("2.05")));
+    EXPECT_FALSE(UpdateRules::updateExists(QStringLiteral("beta"), QStringLiteral("0")));
+    EXPECT_EQ(UpdateRules::versionNumber(QStringLiteral("2.9.1-rc")), 2.9);
+
+    const auto form = VNMessage::genvUpdateAppByguid(QStringLiteral("ABC\n"), QStringLiteral("checkfile"), QString());
+    ASSERT_EQ(form.size(), 3u);
+    EXPECT_EQ(form[0].second.toString(), QStringLiteral("checkfile"));
+    EXPECT_EQ(form[1].second.toString(), QStringLiteral("ABC\n"));
+    EXPECT_EQ(form[2].second.toString(), QString());
+
+    const QByteArray sig = QByteArray(64, 's').toBase64();
+    const auto answer = [&sig](const char* version, const char* url, bool signedOffer) {
+        return QByteArray("{\"msg\":{\"version\":\"") + version + "\",\"url\":\"" + url + "\"" +
+               (signedOffer ? ",\"sig\":\"" + sig + "\"" : QByteArray()) + "}}";
+    };
+    EXPECT_TRUE(UpdateRules::acceptableOffer(answer("3.0", "https://u.example/CorvaneTidewell.app.zip", true),
+                                             QStringLiteral("2.9")));
+    EXPECT_FALSE(UpdateRules::acceptableOffer(answer("3.0", "https://u.example/CorvaneTidewell.app.zip", false),
+                                              QStringLiteral("2.9")));
+    EXPECT_FALSE(UpdateRules::acceptableOffer(answer("3.0", "http://u.example/CorvaneTidewell.app.zip", true),
+                                              QStringLiteral("2.9")));
+    EXPECT_FALSE(UpdateRules::acceptableOffer(answer("2.9", "https://u.example/CorvaneTidewell.app.zip", true),
+                                              QStringLiteral("2.9")));
+    EXPECT_FALSE(UpdateRules::acceptableOffer("{\"version\":\"9\"}", QStringLiteral("2.9")));
+    EXPECT_FALSE(UpdateRules::acceptableOffer("not json", QStringLiteral("2.9")));
+}
+
+TEST(UpdateSignature, OnlyTheReleaseKeysSignatureOverThisVersionAndTheseBytesPasses)
+{
+    const auto keyPair = [] {
+        return std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
+                                                                   &EVP_PKEY_free);
+    };
+    const auto publicOf = [](EVP_PKEY* key) {
+        QByteArray raw(32, '\0');
+        size_t length = 32;
+        EVP_PKEY_get_raw_public_key(key, reinterpret_cast<unsigned char*>(raw.data()), &length);
+        return raw;
+    };
+    const auto sign = [](EVP_PKEY* key, const QByteArray& message) {
+        QByteArray signature(64, '\0');
+        size_t length = 64;
+        EVP_MD_CTX* context = EVP_MD_CTX_new();
+        EVP_DigestSignInit(context, nullptr, nullptr, nullptr, key);
+        EVP_DigestSign(context, reinterpret_cast<unsigned char*>(signature.data()), &length,
+                       reinterpret_cast<const unsigned char*>(message.constData()), size_t(message.size()));
+        EVP_MD_CTX_free(context);
+        return signature;
+    };
+    auto release = keyPair();
+    auto other = keyPair();
+    ASSERT_TRUE(release && other);
+    TempDir t;
+    const QByteArray archive = bytes(100000);
+    writeFile(t / "CorvaneTidewell.app.zip", archive.toStdString());
+    const QByteArray good = sign(release.get(), UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive);
+    const QByteArray key = publicOf(release.get());
+    const std::string path = t / "CorvaneTidewell.app.zip";
+
+    EXPECT_TRUE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, key));
+    EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.1"), good, key)); // the version is signed
+    EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, publicOf(other.get())));
+    EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), QByteArray(), key));
+    EXPECT_FALSE(UpdateSignature::verifyFile(t / "missing.zip", QStringLiteral("3.0"), good, key));
+    pokeByte(path, 5000, 'Z');
+    EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, key));
+    // Nothing signed by a test key passes the key the program trusts.
+    EXPECT_FALSE(UpdateSignature::verify(UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive, good,
+                                         UpdateSignature::builtInKey()));
 }

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+
+namespace corvane {
+
+// The signature over an update archive: Ed25519 over
+//   "CorvaneTidewell-update" NUL version NUL archive-bytes
+// so the version is part of what is signed and an older archive cannot pass for a newer
+// one. Checked against a public key built into the program; docs/updates.md says how the
+// release key signs.
+class UpdateSignature
+{
+public:
+    // The raw 32-byte public key the program trusts.
+    static QByteArray builtInKey();
+    static QByteArray signedPrefix(const QString& version);
+    // Blocks while the archive is read: call it off the main thread. False for any file
+    // that cannot be read, any key or signature of the wrong length, any mismatch.
+    static bool verifyFile(const std::string& archivePath, const QString& version, const QByteArray& signature,
+                           const QByteArray& publicKey = builtInKey());
+    static bool verify(const QByteArray& message, const QByteArray& signature, const QByteArray& publicKey);
+};
+
+} // namespace corvane
