@@ -4,6 +4,7 @@
 // file on disk stops.
 #include "support/TempDir.h"
 
+#include "web/engine/CompanionHandOver.h"
 #include "web/engine/QSDownloadWebService.h"
 #include "web/engine/UpdateRules.h"
 #include "web/engine/UpdateSignature.h"
@@ -15,7 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 #include <memory>
 
 #include <openssl/evp.h>
@@ -378,4 +384,82 @@ TEST(UpdateSignature, OnlyTheReleaseKeysSignatureOverThisVersionAndTheseBytesPas
     // Nothing signed by a test key passes the key the program trusts.
     EXPECT_FALSE(UpdateSignature::verify(UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive, good,
                                          UpdateSignature::builtInKey()));
+}
+
+namespace {
+
+// A companion playing its part: one connection, its request, the given reply.
+class FakeCompanion
+{
+public:
+    FakeCompanion(const std::string& runtime, std::string reply) : m_reply(std::move(reply))
+    {
+        makeDirs(runtime + "/com.corvane.XPC");
+        const std::string path = CompanionHandOver::socketPath(runtime);
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.data(), path.size());
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_fd, 1);
+        m_thread = std::thread([this] {
+            const int client = ::accept(m_fd, nullptr, nullptr);
+            if (client < 0)
+                return;
+            char buffer[64] = {};
+            const ssize_t n = ::recv(client, buffer, sizeof buffer - 1, 0);
+            m_request = std::string(buffer, n > 0 ? size_t(n) : 0);
+            ::send(client, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
+            ::close(client);
+        });
+    }
+    ~FakeCompanion()
+    {
+        ::shutdown(m_fd, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_fd);
+    }
+    std::string request() const { return m_request; }
+
+private:
+    std::string m_reply;
+    std::string m_request;
+    int m_fd = -1;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(CompanionHandOver, TestGoesToThisUsersCompanionAndItsAnswerComesBack)
+{
+    TempDir t;
+    const std::string runtime = t / "run";
+    makeDirs(runtime);
+    EXPECT_EQ(CompanionHandOver::sendTest(runtime).result, CompanionHandOver::Result::NoCompanion);
+    EXPECT_EQ(CompanionHandOver::sendTest("").result, CompanionHandOver::Result::NoRuntimeFolder);
+    {
+        FakeCompanion companion(runtime, "accepted\n");
+        EXPECT_EQ(CompanionHandOver::sendTest(runtime).result, CompanionHandOver::Result::Accepted);
+        EXPECT_EQ(companion.request(), "test\n");
+    }
+    ::unlink(CompanionHandOver::socketPath(runtime).c_str());
+    {
+        FakeCompanion companion(runtime, "refused an update is already being installed\n");
+        const auto answer = CompanionHandOver::sendTest(runtime);
+        EXPECT_EQ(answer.result, CompanionHandOver::Result::Refused);
+        EXPECT_EQ(answer.reason, "an update is already being installed");
+    }
+    ::unlink(CompanionHandOver::socketPath(runtime).c_str());
+
+    // Nobody listens: the companion is started, and asked again once it is up.
+    std::unique_ptr<FakeCompanion> started;
+    const auto answer = CompanionHandOver::handOver(runtime, [&] {
+        started = std::make_unique<FakeCompanion>(runtime, "accepted\n");
+        return true;
+    });
+    EXPECT_EQ(answer.result, CompanionHandOver::Result::Accepted);
+    started.reset();
+    ::unlink(CompanionHandOver::socketPath(runtime).c_str());
+    EXPECT_EQ(CompanionHandOver::handOver(runtime, [] { return false; }).result,
+              CompanionHandOver::Result::NoCompanion);
 }

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace corvane {
+
+// Hands the installation of a downloaded update to the companion: "test\n" on its local
+// socket "<runtime folder>/com.corvane.XPC/connectionName", answered "accepted\n" or
+// "refused <reason>\n". Only a companion of this user is spoken to (the peer's uid, from
+// the kernel), and only in the runtime folder: never a socket under /tmp that anyone could
+// have made first.
+class CompanionHandOver
+{
+public:
+    enum class Result { Accepted, Refused, NoCompanion, WrongPeer, NoRuntimeFolder };
+
+    struct Answer
+    {
+        Result result = Result::NoCompanion;
+        std::string reason; // the companion's, for a refusal
+    };
+
+    static std::string socketPath(const std::string& runtimeFolder);
+
+    // One attempt, waiting at most `wait` for the answer.
+    static Answer sendTest(const std::string& runtimeFolder,
+                           std::chrono::milliseconds wait = std::chrono::seconds(2));
+    // When no companion answers, `startCompanion` is run once and the request is tried
+    // again until `patience` has passed.
+    static Answer handOver(const std::string& runtimeFolder, const std::function<bool()>& startCompanion,
+                           std::chrono::milliseconds patience = std::chrono::seconds(5));
+};
+
+} // namespace corvane
