@@ -53,16 +53,16 @@ std::optional<UpdateOffer> UpdateRules::parseAnswer(const QByteArray& json)
     if (!msg.isObject())
         return std::nullopt;
     const QJsonObject o = msg.toObject();
-    const auto text = [&o](const char* key) {
+    const auto field = [&o](const char* key) {
         const QJsonValue v = o.value(QLatin1String(key));
         return v.isDouble() ? QString::number(v.toDouble()) : v.toString();
     };
     UpdateOffer offer;
-    offer.version = text("version");
-    offer.url = text("url");
-    offer.intro = text("intro");
-    offer.size = text("size");
-    offer.signature = QByteArray::fromBase64(text("sig").toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    offer.version = field("version");
+    offer.url = field("url");
+    offer.intro = field("intro");
+    offer.size = field("size");
+    offer.signature = QByteArray::fromBase64(field("sig").toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     return offer;
 }
 
