@@ -10,6 +10,8 @@
 #include "processes/engine/ProcessListModel.h"
 #include "processes/engine/SystemPerAcceleration.h"
 
+#include "RunTimes.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -31,19 +33,6 @@ extern char** environ;
 using namespace corvane;
 
 namespace {
-
-double medianMs(int runs, const std::function<void()>& run)
-{
-    run();
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 } // namespace
 
@@ -73,14 +62,14 @@ int main(int argc, char** argv)
 
     SystemPerAcceleration processes({"/proc", {data}}, "C", std::chrono::milliseconds(0));
     std::vector<SystemPerObject> rows = processes.getResouceProcess();
-    const double list = medianMs(runs, [&] { rows = processes.getResouceProcess(); });
-    const double ps = medianMs(runs, [] {
-        if (std::system("ps -eo pid,pcpu,vsz,rss,user,comm > /dev/null") != 0)
-            std::fprintf(stderr, "processes_bench: ps failed\n");
-    });
+    const double list = bench::timeRuns(runs, [&] { rows = processes.getResouceProcess(); }).median;
+    const double ps = bench::timeRuns(runs, [] {
+                          if (std::system("ps -eo pid,pcpu,vsz,rss,user,comm > /dev/null") != 0)
+                              std::fprintf(stderr, "processes_bench: ps failed\n");
+                      }).median;
     ProcessListModel model;
     model.replace(rows);
-    const double swap = medianMs(runs, [&] { model.replace(rows); });
+    const double swap = bench::timeRuns(runs, [&] { model.replace(rows); }).median;
     std::printf("%zu applications listed (%d started); a refresh off the main thread: median %.1f ms; "
                 "ps -eo pid,pcpu,vsz,rss,user,comm: median %.1f ms (ratio %.2f); "
                 "main-thread part of a refresh: median %.2f ms\n",

@@ -8,6 +8,8 @@
 #include "support/FakeSystemd.h"
 #include "support/TempDir.h"
 
+#include "RunTimes.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -27,26 +29,6 @@ using namespace corvane;
 using namespace corvane::test;
 
 namespace {
-
-struct Figures
-{
-    double median;
-    double fastest;
-    double slowest;
-};
-
-Figures timeRuns(int runs, const std::function<void()>& run)
-{
-    run(); // warm-up: the connection's first calls, the fake's first answers
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
-}
 
 // The same questions as SystemdUnits asks for a service, each awaited before the next.
 void oneCallAtATime(const QDBusConnection& bus, const std::vector<std::string>& services)
@@ -115,9 +97,9 @@ int main(int argc, char** argv)
             return 1;
         }
         const size_t before = systemd.calls().size();
-        const Figures listed = timeRuns(runs, [&] { units.enabledUnitFiles(); });
+        const bench::RunTimes listed = bench::timeRuns(runs, [&] { units.enabledUnitFiles(); });
         const size_t managerCalls = (systemd.calls().size() - before) / static_cast<size_t>(runs + 1);
-        const Figures serial = timeRuns(runs, [&] { oneCallAtATime(connection, services); });
+        const bench::RunTimes serial = bench::timeRuns(runs, [&] { oneCallAtATime(connection, services); });
         std::printf("enabledUnitFiles, %d units (%zu calls to the manager besides the property reads): "
                     "median %.1f ms (fastest %.1f, slowest %.1f) over %d runs\n",
                     count, managerCalls, listed.median, listed.fastest, listed.slowest, runs);
@@ -136,7 +118,7 @@ int main(int argc, char** argv)
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromStdString(bus.address()));
     env.insert(QStringLiteral("HOME"), QString::fromStdString(home.path()));
     int rows = 0;
-    const Figures command = timeRuns(runs, [&] {
+    const bench::RunTimes command = bench::timeRuns(runs, [&] {
         QProcess run;
         run.setProcessEnvironment(env);
         run.start(QString::fromStdString(program), {QStringLiteral("startup")});

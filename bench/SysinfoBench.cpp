@@ -12,6 +12,8 @@
 #include "sysinfo/engine/HardCPU.h"
 #include "sysinfo/engine/HwmonTransport.h"
 
+#include "RunTimes.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,19 +27,6 @@
 using namespace corvane;
 
 namespace {
-
-double medianMs(int runs, const std::function<void()>& run)
-{
-    run();
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 std::string tool(const std::vector<std::string>& arguments)
 {
@@ -70,7 +59,7 @@ void row(const char* what, const std::string& ours, const std::string& theirs)
 double tickMs(int runs, const std::string& sys)
 {
     SensorClient client(std::make_unique<HwmonTransport>(sys));
-    return medianMs(runs, [&] {
+    return bench::timeRuns(runs, [&] {
         std::thread worker([&] {
             client.openSensorConnection();
             client.readTemperature("TC0P");
@@ -78,7 +67,7 @@ double tickMs(int runs, const std::string& sys)
             client.closeSensorConnection();
         });
         worker.join();
-    });
+    }).median;
 }
 
 } // namespace
@@ -98,9 +87,9 @@ int main(int argc, char** argv)
         };
     };
     std::printf("three profiler texts, median of %d:\n", runs);
-    std::printf("  without lspci  %.2f ms\n", medianMs(runs, allThree(bare)));
+    std::printf("  without lspci  %.2f ms\n", bench::timeRuns(runs, allThree(bare)).median);
     if (haveLspci)
-        std::printf("  with lspci     %.2f ms\n", medianMs(runs, allThree(withLspci)));
+        std::printf("  with lspci     %.2f ms\n", bench::timeRuns(runs, allThree(withLspci)).median);
     else
         std::printf("  with lspci     (lspci is not installed here)\n");
 

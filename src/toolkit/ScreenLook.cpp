@@ -3,9 +3,12 @@
 
 #include "toolkit/Artwork.h"
 
+#include <QHBoxLayout>
+
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace corvane {
@@ -56,6 +59,22 @@ QLabel* ScreenLook::description(const QString& text, QWidget* parent)
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("color: #707070;"));
     return label;
+}
+
+QHBoxLayout* ScreenLook::headingRow(QWidget* picture, QWidget* title, QWidget* description,
+                                    std::initializer_list<QWidget*> buttons)
+{
+    auto* heading = new QVBoxLayout;
+    heading->setSpacing(6);
+    heading->addWidget(title);
+    heading->addWidget(description);
+    auto* top = new QHBoxLayout;
+    top->setSpacing(14);
+    top->addWidget(picture, 0, Qt::AlignVCenter);
+    top->addLayout(heading, 1);
+    for (QWidget* button : buttons)
+        top->addWidget(button, 0, Qt::AlignVCenter);
+    return top;
 }
 
 } // namespace corvane

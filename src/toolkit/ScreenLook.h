@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <initializer_list>
+
 class QColor;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QSize;
@@ -24,6 +27,10 @@ public:
     // A button with the pointing hand, found by its object name.
     static QPushButton* button(const QString& text, const char* name, const QSize& minimum, const QString& style,
                                QWidget* parent);
+    // The top row of a list screen: the picture, the title over the description, then the
+    // screen's buttons at the right.
+    static QHBoxLayout* headingRow(QWidget* picture, QWidget* title, QWidget* description,
+                                   std::initializer_list<QWidget*> buttons = {});
 };
 
 } // namespace corvane

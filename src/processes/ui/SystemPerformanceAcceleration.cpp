@@ -76,15 +76,7 @@ SystemPerformanceAcceleration::SystemPerformanceAcceleration(Source source, Quit
     m_table->setModel(m_model);
     connect(m_optimise, &QPushButton::clicked, this, &SystemPerformanceAcceleration::deleteFile);
 
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(6);
-    heading->addWidget(title);
-    heading->addWidget(description);
-    auto* top = new QHBoxLayout;
-    top->setSpacing(14);
-    top->addWidget(picture, 0, Qt::AlignVCenter);
-    top->addLayout(heading, 1);
-    top->addWidget(m_optimise, 0, Qt::AlignVCenter);
+    QHBoxLayout* top = ScreenLook::headingRow(picture, title, description, {m_optimise});
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 24, 28, 24);
     column->setSpacing(18);

@@ -87,16 +87,7 @@ LoginItemViewController::LoginItemViewController(LaunchItems& items, QWidget* pa
     connect(m_add, &QPushButton::clicked, this, &LoginItemViewController::addClick);
     connect(m_disable, &QPushButton::clicked, this, &LoginItemViewController::removeItem);
 
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(6);
-    heading->addWidget(title);
-    heading->addWidget(description);
-    auto* top = new QHBoxLayout;
-    top->setSpacing(14);
-    top->addWidget(picture, 0, Qt::AlignVCenter);
-    top->addLayout(heading, 1);
-    top->addWidget(m_add, 0, Qt::AlignVCenter);
-    top->addWidget(m_disable, 0, Qt::AlignVCenter);
+    QHBoxLayout* top = ScreenLook::headingRow(picture, title, description, {m_add, m_disable});
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 24, 28, 24);
     column->setSpacing(18);

@@ -89,14 +89,7 @@ HardWare::HardWare(Builder builder, SensorReader sensors, QWidget* parent)
     m_outline->setBoldProvider([](const QModelIndex& index) { return !index.parent().isValid(); });
     m_outline->setModel(m_model);
 
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(6);
-    heading->addWidget(m_productName);
-    heading->addWidget(m_productVersion);
-    auto* top = new QHBoxLayout;
-    top->setSpacing(14);
-    top->addWidget(picture, 0, Qt::AlignVCenter);
-    top->addLayout(heading, 1);
+    QHBoxLayout* top = ScreenLook::headingRow(picture, m_productName, m_productVersion);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 24, 28, 24);
     column->setSpacing(18);

@@ -79,14 +79,7 @@ UninstallScreen::UninstallScreen(const Layout& layout, const Look& look, QWidget
     m_message->setStyleSheet(QStringLiteral("color: #707070;"));
     m_message->hide();
 
-    auto* heading = new QVBoxLayout;
-    heading->setSpacing(6);
-    heading->addWidget(m_title);
-    heading->addWidget(m_description);
-    auto* top = new QHBoxLayout;
-    top->setSpacing(14);
-    top->addWidget(picture, 0, Qt::AlignVCenter);
-    top->addLayout(heading, 1);
+    QHBoxLayout* top = ScreenLook::headingRow(picture, m_title, m_description);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(28, 24, 28, 24);
