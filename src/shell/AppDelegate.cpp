@@ -5,7 +5,7 @@
 #include "platform/HardwareModel.h"
 #include "platform/Layout.h"
 #include "shell/AboutCorvaneWindowController.h"
-#include "shell/AppConfig.h"
+#include "common/AppConfig.h"
 #include "shell/CompanionLoginItem.h"
 #include "shell/HelperInstaller.h"
 #include "shell/LaunchRules.h"

@@ -4,7 +4,7 @@
 #include "platform/AutostartEntry.h"
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
-#include "shell/AppConfig.h"
+#include "common/AppConfig.h"
 
 #include <QFile>
 

@@ -3,7 +3,7 @@
 
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
-#include "shell/AppConfig.h"
+#include "common/AppConfig.h"
 
 #include <QFile>
 

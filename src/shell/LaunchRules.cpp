@@ -2,7 +2,7 @@
 #include "shell/LaunchRules.h"
 
 #include "platform/FileChecks.h"
-#include "shell/AppConfig.h"
+#include "common/AppConfig.h"
 
 #include <QCoreApplication>
 #include <QUrl>

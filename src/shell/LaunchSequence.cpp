@@ -2,7 +2,7 @@
 #include "shell/LaunchSequence.h"
 
 #include "common/Dispatch.h"
-#include "shell/AppConfig.h"
+#include "common/AppConfig.h"
 #include "shell/AppDelegate.h"
 #include "shell/LaunchRules.h"
 #include "shell/MainWindow.h"

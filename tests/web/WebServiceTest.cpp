@@ -2,6 +2,7 @@
 // The web requests against a real HTTP server on 127.0.0.1: request errors, the multipart
 // body byte for byte, and downloads that resume only when the server continues where the
 // file on disk stops.
+#include "support/ReleaseKey.h"
 #include "support/TempDir.h"
 
 #include "web/engine/CompanionHandOver.h"
@@ -22,9 +23,6 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
-#include <memory>
-
-#include <openssl/evp.h>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -219,29 +217,33 @@ TEST(WebService, DownloadsResumeOnlyWhereTheServerContinues)
         int requests;
     };
     const Case cases[] = {
-        {"continues", [&](const Request& r, int) {
+        {"continues",
+         [&](const Request& r, int) {
              EXPECT_EQ(r.headers.value("range"), "bytes=1000-");
              EXPECT_EQ(r.headers.value("accept-encoding"), "identity");
              return answer(206, whole.mid(1000), "Content-Range: bytes 1000-1999/2000\r\n");
-         }, 1},
+         },
+         1},
         {"ignores the range", [&](const Request&, int) { return answer(200, whole); }, 1},
-        {"another start", [&](const Request& r, int i) {
+        {"another start",
+         [&](const Request& r, int i) {
              if (i == 0)
                  return answer(206, whole.mid(500), "Content-Range: bytes 500-1999/2000\r\n");
              EXPECT_EQ(r.headers.value("range"), "bytes=0-");
              return answer(206, whole, "Content-Range: bytes 0-1999/2000\r\n");
-         }, 2},
-        {"416", [&](const Request&, int i) {
-             return i == 0 ? answer(416, "") : answer(200, whole);
-         }, 2},
-        {"chunked", [&](const Request&, int) {
+         },
+         2},
+        {"416", [&](const Request&, int i) { return i == 0 ? answer(416, "") : answer(200, whole); }, 2},
+        {"chunked",
+         [&](const Request&, int) {
              QByteArray chunked = "HTTP/1.1 200 OK\r\nConnection: close\r\nTransfer-Encoding: chunked\r\n\r\n";
              for (int at = 0; at < whole.size(); at += 700) {
                  const QByteArray part = whole.mid(at, 700);
                  chunked += QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n";
              }
              return chunked + "0\r\n\r\n";
-         }, 1},
+         },
+         1},
     };
     for (const Case& c : cases) {
         const std::string folder = t / c.name;
@@ -273,9 +275,11 @@ TEST(WebService, FailedDownloadsNeverBecomeTheFile)
     };
     const Case cases[] = {
         {"not found", [](const Request&, int) { return answer(404, "<html>not here</html>"); }, 404, whole.left(1000)},
-        {"short", [&](const Request&, int) {
+        {"short",
+         [&](const Request&, int) {
              return answer(206, whole.mid(1000, 400), "Content-Range: bytes 1000-1999/2000\r\n", 1000);
-         }, 105, whole.left(1400)},
+         },
+         105, whole.left(1400)},
     };
     for (const Case& c : cases) {
         const std::string folder = t / c.name;
@@ -344,43 +348,40 @@ TEST(UpdateRules, VersionsAreSingleDecimalNumbersAndOffersMustBeSigned)
 
 TEST(UpdateSignature, OnlyTheReleaseKeysSignatureOverThisVersionAndTheseBytesPasses)
 {
-    const auto keyPair = [] {
-        return std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
-                                                                   &EVP_PKEY_free);
-    };
-    const auto publicOf = [](EVP_PKEY* key) {
-        QByteArray raw(32, '\0');
-        size_t length = 32;
-        EVP_PKEY_get_raw_public_key(key, reinterpret_cast<unsigned char*>(raw.data()), &length);
-        return raw;
-    };
-    const auto sign = [](EVP_PKEY* key, const QByteArray& message) {
-        QByteArray signature(64, '\0');
-        size_t length = 64;
-        EVP_MD_CTX* context = EVP_MD_CTX_new();
-        EVP_DigestSignInit(context, nullptr, nullptr, nullptr, key);
-        EVP_DigestSign(context, reinterpret_cast<unsigned char*>(signature.data()), &length,
-                       reinterpret_cast<const unsigned char*>(message.constData()), size_t(message.size()));
-        EVP_MD_CTX_free(context);
-        return signature;
-    };
-    auto release = keyPair();
-    auto other = keyPair();
-    ASSERT_TRUE(release && other);
+    const test::ReleaseKey release;
+    const test::ReleaseKey other;
+    ASSERT_TRUE(release.valid() && other.valid());
     TempDir t;
     const QByteArray archive = bytes(100000);
     writeFile(t / "CorvaneTidewell.app.zip", archive.toStdString());
-    const QByteArray good = sign(release.get(), UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive);
-    const QByteArray key = publicOf(release.get());
+    const QByteArray good = release.sign(UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive);
+    const QByteArray key = release.publicKey();
     const std::string path = t / "CorvaneTidewell.app.zip";
 
     EXPECT_TRUE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, key));
     EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.1"), good, key)); // the version is signed
-    EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, publicOf(other.get())));
+    EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, other.publicKey()));
     EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), QByteArray(), key));
     EXPECT_FALSE(UpdateSignature::verifyFile(t / "missing.zip", QStringLiteral("3.0"), good, key));
     pokeByte(path, 5000, 'Z');
     EXPECT_FALSE(UpdateSignature::verifyFile(path, QStringLiteral("3.0"), good, key));
+    EXPECT_TRUE(UpdateSignature::verifyBytes(archive.toStdString(), QStringLiteral("3.0"), good, key));
+
+    // The companion's copy of the offer: the version and signature round-trip, and a
+    // link or a third line is no sidecar.
+    ASSERT_TRUE(UpdateSignature::writeSidecar(path, {QStringLiteral("3.0"), good}));
+    const auto sidecar = UpdateSignature::readSidecar(path);
+    ASSERT_TRUE(sidecar);
+    EXPECT_EQ(sidecar->version, QStringLiteral("3.0"));
+    EXPECT_EQ(sidecar->signature, good);
+    EXPECT_FALSE(UpdateSignature::writeSidecar(path, {QStringLiteral("3.0\n4.0"), good}));
+    writeFile(UpdateSignature::sidecarPath(path), "3.0\n" + good.toBase64().toStdString() + "\nmore\n");
+    EXPECT_FALSE(UpdateSignature::readSidecar(path));
+    ::unlink(UpdateSignature::sidecarPath(path).c_str());
+    ASSERT_EQ(::symlink((t / "elsewhere").c_str(), UpdateSignature::sidecarPath(path).c_str()), 0);
+    writeFile(t / "elsewhere", "3.0\n" + good.toBase64().toStdString() + "\n");
+    EXPECT_FALSE(UpdateSignature::readSidecar(path));
+
     // Nothing signed by a test key passes the key the program trusts.
     EXPECT_FALSE(UpdateSignature::verify(UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive, good,
                                          UpdateSignature::builtInKey()));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/engine/UpdateSignature.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/BoundedFile.h"
 
 #include <openssl/evp.h>
@@ -57,9 +58,43 @@ bool UpdateSignature::verifyFile(const std::string& archivePath, const QString& 
     const auto archive = BoundedFile::read(archivePath, kArchiveLimit);
     if (!archive)
         return false;
+    return verifyBytes(*archive, version, signature, publicKey);
+}
+
+bool UpdateSignature::verifyBytes(const std::string& archive, const QString& version, const QByteArray& signature,
+                                  const QByteArray& publicKey)
+{
     QByteArray message = signedPrefix(version);
-    message.append(archive->data(), qsizetype(archive->size()));
+    message.append(archive.data(), qsizetype(archive.size()));
     return verify(message, signature, publicKey);
+}
+
+std::string UpdateSignature::sidecarPath(const std::string& archivePath)
+{
+    return archivePath + ".sig";
+}
+
+bool UpdateSignature::writeSidecar(const std::string& archivePath, const Sidecar& sidecar)
+{
+    if (sidecar.version.contains(QLatin1Char('\n')))
+        return false;
+    const QByteArray content = sidecar.version.toUtf8() + '\n' + sidecar.signature.toBase64() + '\n';
+    return AtomicFile::replace(sidecarPath(archivePath), std::string(content.constData(), size_t(content.size())));
+}
+
+std::optional<UpdateSignature::Sidecar> UpdateSignature::readSidecar(const std::string& archivePath)
+{
+    const auto content = BoundedFile::read(sidecarPath(archivePath), 4096, true);
+    if (!content)
+        return std::nullopt;
+    const std::vector<std::string> lines = BoundedFile::lines(*content);
+    if (lines.size() != 2 || lines[0].empty())
+        return std::nullopt;
+    Sidecar sidecar{QString::fromStdString(lines[0]), QByteArray::fromBase64(QByteArray::fromStdString(lines[1]),
+                                                                             QByteArray::AbortOnBase64DecodingErrors)};
+    if (sidecar.signature.size() != 64)
+        return std::nullopt;
+    return sidecar;
 }
 
 } // namespace corvane

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 namespace corvane {
@@ -23,7 +24,26 @@ public:
     // that cannot be read, any key or signature of the wrong length, any mismatch.
     static bool verifyFile(const std::string& archivePath, const QString& version, const QByteArray& signature,
                            const QByteArray& publicKey = builtInKey());
+    // The same check over archive bytes already in memory: the companion verifies exactly
+    // the bytes it then unpacks.
+    static bool verifyBytes(const std::string& archive, const QString& version, const QByteArray& signature,
+                            const QByteArray& publicKey = builtInKey());
     static bool verify(const QByteArray& message, const QByteArray& signature, const QByteArray& publicKey);
+
+    // What the companion needs to check the archive again before installing it: the
+    // offered version and its signature, kept beside the archive as "<archive>.sig"
+    // (two lines: the version, the signature in base64).
+    struct Sidecar
+    {
+        QString version;
+        QByteArray signature;
+    };
+    static std::string sidecarPath(const std::string& archivePath);
+    // Replaces the file atomically; false when it could not be written.
+    static bool writeSidecar(const std::string& archivePath, const Sidecar& sidecar);
+    // Nothing when the file is missing, not a regular file (links are not followed) or
+    // not two such lines.
+    static std::optional<Sidecar> readSidecar(const std::string& archivePath);
 };
 
 } // namespace corvane

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shell/AppConfig.h"
+#include "common/AppConfig.h"
 
 namespace corvane {
 
@@ -30,6 +30,11 @@ QString AppConfig::chatGroupJoinLink()
 
 QString AppConfig::webServiceHost()
 {
+    // A test server or a staging site stands in through the environment; what it offers
+    // still has to carry the release key's signature to be installed.
+    const QString override = qEnvironmentVariable("CORVANE_WEB_HOST");
+    if (!override.isEmpty())
+        return override;
     return QStringLiteral("https://www.corvane.com");
 }
 

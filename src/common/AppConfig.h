@@ -16,13 +16,19 @@ struct AppConfig
     static constexpr const char* kHelperLabel = "CorvaneHelper";
     static constexpr const char* kFirstRunMarker = "corvane.txt";
     static constexpr const char* kQuitCommand = "killall CorvaneTidewell";
+    static constexpr const char* kMainProgramName = "CorvaneTidewell";
+    static constexpr const char* kMainBundle = "CorvaneTidewell.app";
+    // Updates are always saved under this name in the Documents folder.
+    static constexpr const char* kUpdateArchive = "CorvaneTidewell.app.zip";
+    static constexpr const char* kCompanionConnection = "connectionName";
 
     static QString homePage();
     static QString socialPage();       // the first social network (openFaceBook)
     static QString secondSocialPage(); // the second social network (openTwitter outside "zh")
     static QString chatGroupNumber();
     static QString chatGroupJoinLink();
-    // The vendor's web server, for the welcome, update and uninstall-report requests.
+    // The vendor's web server, for the welcome, update and uninstall-report requests;
+    // CORVANE_WEB_HOST (scheme and host, no trailing "/") replaces it.
     static QString webServiceHost();
 };
 
