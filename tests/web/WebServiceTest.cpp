@@ -451,6 +451,20 @@ TEST(CompanionHandOver, TestGoesToThisUsersCompanionAndItsAnswerComesBack)
         EXPECT_EQ(answer.reason, "an update is already being installed");
     }
     ::unlink(CompanionHandOver::socketPath(runtime).c_str());
+    {
+        // A companion that took the request and said nothing is not started again beside itself.
+        FakeCompanion companion(runtime, "");
+        bool startedAnother = false;
+        EXPECT_EQ(CompanionHandOver::handOver(runtime,
+                                              [&] {
+                                                  startedAnother = true;
+                                                  return true;
+                                              })
+                      .result,
+                  CompanionHandOver::Result::NoAnswer);
+        EXPECT_FALSE(startedAnother);
+    }
+    ::unlink(CompanionHandOver::socketPath(runtime).c_str());
 
     // Nobody listens: the companion is started, and asked again once it is up.
     std::unique_ptr<FakeCompanion> started;

@@ -19,8 +19,7 @@ std::string CompanionHandOver::socketPath(const std::string& runtimeFolder)
     return joinPath(runtimeFolder, "com.corvane.XPC/connectionName");
 }
 
-CompanionHandOver::Answer CompanionHandOver::sendTest(const std::string& runtimeFolder,
-                                                      std::chrono::milliseconds wait)
+CompanionHandOver::Answer CompanionHandOver::sendTest(const std::string& runtimeFolder, std::chrono::milliseconds wait)
 {
     if (runtimeFolder.empty() || runtimeFolder.front() != '/')
         return {Result::NoRuntimeFolder, {}};
@@ -44,15 +43,16 @@ CompanionHandOver::Answer CompanionHandOver::sendTest(const std::string& runtime
     std::string reply;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (reply.find('\n') == std::string::npos && reply.size() < 256) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
-            return {Result::NoCompanion, {}};
+            return {Result::NoAnswer, {}};
         pollfd p{fd.get(), POLLIN, 0};
         const int ready = ::poll(&p, 1, int(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
-            return {Result::NoCompanion, {}};
+            return {Result::NoAnswer, {}};
         char buffer[256];
         const ssize_t n = ::recv(fd.get(), buffer, sizeof buffer, 0);
         if (n <= 0)
@@ -69,7 +69,7 @@ CompanionHandOver::Answer CompanionHandOver::sendTest(const std::string& runtime
             reason.erase(reason.begin());
         return {Result::Refused, reason};
     }
-    return {Result::NoCompanion, {}};
+    return {Result::NoAnswer, {}};
 }
 
 CompanionHandOver::Answer CompanionHandOver::handOver(const std::string& runtimeFolder,

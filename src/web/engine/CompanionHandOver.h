@@ -15,7 +15,9 @@ namespace corvane {
 class CompanionHandOver
 {
 public:
-    enum class Result { Accepted, Refused, NoCompanion, WrongPeer, NoRuntimeFolder };
+    // NoAnswer: a companion took the request but did not answer in time; it is not started
+    // again beside itself.
+    enum class Result { Accepted, Refused, NoCompanion, NoAnswer, WrongPeer, NoRuntimeFolder };
 
     struct Answer
     {
@@ -25,9 +27,10 @@ public:
 
     static std::string socketPath(const std::string& runtimeFolder);
 
-    // One attempt, waiting at most `wait` for the answer.
+    // One attempt, waiting at most `wait` for the answer: the companion checks and unpacks
+    // the archive before it answers, which takes a while for a large one.
     static Answer sendTest(const std::string& runtimeFolder,
-                           std::chrono::milliseconds wait = std::chrono::seconds(2));
+                           std::chrono::milliseconds wait = std::chrono::seconds(120));
     // When no companion answers, `startCompanion` is run once and the request is tried
     // again until `patience` has passed.
     static Answer handOver(const std::string& runtimeFolder, const std::function<bool()>& startCompanion,
