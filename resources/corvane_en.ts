@@ -743,5 +743,41 @@
         <source>Rotational Rate</source>
         <translation>Rotational Rate</translation>
     </message>
+    <message>
+        <source>有新版本是否更新</source>
+        <translation>A new version is available. Update now?</translation>
+    </message>
+    <message>
+        <source>正在更新</source>
+        <translation>Updating</translation>
+    </message>
+    <message>
+        <source>已是最新版本</source>
+        <translation>You have the latest version</translation>
+    </message>
+    <message>
+        <source>更新完成</source>
+        <translation>Update complete</translation>
+    </message>
+    <message>
+        <source>安装并重新启动</source>
+        <translation>Install and Restart</translation>
+    </message>
+    <message>
+        <source>下载的更新未通过签名校验，已删除</source>
+        <translation>The downloaded update failed its signature check and was deleted</translation>
+    </message>
+    <message>
+        <source>正在交给CorvaneXPC安装</source>
+        <translation>Handing the update to CorvaneXPC to install</translation>
+    </message>
+    <message>
+        <source>CorvaneXPC未能安装更新：%1</source>
+        <translation>CorvaneXPC could not install the update: %1</translation>
+    </message>
+    <message>
+        <source>无法联系CorvaneXPC，更新未安装</source>
+        <translation>CorvaneXPC could not be reached; the update was not installed</translation>
+    </message>
 </context>
 </TS>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/AppDelegate.h"
 
+#include "common/AppConfig.h"
 #include "platform/FileChecks.h"
 #include "platform/HardwareModel.h"
 #include "platform/Layout.h"
 #include "shell/AboutCorvaneWindowController.h"
-#include "common/AppConfig.h"
 #include "shell/CompanionLoginItem.h"
 #include "shell/HelperInstaller.h"
 #include "shell/LaunchRules.h"
@@ -24,11 +24,8 @@
 namespace corvane {
 
 AppDelegate::AppDelegate(Environment environment, WebServices& webServices, QObject* parent)
-    : QObject(parent)
-    , m_env(std::move(environment))
-    , m_web(webServices)
-    , m_window(std::make_unique<MainWindow>())
-    , m_launch(std::make_unique<LaunchSequence>(*this, *m_window, m_env, m_web))
+    : QObject(parent), m_env(std::move(environment)), m_web(webServices), m_window(std::make_unique<MainWindow>()),
+      m_launch(std::make_unique<LaunchSequence>(*this, *m_window, m_env, m_web))
 {
     connect(m_window.get(), &MainWindow::homeClicked, this, &AppDelegate::openHome);
     connect(m_window.get(), &MainWindow::faceBookClicked, this, &AppDelegate::openFaceBook);
@@ -71,17 +68,50 @@ void AppDelegate::outlineViewSelectionDidChange()
     m_window->showChosenItem();
 }
 
-TitleBarWindow* AppDelegate::window() const { return m_window.get(); }
-QTreeWidget* AppDelegate::myOutlineView() const { return m_window->myOutlineView(); }
-SelectView* AppDelegate::rightBackView() const { return m_window->rightBackView(); }
-QWidget* AppDelegate::titleBarView() const { return m_window->headerView(); }
-const std::vector<SidebarGroup>& AppDelegate::listArray() const { return m_window->listArray(); }
-QWidget* AppDelegate::screenForPindex(int pindex) const { return m_window->screenForPindex(pindex); }
-QAction* AppDelegate::aboutItem() const { return m_window->aboutItem(); }
-QAction* AppDelegate::updateItem() const { return m_window->updateItem(); }
-QAction* AppDelegate::quitItem() const { return m_window->quitItem(); }
-QToolButton* AppDelegate::twitterOrQQ() const { return m_window->twitterOrQQ(); }
-bool AppDelegate::welcomeRequested() const { return m_launch->welcomeRequested(); }
+TitleBarWindow* AppDelegate::window() const
+{
+    return m_window.get();
+}
+QTreeWidget* AppDelegate::myOutlineView() const
+{
+    return m_window->myOutlineView();
+}
+SelectView* AppDelegate::rightBackView() const
+{
+    return m_window->rightBackView();
+}
+QWidget* AppDelegate::titleBarView() const
+{
+    return m_window->headerView();
+}
+const std::vector<SidebarGroup>& AppDelegate::listArray() const
+{
+    return m_window->listArray();
+}
+QWidget* AppDelegate::screenForPindex(int pindex) const
+{
+    return m_window->screenForPindex(pindex);
+}
+QAction* AppDelegate::aboutItem() const
+{
+    return m_window->aboutItem();
+}
+QAction* AppDelegate::updateItem() const
+{
+    return m_window->updateItem();
+}
+QAction* AppDelegate::quitItem() const
+{
+    return m_window->quitItem();
+}
+QToolButton* AppDelegate::twitterOrQQ() const
+{
+    return m_window->twitterOrQQ();
+}
+bool AppDelegate::welcomeRequested() const
+{
+    return m_launch->welcomeRequested();
+}
 
 QString AppDelegate::hardwareModel()
 {
@@ -169,9 +199,14 @@ void AppDelegate::webServiceFail(RequestTag sender, const QString&)
 
 QString AppDelegate::shortVersion()
 {
-    if (auto info = Bundle::read(m_env.bundlePath); info && !info->shortVersion.isEmpty())
+    return shortVersionOf(m_env);
+}
+
+QString AppDelegate::shortVersionOf(const Environment& environment)
+{
+    if (auto info = Bundle::read(environment.bundlePath); info && !info->shortVersion.isEmpty())
         return info->shortVersion;
-    return m_env.shortVersion;
+    return environment.shortVersion;
 }
 
 void AppDelegate::aboutCorvane()

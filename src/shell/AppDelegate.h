@@ -86,6 +86,8 @@ public:
     QToolButton* twitterOrQQ() const;
     bool welcomeRequested() const;
     QString shortVersion();
+    // The bundle's short version, else the one the program was built as.
+    static QString shortVersionOf(const Environment& environment);
 
 private:
     Environment m_env;

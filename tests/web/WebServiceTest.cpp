@@ -2,6 +2,8 @@
 // The web requests against a real HTTP server on 127.0.0.1: request errors, the multipart
 // body byte for byte, and downloads that resume only when the server continues where the
 // file on disk stops.
+#include "support/FakeCompanion.h"
+#include "support/LocalHttpServer.h"
 #include "support/ReleaseKey.h"
 #include "support/TempDir.h"
 
@@ -28,78 +30,6 @@ using namespace corvane;
 using namespace corvane::test;
 
 namespace {
-
-struct Request
-{
-    QByteArray method;
-    QByteArray path;
-    QMap<QByteArray, QByteArray> headers; // names in lower case
-    QByteArray body;
-};
-
-// One scripted answer per request: the raw bytes to send, and whether to close after.
-class LocalServer
-{
-public:
-    using Script = std::function<QByteArray(const Request&, int index)>;
-
-    explicit LocalServer(Script script) : m_script(std::move(script))
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                serve(socket);
-        });
-    }
-
-    QString url(const QString& path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-    const std::vector<Request>& requests() const { return m_requests; }
-
-private:
-    void serve(QTcpSocket* socket)
-    {
-        auto buffer = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            const int end = buffer->indexOf("\r\n\r\n");
-            if (end < 0)
-                return;
-            Request r;
-            const QList<QByteArray> lines = buffer->left(end).split('\n');
-            const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-            r.method = first.value(0);
-            r.path = first.value(1);
-            for (int i = 1; i < lines.size(); ++i) {
-                const int colon = lines[i].indexOf(':');
-                if (colon > 0)
-                    r.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-            }
-            const int length = r.headers.value("content-length", "0").toInt();
-            if (buffer->size() < end + 4 + length)
-                return;
-            r.body = buffer->mid(end + 4, length);
-            buffer->remove(0, end + 4 + length);
-            m_requests.push_back(r);
-            socket->write(m_script(r, int(m_requests.size()) - 1));
-            socket->flush();
-            socket->disconnectFromHost();
-        });
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    QTcpServer m_server;
-    Script m_script;
-    std::vector<Request> m_requests;
-};
-
-QByteArray answer(int status, const QByteArray& body, const QByteArray& extra = {}, int announced = -1)
-{
-    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\nConnection: close\r\nContent-Length: " +
-           QByteArray::number(announced >= 0 ? announced : body.size()) + "\r\n" + extra + "\r\n" + body;
-}
 
 struct Outcome
 {
@@ -386,50 +316,6 @@ TEST(UpdateSignature, OnlyTheReleaseKeysSignatureOverThisVersionAndTheseBytesPas
     EXPECT_FALSE(UpdateSignature::verify(UpdateSignature::signedPrefix(QStringLiteral("3.0")) + archive, good,
                                          UpdateSignature::builtInKey()));
 }
-
-namespace {
-
-// A companion playing its part: one connection, its request, the given reply.
-class FakeCompanion
-{
-public:
-    FakeCompanion(const std::string& runtime, std::string reply) : m_reply(std::move(reply))
-    {
-        makeDirs(runtime + "/com.corvane.XPC");
-        const std::string path = CompanionHandOver::socketPath(runtime);
-        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path.data(), path.size());
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_fd, 1);
-        m_thread = std::thread([this] {
-            const int client = ::accept(m_fd, nullptr, nullptr);
-            if (client < 0)
-                return;
-            char buffer[64] = {};
-            const ssize_t n = ::recv(client, buffer, sizeof buffer - 1, 0);
-            m_request = std::string(buffer, n > 0 ? size_t(n) : 0);
-            ::send(client, m_reply.data(), m_reply.size(), MSG_NOSIGNAL);
-            ::close(client);
-        });
-    }
-    ~FakeCompanion()
-    {
-        ::shutdown(m_fd, SHUT_RDWR);
-        m_thread.join();
-        ::close(m_fd);
-    }
-    std::string request() const { return m_request; }
-
-private:
-    std::string m_reply;
-    std::string m_request;
-    int m_fd = -1;
-    std::thread m_thread;
-};
-
-} // namespace
 
 TEST(CompanionHandOver, TestGoesToThisUsersCompanionAndItsAnswerComesBack)
 {

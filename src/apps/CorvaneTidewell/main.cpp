@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/AppDelegate.h"
-#include "shell/NoWebServices.h"
+#include "shell/NetworkWebServices.h"
 #include "toolkit/Localization.h"
 
 #include <QApplication>
@@ -16,9 +16,10 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("com.corvane.CorvaneTidewell"));
     corvane::Localization::install(QLocale::system().uiLanguages());
 
-    // The web requests and update windows plug in here; until they exist nothing is sent.
-    corvane::NoWebServices webServices;
-    corvane::AppDelegate delegate(corvane::AppDelegate::Environment::system(), webServices);
+    corvane::AppDelegate::Environment environment = corvane::AppDelegate::Environment::system();
+    corvane::NetworkWebServices webServices(
+        corvane::NetworkWebServices::systemSource(environment, corvane::AppDelegate::shortVersionOf(environment)));
+    corvane::AppDelegate delegate(std::move(environment), webServices);
     // The launch sequence runs from the event loop, as the platform's loop calls it.
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     const int status = QApplication::exec();

@@ -72,10 +72,20 @@ std::optional<UpdateOffer> UpdateRules::acceptableOffer(const QByteArray& json, 
     if (!offer || !updateExists(offer->version, installedVersion))
         return std::nullopt;
     const QUrl url(offer->url);
-    // Only a signed archive from an https address is ever offered.
-    if (offer->signature.size() != 64 || url.scheme().toLower() != QStringLiteral("https") || url.host().isEmpty())
+    // Only a signed archive from an https address (or this machine, for a local test
+    // server) is ever offered.
+    if (offer->signature.size() != 64 || !QSWebService::isAllowedUrl(url) || url.host().isEmpty())
         return std::nullopt;
     return offer;
+}
+
+std::unique_ptr<QSPostWebService> UpdateRules::checkRequest(const QString& host, const QString& uid,
+                                                            const QString& installedVersion)
+{
+    auto request = std::make_unique<QSPostWebService>();
+    request->setUrl(QUrl(host + QStringLiteral("/mac/macinfo.php")));
+    request->setPostDic(VNMessage::genvUpdateAppByguid(uid, QStringLiteral("checkfile"), installedVersion));
+    return request;
 }
 
 } // namespace corvane

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -39,9 +40,14 @@ public:
     static bool updateExists(const QString& serverVersion, const QString& installedVersion);
     // The "msg" object of an answer; nothing when the answer is not that JSON.
     static std::optional<UpdateOffer> parseAnswer(const QByteArray& json);
-    // An offer this program takes: a newer version, an https archive address and a
+    // An offer this program takes: a newer version, an https (or loopback) archive address and a
     // signature. Anything less offers nothing.
     static std::optional<UpdateOffer> acceptableOffer(const QByteArray& json, const QString& installedVersion);
+
+    // The update check: a POST to "<host>/mac/macinfo.php" with the action "checkfile",
+    // the machine's uid and the installed version. Not started.
+    static std::unique_ptr<QSPostWebService> checkRequest(const QString& host, const QString& uid,
+                                                          const QString& installedVersion);
 };
 
 } // namespace corvane
