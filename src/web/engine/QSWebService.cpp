@@ -103,6 +103,9 @@ bool QSWebService::startAsynchronous()
     m_data.clear();
     m_responded = false;
     QNetworkReply* reply = send(manager(), *request);
+    // Without a limit the network thread reads as fast as the wire allows and the whole
+    // body can pile up in memory when the disk is slower; with one, reading pauses.
+    reply->setReadBufferSize(kReadBufferBytes);
     m_reply = reply;
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
         if (reply != m_reply || m_responded)

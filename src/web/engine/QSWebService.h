@@ -66,6 +66,7 @@ public:
     using Block = std::function<void(const WebResponse*, const WebError*, const QByteArray*)>;
 
     static constexpr int kTimeoutMs = 15000;
+    static constexpr qint64 kReadBufferBytes = 1 << 20;
 
     explicit QSWebService(QObject* parent = nullptr);
     ~QSWebService() override;
