@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/BoundedFile.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <memory>
@@ -67,6 +68,11 @@ bool UpdateSignature::verifyBytes(const std::string& archive, const QString& ver
     QByteArray message = signedPrefix(version);
     message.append(archive.data(), qsizetype(archive.size()));
     return verify(message, signature, publicKey);
+}
+
+void UpdateSignature::releaseThreadState()
+{
+    OPENSSL_thread_stop();
 }
 
 std::string UpdateSignature::sidecarPath(const std::string& archivePath)

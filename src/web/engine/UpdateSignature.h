@@ -29,6 +29,9 @@ public:
     static bool verifyBytes(const std::string& archive, const QString& version, const QByteArray& signature,
                             const QByteArray& publicKey = builtInKey());
     static bool verify(const QByteArray& message, const QByteArray& signature, const QByteArray& publicKey);
+    // Frees the crypto library's state for the calling thread: a pool thread that checked
+    // an archive lives on, and its state would otherwise stay with it until the end.
+    static void releaseThreadState();
 
     // What the companion needs to check the archive again before installing it: the
     // offered version and its signature, kept beside the archive as "<archive>.sig"

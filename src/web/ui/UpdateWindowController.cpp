@@ -194,6 +194,7 @@ void UpdateWindowController::downloadCompleted()
             ::unlink((archive + ".TempDownload").c_str());
             ::unlink(UpdateSignature::sidecarPath(archive).c_str());
         }
+        UpdateSignature::releaseThreadState();
         Dispatch::main([self, passed, sidecarWritten] {
             if (self)
                 self->verificationDone(passed, sidecarWritten);
