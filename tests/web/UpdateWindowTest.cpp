@@ -6,9 +6,12 @@
 #include "support/LocalHttpServer.h"
 #include "support/ReleaseKey.h"
 #include "support/TempDir.h"
+#include "toolkit/Localization.h"
 #include "web/engine/UpdateSignature.h"
+#include "web/ui/IsUpdateWindowController.h"
 #include "web/ui/UpdateWindowController.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -215,4 +218,99 @@ TEST(NetworkWebServices, WelcomeAndUpdateCheckReachTheirEndpointsAndComeBackQueu
     QTest::qWait(300);
     EXPECT_EQ(delegate.finished.size(), 2u);
     EXPECT_TRUE(delegate.failed.empty());
+}
+
+namespace {
+
+// Every text the window shows; a screenshot of it when CORVANE_SCREENSHOTS names a folder.
+QStringList shownTexts(QWidget& window, const QString& language, const QString& stage)
+{
+    QApplication::processEvents();
+    QStringList texts;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        if (label->isVisibleTo(&window))
+            texts << label->text();
+    for (const QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->isVisibleTo(&window))
+            texts << button->text();
+    if (const char* dir = std::getenv("CORVANE_SCREENSHOTS"))
+        window.grab().save(QStringLiteral("%1/%2-%3.png").arg(QString::fromLocal8Bit(dir), language, stage));
+    return texts;
+}
+
+bool hasChinese(const QStringList& texts)
+{
+    for (const QString& t : texts)
+        for (const QChar c : t)
+            if (c.unicode() >= 0x4e00 && c.unicode() <= 0x9fff)
+                return true;
+    return false;
+}
+
+} // namespace
+
+TEST(UpdateWindow, EveryStageReadsInTheChosenLanguage)
+{
+    const ReleaseKey key;
+    for (const QString language : {QStringLiteral("en"), QStringLiteral("zh")}) {
+        Localization table;
+        if (language == QStringLiteral("en"))
+            table.loadEnglish();
+        else
+            table.loadChinese();
+        QCoreApplication::installTranslator(&table);
+        std::vector<QStringList> stages;
+
+        IsUpdateWindowController question;
+        question.show();
+        stages.push_back(shownTexts(question, language, QStringLiteral("update-question")));
+
+        TempDir t;
+        makeDirs(t / "My Documents");
+        const QByteArray archive = archiveBytes(600000);
+        {
+            UpdateServer update(key, archive);
+            update.firstHalfOnly = true;
+            update.server.setHoldOpen(true);
+            UpdateWindowController window(update.source(t, key));
+            window.show();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.progressBar()->value() > 0; }, 10000));
+            stages.push_back(shownTexts(window, language, QStringLiteral("update-downloading")));
+        }
+        {
+            UpdateServer update(key, archive);
+            UpdateWindowController window(update.source(t, key));
+            window.show();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window.installFlag(); }, 10000));
+            stages.push_back(shownTexts(window, language, QStringLiteral("update-complete")));
+            // Nobody takes the installation: the window stays and says so.
+            QSignalSpy failed(&window, &UpdateWindowController::handOverFailed);
+            window.button()->click();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return failed.count() == 1; }, 10000));
+            EXPECT_TRUE(window.isVisible());
+            stages.push_back(shownTexts(window, language, QStringLiteral("update-no-companion")));
+        }
+        {
+            UpdateServer update(key, archive);
+            update.served[10] = char(update.served[10] ^ 1);
+            UpdateWindowController window(update.source(t, key));
+            window.show();
+            QSignalSpy verified(&window, &UpdateWindowController::verificationEnded);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return verified.count() == 1; }, 10000));
+            stages.push_back(shownTexts(window, language, QStringLiteral("update-bad-signature")));
+        }
+        {
+            UpdateServer update(key, archive, QStringLiteral("2.9"));
+            UpdateWindowController window(update.source(t, key));
+            window.show();
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return !window.progressBar()->isVisible() && update.server.requests().size() == 1; }, 10000));
+            QTest::qWait(50);
+            stages.push_back(shownTexts(window, language, QStringLiteral("update-latest")));
+        }
+        QCoreApplication::removeTranslator(&table);
+        for (const QStringList& texts : stages)
+            EXPECT_EQ(hasChinese(texts), language == QStringLiteral("zh"))
+                << texts.join(QLatin1Char('|')).toStdString();
+    }
 }

@@ -14,7 +14,7 @@ IsUpdateWindowController::IsUpdateWindowController(QWidget* parent) : QDialog(pa
     setWindowTitle(QStringLiteral("Corvane Tidewell"));
     setWindowModality(Qt::ApplicationModal);
     setStyleSheet(QStringLiteral("QDialog { background: white; }"));
-    setMinimumWidth(360);
+    setMinimumWidth(420);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(30, 26, 30, 20);
