@@ -252,7 +252,7 @@ bool hasChinese(const QStringList& texts)
 TEST(UpdateWindow, EveryStageReadsInTheChosenLanguage)
 {
     const ReleaseKey key;
-    for (const QString language : {QStringLiteral("en"), QStringLiteral("zh")}) {
+    for (const QString& language : {QStringLiteral("en"), QStringLiteral("zh")}) {
         Localization table;
         if (language == QStringLiteral("en"))
             table.loadEnglish();
