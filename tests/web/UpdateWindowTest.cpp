@@ -75,8 +75,7 @@ QByteArray archiveBytes(int size)
 
 TEST(UpdateWindow, OffersDownloadsChecksAndHandsOverToTheCompanion)
 {
-    TempDir t;
-    makeDirs(t / "My Documents");
+    TempDir t; // no Documents folder yet
     makeDirs(t / "run");
     const ReleaseKey key;
     const QByteArray archive = archiveBytes(300000);

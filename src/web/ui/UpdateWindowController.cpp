@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -127,6 +128,8 @@ void UpdateWindowController::checkAnswered(const QByteArray& body)
     }
     m_progress->show();
     m_size->show();
+    // A home without a Documents folder yet still gets its update.
+    ::mkdir(m_source.documentsFolder.c_str(), 0755);
     m_download = std::make_unique<QSDownloadWebService>();
     m_download->setUrl(QUrl(m_offer->url));
     m_download->setFilePath(m_source.documentsFolder);
