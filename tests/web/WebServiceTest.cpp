@@ -134,6 +134,20 @@ TEST(WebService, FormBodyByteForByteAndTheBlockAtTheAnswerAndItsEnd)
     EXPECT_EQ(r.headers.value("content-type"), "multipart/form-data; boundary=_insert_some_boundary_here_");
     EXPECT_EQ(r.headers.value("content-length"), QByteArray::number(expected.size()));
     EXPECT_EQ(r.body, expected);
+
+    // An answer that does not end is cut off instead of filling memory.
+    LocalServer endless(
+        [](const Request&, int) { return answer(200, QByteArray(QSWebService::kBodyLimitBytes + 1, 'x')); });
+    QSWebService get;
+    get.setUrl(QUrl(endless.url(QStringLiteral("/installwelcome.php?action=corvanetidewell"))));
+    std::optional<WebError> failure;
+    get.setWebServiceBlock([&](const WebResponse*, const WebError* e, const QByteArray*) {
+        if (e)
+            failure = *e;
+    });
+    ASSERT_TRUE(get.startAsynchronous());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failure.has_value(); }, 10000));
+    EXPECT_EQ(failure->code, WebError::tooLarge().code);
 }
 
 TEST(WebService, DownloadsResumeOnlyWhereTheServerContinues)

@@ -229,8 +229,15 @@ void QSWebService::didReceiveResponse(const WebResponse& response)
 
 void QSWebService::didReceiveData(const QByteArray& chunk)
 {
-    if (m_reply)
-        m_data.append(chunk);
+    if (!m_reply)
+        return;
+    // The answers this program reads are a few lines of JSON or a short page; a server
+    // that keeps sending is cut off rather than allowed to fill memory.
+    if (m_data.size() + chunk.size() > kBodyLimitBytes) {
+        didFailWithError(WebError::tooLarge());
+        return;
+    }
+    m_data.append(chunk);
 }
 
 void QSWebService::didFailWithError(const WebError& error)

@@ -12,9 +12,9 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
-#include <optional>
 
 class QNetworkAccessManager;
 
@@ -33,6 +33,7 @@ struct WebError
     static WebError requestCreate() { return {101, QStringLiteral("URL Request Create Error!")}; }
     static WebError fileExists() { return {102, QStringLiteral("File Exist!")}; }
     static WebError createFile() { return {103, QStringLiteral("Create File Fail!")}; }
+    static WebError tooLarge() { return {106, QStringLiteral("Answer Too Large!")}; }
 };
 
 // What the answer's header said.
@@ -67,6 +68,8 @@ public:
 
     static constexpr int kTimeoutMs = 15000;
     static constexpr qint64 kReadBufferBytes = 1 << 20;
+    // The most an answer kept in memory may hold (a download goes to disk instead).
+    static constexpr qint64 kBodyLimitBytes = 8 << 20;
 
     explicit QSWebService(QObject* parent = nullptr);
     ~QSWebService() override;
