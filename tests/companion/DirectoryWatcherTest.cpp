@@ -3,14 +3,13 @@
 #include "companion/engine/DirectoryWatcher.h"
 #include "support/TempDir.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 using namespace corvane;
@@ -33,15 +32,23 @@ struct Recorder : DirectoryWatcherDelegate
     }
 };
 
-// Runs the loop until `done` holds, then a further `settle` ms so a report too many shows.
+// Runs the loop (asleep between events) for up to `ms`, or until `done` holds.
+void runLoop(
+    int ms, const std::function<bool()>& done = [] { return false; })
+{
+    QDeadlineTimer limit(ms);
+    while (!done() && !limit.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+// Until `done` holds, then a further `settleMs` so a report too many shows.
 bool spin(const std::function<bool()>& done, int settleMs = 1500, int limitMs = 15000)
 {
-    QDeadlineTimer limit(limitMs);
-    while (!done() && !limit.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    QDeadlineTimer settle(settleMs);
-    while (!settle.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    runLoop(limitMs, done);
+    runLoop(settleMs);
     return done();
 }
 
@@ -99,7 +106,7 @@ TEST(DirectoryWatcher, FolderMissingAtStartAndFolderRemadeAreStillWatched)
 
     // Gone: nothing to list, nothing reported. Made again: compared with what it held.
     ASSERT_EQ(std::system(("rm -rf '" + trash + "'").c_str()), 0);
-    spin([] { return false; }, 0, 1500);
+    runLoop(1500);
     EXPECT_EQ(r.reports.size(), 1u);
     test::makeDirs(trash + "/Two.app");
     ASSERT_TRUE(spin([&] { return r.reports.size() >= 3; }));

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -35,11 +36,15 @@ void makeBundle(const std::string& path, const std::string& name, const std::str
                   "</string><key>CFBundleIdentifier</key><string>" + identifier + "</string></dict></plist>");
 }
 
+// Runs the loop (asleep between events) until `done` holds or the time is up.
 bool spin(const std::function<bool()>& done, int limitMs = 20000)
 {
     QDeadlineTimer limit(limitMs);
-    while (!done() && !limit.hasExpired())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    while (!done() && !limit.hasExpired()) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     return done();
 }
 
