@@ -385,8 +385,13 @@ RelatedAppFilesScanner::Names RelatedAppFilesScanner::namesOf(const std::string&
 std::vector<Item> RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const std::string& path,
                                                                           const Layout& layout)
 {
+    return relatedFilesToApplicationAtPath(path, namesOf(path, layout), layout);
+}
+
+std::vector<Item> RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const std::string& path, const Names& names,
+                                                                          const Layout& layout)
+{
     std::vector<Item> items;
-    const Names names = namesOf(path, layout);
     if (names.kind == Kind::None || !isUsableName(names.name))
         return items;
     Candidates c(path, layout, items);

@@ -56,6 +56,11 @@ public:
     // Empty when the path is no application this scanner knows, or has no usable name;
     // otherwise the application itself comes first.
     static std::vector<Item> relatedFilesToApplicationAtPath(const std::string& path, const Layout& layout);
+    // The same for names the caller vouches for instead of the ones read from the
+    // application's files: what this program knows itself to be called, whatever a copy of
+    // it in the Trash claims.
+    static std::vector<Item> relatedFilesToApplicationAtPath(const std::string& path, const Names& names,
+                                                             const Layout& layout);
 
     static Names namesOf(const std::string& path, const Layout& layout);
     static bool isUsableName(const std::string& name);
