@@ -219,3 +219,25 @@ TEST(TrashedApplications, OurBundleWithACopyStillInstalledIsAskedAbout)
     EXPECT_TRUE(server.requests.empty());
     EXPECT_FALSE(trashed.isRemovingItself());
 }
+
+TEST(TrashedApplications, OurBundleInATrashThatIsALinkIsOnlyAskedAbout)
+{
+    OwnRemoval r;
+    makeBundle(r.bundle, "CorvaneTidewell", AppConfig::kMainIdentifier);
+    // The Trash's folder leads to an ordinary folder of the home: nothing there goes unasked.
+    ASSERT_EQ(::rename(r.trash.c_str(), (r.home + "/Stuff").c_str()), 0);
+    ASSERT_EQ(::symlink((r.home + "/Stuff").c_str(), r.trash.c_str()), 0);
+    ReportServer server;
+    TrashedApplications trashed(r.layout, nullptr);
+    trashed.setReportHost(server.host());
+    QSignalSpy shown(&trashed, &TrashedApplications::windowShown);
+
+    trashed.processItems({r.bundle});
+    ASSERT_TRUE(spin([&] { return shown.size() == 1; }));
+    trashed.currentWindow()->cancel();
+    idle(300);
+    EXPECT_TRUE(exists(r.home + "/Stuff/CorvaneTidewell.app/Contents/Info.plist"));
+    for (const auto& path : r.ours)
+        EXPECT_TRUE(exists(path)) << path;
+    EXPECT_TRUE(server.requests.empty());
+}

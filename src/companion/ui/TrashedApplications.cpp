@@ -22,6 +22,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +72,21 @@ void removeOwnFiles(const Layout& layout, const std::string& trashedBundle)
         AutostartEntry::remove(joinPath(layout.xdgDataHome(), "applications"), AppConfig::kMainIdentifier);
 }
 
+// Removing without asking is kept to a bundle folder that really lies in the Trash. A
+// Trash reached through a link (to the home folder, say) lists whatever is there, and a
+// link of a bundle's name may point anywhere: those only ever get the window.
+bool reallyInTheTrash(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    const std::string folder = parentPath(path);
+    char* resolved = ::realpath(folder.c_str(), nullptr);
+    const bool direct = resolved && folder == resolved;
+    std::free(resolved);
+    return direct;
+}
+
 } // namespace
 
 TrashedApplications::TrashedApplications(const Layout& layout, QSWebServiceDelegate* reportDelegate, QObject* parent)
@@ -109,7 +126,8 @@ void TrashedApplications::processItem(const std::string& path, bool isReread)
         QTimer::singleShot(kRereadDelayMs, this, [this, path] { processItem(path, true); });
         return;
     }
-    if (info && info->identifier == QLatin1String(AppConfig::kMainIdentifier) && !ourCopyIsInstalled()) {
+    if (info && info->identifier == QLatin1String(AppConfig::kMainIdentifier) && !ourCopyIsInstalled() &&
+        reallyInTheTrash(path)) {
         removeOurselves(path);
         return;
     }
