@@ -131,6 +131,21 @@ template <typename Match> std::vector<AppProcesses::Process> AppProcesses::selec
     return found;
 }
 
+std::optional<std::string> AppProcesses::executableOf(pid_t pid) const
+{
+    char target[PATH_MAX];
+    const std::string link = joinPath(m_procRoot, std::to_string(pid) + "/exe");
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
+    if (n <= 0 || size_t(n) >= sizeof target)
+        return std::nullopt;
+    std::string exe(target, size_t(n));
+    // A replaced executable still counts: the process runs what was there.
+    static const std::string deleted = " (deleted)";
+    if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0)
+        exe.erase(exe.size() - deleted.size());
+    return exe;
+}
+
 std::vector<AppProcesses::Process> AppProcesses::ofBundle(const std::string& bundlePath) const
 {
     std::string inside = bundlePath;
@@ -138,18 +153,14 @@ std::vector<AppProcesses::Process> AppProcesses::ofBundle(const std::string& bun
         inside.pop_back();
     inside += '/';
     return select([&](pid_t pid) {
-        char target[PATH_MAX];
-        const std::string link = joinPath(m_procRoot, std::to_string(pid) + "/exe");
-        const ssize_t n = ::readlink(link.c_str(), target, sizeof target);
-        if (n <= 0 || size_t(n) >= sizeof target)
-            return false;
-        std::string exe(target, size_t(n));
-        // A replaced executable still counts: the process runs what was inside the bundle.
-        static const std::string deleted = " (deleted)";
-        if (exe.size() > deleted.size() && exe.compare(exe.size() - deleted.size(), deleted.size(), deleted) == 0)
-            exe.erase(exe.size() - deleted.size());
-        return exe.compare(0, inside.size(), inside) == 0;
+        const auto exe = executableOf(pid);
+        return exe && exe->compare(0, inside.size(), inside) == 0;
     });
+}
+
+std::vector<AppProcesses::Process> AppProcesses::ofExecutable(const std::string& executablePath) const
+{
+    return select([&](pid_t pid) { return executableOf(pid) == executablePath; });
 }
 
 std::vector<AppProcesses::Process> AppProcesses::ofAppImage(const std::string& imagePath) const

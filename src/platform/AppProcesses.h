@@ -34,6 +34,9 @@ public:
     std::vector<Process> ofBundle(const std::string& bundlePath) const;
     std::vector<Process> ofAppImage(const std::string& imagePath) const;
     std::vector<Process> ofFlatpak(const std::string& appId) const;
+    // The processes running exactly this executable (a resolved path, as /proc shows it),
+    // not the other programs of its bundle.
+    std::vector<Process> ofExecutable(const std::string& executablePath) const;
 
     // Sends SIGTERM through a pidfd to each process that is still the one listed (same uid
     // and start time, checked after the pidfd is open, so a pid reused in between is never
@@ -48,6 +51,7 @@ public:
 private:
     template <typename Match> std::vector<Process> select(Match&& match) const;
     std::optional<Process> describe(pid_t pid, const std::string& procRoot) const;
+    std::optional<std::string> executableOf(pid_t pid) const;
 
     std::string m_procRoot;
     uid_t m_user;

@@ -91,4 +91,53 @@ std::optional<ProgramRun::Output> ProgramRun::output(const std::vector<std::stri
     return out;
 }
 
+bool ProgramRun::startDetached(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty() || arguments.front().empty() || arguments.front().find('/') == std::string::npos)
+        return false;
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    // The grandchild reports a failed exec through a pipe that a successful one closes.
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+        return false;
+    UniqueFd readEnd(pipeFds[0]);
+    UniqueFd writeEnd(pipeFds[1]);
+    // Only async-signal-safe calls between fork and exec: the caller may have threads.
+    const pid_t middle = ::fork();
+    if (middle < 0)
+        return false;
+    if (middle == 0) {
+        const pid_t program = ::fork();
+        if (program < 0) {
+            const int error = errno;
+            [[maybe_unused]] ssize_t n = ::write(pipeFds[1], &error, sizeof error);
+            ::_exit(1);
+        }
+        if (program > 0)
+            ::_exit(0);
+        ::setsid();
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (null >= 0)
+            ::dup2(null, STDIN_FILENO);
+        ::execve(argv[0], argv.data(), environ);
+        const int error = errno;
+        [[maybe_unused]] ssize_t n = ::write(pipeFds[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    writeEnd.reset();
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t n;
+    while ((n = ::read(readEnd.get(), &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    return n == 0;
+}
+
 } // namespace corvane

@@ -27,6 +27,11 @@ public:
     // it started have closed it, and standard error sent to /dev/null. Nothing when the
     // program could not be started.
     static std::optional<Output> output(const std::vector<std::string>& arguments, size_t limit);
+
+    // Starts the program in a session of its own and does not wait for it: it outlives
+    // the caller and is never the caller's child. True once the program runs (its exec
+    // succeeded). The program must be given by path.
+    static bool startDetached(const std::vector<std::string>& arguments);
 };
 
 } // namespace corvane

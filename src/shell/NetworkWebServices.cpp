@@ -6,6 +6,7 @@
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
 #include "platform/MachineIdentifier.h"
+#include "platform/RuntimeFolder.h"
 #include "shell/ShellEnvironment.h"
 #include "web/ui/IsUpdateWindowController.h"
 
@@ -86,7 +87,8 @@ UpdateSource NetworkWebServices::systemSource(const ShellEnvironment& environmen
     source.uid = uid.empty() ? QString() : QString::fromStdString(uid) + QLatin1Char('\n');
     source.installedVersion = installedVersion;
     source.documentsFolder = layout.path(Layout::Role::Documents).value_or(joinPath(environment.home, "Documents"));
-    source.runtimeFolder = layout.path(Layout::Role::RuntimeDir).value_or(std::string());
+    // The companion publishes its socket in the same checked private folder.
+    source.runtimeFolder = RuntimeFolder::privateFolder(layout).value_or(std::string());
     source.startCompanion = [bundle = environment.bundlePath, start = environment.startDetached] {
         const auto companion = Bundle::read(joinPath(bundle, AppConfig::kCompanionBundle));
         const std::string program = companion ? Bundle::executablePath(*companion) : std::string();

@@ -31,6 +31,8 @@ int main(int argc, char** argv)
     watcher.watch({SIGTERM, SIGINT, SIGHUP});
 
     corvane::companion::AppDelegate delegate;
+    // The update service is published only while this lock is held.
+    delegate.setSingleInstance(&instance);
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     const int status = QApplication::exec();
     delegate.applicationWillTerminate();

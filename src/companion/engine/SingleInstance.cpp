@@ -3,10 +3,10 @@
 
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "platform/LogCategories.h"
+#include "platform/RuntimeFolder.h"
 
 #include <QFile>
-
-#include <unistd.h>
 
 namespace corvane {
 
@@ -21,6 +21,10 @@ bool SingleInstance::tryAcquire()
 {
     if (isHeld())
         return true;
+    if (m_path.empty()) {
+        qCWarning(lcCompanion, "no private runtime folder for the lock");
+        return false;
+    }
     m_lock = std::make_unique<QLockFile>(QFile::decodeName(QByteArray::fromStdString(m_path)));
     // The lock lives as long as the process; only a dead owner's lock may be taken over.
     m_lock->setStaleLockTime(0);
@@ -35,12 +39,15 @@ bool SingleInstance::isHeld() const
     return m_lock && m_lock->isLocked();
 }
 
+void SingleInstance::release()
+{
+    m_lock.reset();
+}
+
 std::string SingleInstance::companionLockPath(const Layout& layout)
 {
-    const std::string runtime = layout.path(Layout::Role::RuntimeDir).value_or("/tmp");
-    if (runtime == "/tmp" || runtime.empty())
-        return joinPath("/tmp", "CorvaneXPC-" + std::to_string(::getuid()) + ".lock");
-    return joinPath(runtime, "CorvaneXPC.lock");
+    const auto folder = RuntimeFolder::privateFolder(layout);
+    return folder ? joinPath(*folder, "CorvaneXPC.lock") : std::string();
 }
 
 } // namespace corvane

@@ -18,12 +18,16 @@ public:
     explicit SingleInstance(std::string lockPath);
     ~SingleInstance();
 
+    // False for an empty path: without a private folder there is no safe place for the lock.
     bool tryAcquire();
     bool isHeld() const;
+    // Lets the next companion run while this one is still finishing.
+    void release();
     const std::string& lockPath() const { return m_path; }
 
-    // "<runtime folder>/CorvaneXPC.lock"; the user id is part of the name when the
-    // runtime folder is shared (/tmp).
+    // "<private runtime folder>/CorvaneXPC.lock" (RuntimeFolder): never a name in the
+    // shared temporary folder, which another user could create first and so keep every
+    // companion of ours from starting. Empty when there is no private folder.
     static std::string companionLockPath(const Layout& layout);
 
 private:

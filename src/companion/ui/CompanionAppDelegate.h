@@ -1,25 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QObject>
-
-// The Trash watcher
+#include "companion/engine/CompanionService.h"
 #include "companion/engine/DirectoryWatcher.h"
 #include "web/engine/QSWebService.h"
 
+#include <QObject>
+
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace corvane {
-// The Trash watcher
+class SingleInstance;
 class TrashedApplications;
+class UpdateInstallation;
 } // namespace corvane
 
 namespace corvane::companion {
 
-// The companion's application delegate: it runs for the whole session without a window
-// of its own. The Trash watcher, the update installation and the leftover window hang
-// off applicationDidFinishLaunching as they arrive.
+// The companion's application delegate. It runs for the whole session without a window
+// of its own, watches the Trash, offers leftover removal, and installs the updates the
+// main program hands over.
 class AppDelegate : public QObject,
                     // The Trash watcher
                     public DirectoryWatcherDelegate,
@@ -28,6 +30,7 @@ class AppDelegate : public QObject,
     Q_OBJECT
 public:
     explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
@@ -41,6 +44,14 @@ public:
     TrashedApplications* trashedApplications();
     void webServiceBegin(QSWebService* service) override;
     void webServiceFail(QSWebService* service, const WebError& error) override;
+    // The update service
+    // The lock that makes this companion the user's only one; the service is published,
+    // and a killed installation's leftovers removed, only while it is held.
+    void setSingleInstance(SingleInstance* instance) { m_instance = instance; }
+    // Publishes "connectionName" in the user's private runtime folder.
+    void threadMain();
+    // Installs the update waiting in Documents; `reply` answers the main program.
+    void test(CompanionService::Reply reply);
 
 private:
     bool m_running = false;
@@ -48,6 +59,11 @@ private:
     // The Trash watcher
     DirectoryWatcher* m_watcher = nullptr;
     TrashedApplications* m_trashed = nullptr;
+    // The update service
+    void updateInstalled();
+    SingleInstance* m_instance = nullptr;
+    std::unique_ptr<CompanionService> m_service;
+    UpdateInstallation* m_installation = nullptr;
 };
 
 } // namespace corvane::companion

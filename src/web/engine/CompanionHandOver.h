@@ -10,8 +10,8 @@ namespace corvane {
 // Hands the installation of a downloaded update to the companion: "test\n" on its local
 // socket "<runtime folder>/com.corvane.XPC/connectionName", answered "accepted\n" or
 // "refused <reason>\n". Only a companion of this user is spoken to (the peer's uid, from
-// the kernel), and only in the runtime folder: never a socket under /tmp that anyone could
-// have made first.
+// the kernel), and only in this user's private folder (RuntimeFolder): never a name under
+// /tmp that anyone could have made first.
 class CompanionHandOver
 {
 public:
