@@ -12,23 +12,7 @@
 
 namespace corvane {
 
-namespace {
-
-bool writeAll(int fd, const std::string& data)
-{
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 bool AtomicFile::replace(int dirFd, const std::string& name, const std::string& content, mode_t mode)
 {
@@ -45,7 +29,7 @@ bool AtomicFile::replace(int dirFd, const std::string& name, const std::string& 
                 continue;
             return false;
         }
-        const bool written = writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
+        const bool written = writeAll(fd.get(), content.data(), content.size()) && ::fsync(fd.get()) == 0;
         fd.reset();
         if (!written || ::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0) {
             ::unlinkat(dirFd, temporary.c_str(), 0);

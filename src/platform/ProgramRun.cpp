@@ -14,15 +14,26 @@ extern char** environ;
 
 namespace corvane {
 
-std::optional<int> ProgramRun::run(const std::vector<std::string>& arguments)
+namespace {
+
+// The NULL-terminated vector exec takes; it points into `arguments`, which must outlive it.
+std::vector<char*> argumentVector(const std::vector<std::string>& arguments)
 {
-    if (arguments.empty() || arguments.front().empty())
-        return std::nullopt;
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (const std::string& a : arguments)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    return argv;
+}
+
+} // namespace
+
+std::optional<int> ProgramRun::run(const std::vector<std::string>& arguments)
+{
+    if (arguments.empty() || arguments.front().empty())
+        return std::nullopt;
+    std::vector<char*> argv = argumentVector(arguments);
 
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -46,11 +57,7 @@ std::optional<ProgramRun::Output> ProgramRun::output(const std::vector<std::stri
 {
     if (arguments.empty() || arguments.front().empty())
         return std::nullopt;
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
 
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
@@ -95,11 +102,7 @@ bool ProgramRun::startDetached(const std::vector<std::string>& arguments)
 {
     if (arguments.empty() || arguments.front().empty() || arguments.front().find('/') == std::string::npos)
         return false;
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
 
     // The grandchild reports a failed exec through a pipe that a successful one closes.
     int pipeFds[2];

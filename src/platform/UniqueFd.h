@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cerrno>
+#include <cstddef>
 #include <unistd.h>
 #include <utility>
 
@@ -38,5 +40,20 @@ public:
 private:
     int m_fd = -1;
 };
+
+// Writes every byte, going on after interruptions and short writes; false on any error.
+inline bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
 
 } // namespace corvane

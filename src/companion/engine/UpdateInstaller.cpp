@@ -90,20 +90,6 @@ UniqueFd openFolders(int base, const std::vector<std::string>& parts, size_t cou
     return current;
 }
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 // Unpacks exactly these bytes into the open staging folder; a refusal on the first entry
 // that is not a plain folder or file of the bundle, or past the caps.
 std::string unpack(const std::string& bytes, int stagingFd)

@@ -58,20 +58,6 @@ UniqueFd openFolderMaking(const std::string& path)
     return current;
 }
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool copyAll(int from, int to)
 {
     char buffer[65536];

@@ -3,6 +3,7 @@
 
 #include "platform/FileChecks.h"
 #include "platform/Layout.h"
+#include "platform/UniqueFd.h"
 
 #include <QFile>
 
@@ -134,9 +135,11 @@ void QSDownloadWebService::didReceiveResponse(const WebResponse& response)
     uint64_t start = 0;
     std::optional<uint64_t> total;
     if (status == 206 && parseContentRange(response.contentRange, start, total) && start == m_offset &&
-        (!total || response.expectedContentLength < 0 || *total == m_offset + uint64_t(response.expectedContentLength))) {
-        m_fileSize = total ? *total
-                           : (response.expectedContentLength >= 0 ? uint64_t(response.expectedContentLength) + m_offset : 0);
+        (!total || response.expectedContentLength < 0 ||
+         *total == m_offset + uint64_t(response.expectedContentLength))) {
+        m_fileSize =
+            total ? *total
+                  : (response.expectedContentLength >= 0 ? uint64_t(response.expectedContentLength) + m_offset : 0);
     } else if (status == 200) {
         // The whole file, whatever was asked: what is on disk goes, this is the file.
         if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0) {
@@ -185,18 +188,9 @@ void QSDownloadWebService::didReceiveData(const QByteArray& chunk)
 {
     if (!m_accepting || m_fd < 0)
         return;
-    const char* data = chunk.constData();
-    size_t left = size_t(chunk.size());
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            fail(writeFailed());
-            return;
-        }
-        data += n;
-        left -= size_t(n);
+    if (!writeAll(m_fd, chunk.constData(), size_t(chunk.size()))) {
+        fail(writeFailed());
+        return;
     }
     m_totalDownSize += uint64_t(chunk.size());
     m_onceDownSize += uint64_t(chunk.size());
