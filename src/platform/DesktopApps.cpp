@@ -33,16 +33,6 @@ namespace {
 // A desktop file or metainfo larger than this is no honest one.
 constexpr size_t kTextLimit = 1024 * 1024;
 
-std::vector<std::string> sortedNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        DirectoryReader::listNames(fd.get(), names);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool endsWith(const std::string& s, std::string_view suffix)
 {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -267,7 +257,7 @@ std::vector<DesktopApp> DesktopApps::flatpakApps(const std::string& installation
 {
     std::vector<DesktopApp> apps;
     const std::string appFolder = joinPath(installation, "app");
-    for (const std::string& id : sortedNames(appFolder)) {
+    for (const std::string& id : DirectoryReader::sortedNames(appFolder)) {
         if (!FlatpakTool::isValidId(id))
             continue;
         const std::string path = joinPath(appFolder, id);
@@ -304,7 +294,7 @@ std::vector<DesktopApp> DesktopApps::flatpakApps(const std::string& installation
 std::vector<std::string> DesktopApps::configuredInstallations(const std::string& confFolder, const std::string& root)
 {
     std::vector<std::string> paths;
-    for (const std::string& name : sortedNames(confFolder)) {
+    for (const std::string& name : DirectoryReader::sortedNames(confFolder)) {
         if (name.front() == '.' || !endsWith(name, ".conf"))
             continue;
         const auto text = BoundedFile::read(joinPath(confFolder, name));
@@ -340,7 +330,7 @@ std::vector<std::string> DesktopApps::configuredInstallations(const std::string&
 std::vector<DesktopApp> DesktopApps::appImages(const std::string& folder, const std::string& locale)
 {
     std::vector<DesktopApp> apps;
-    for (const std::string& name : sortedNames(folder)) {
+    for (const std::string& name : DirectoryReader::sortedNames(folder)) {
         if (auto app = readAppImage(joinPath(folder, name), locale))
             apps.push_back(std::move(*app));
     }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DirectoryReader.h"
 
+#include "platform/UniqueFd.h"
+
+#include <algorithm>
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,14 +28,22 @@ struct KernelDirent64
 unsigned char typeFromMode(mode_t mode)
 {
     switch (mode & S_IFMT) {
-    case S_IFDIR: return DT_DIR;
-    case S_IFREG: return DT_REG;
-    case S_IFLNK: return DT_LNK;
-    case S_IFIFO: return DT_FIFO;
-    case S_IFSOCK: return DT_SOCK;
-    case S_IFCHR: return DT_CHR;
-    case S_IFBLK: return DT_BLK;
-    default: return DT_UNKNOWN;
+    case S_IFDIR:
+        return DT_DIR;
+    case S_IFREG:
+        return DT_REG;
+    case S_IFLNK:
+        return DT_LNK;
+    case S_IFIFO:
+        return DT_FIFO;
+    case S_IFSOCK:
+        return DT_SOCK;
+    case S_IFCHR:
+        return DT_CHR;
+    case S_IFBLK:
+        return DT_BLK;
+    default:
+        return DT_UNKNOWN;
     }
 }
 
@@ -80,6 +92,16 @@ bool DirectoryReader::listNames(int folderFd, std::vector<std::string>& names)
     while (reader.next(e))
         names.emplace_back(e.name);
     return !reader.failed();
+}
+
+std::vector<std::string> DirectoryReader::sortedNames(const std::string& path)
+{
+    std::vector<std::string> names;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd)
+        listNames(fd.get(), names);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace corvane

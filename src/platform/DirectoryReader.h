@@ -35,6 +35,9 @@ public:
     // Every name of the folder, in listing order; false when the listing failed part-way
     // (the names read until then are kept).
     static bool listNames(int folderFd, std::vector<std::string>& names);
+    // The names of the folder at `path` in byte order, so a result never depends on the
+    // file system's listing order; empty when it cannot be opened.
+    static std::vector<std::string> sortedNames(const std::string& path);
 
 private:
     int m_fd;

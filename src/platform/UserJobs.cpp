@@ -23,17 +23,6 @@ bool endsWith(const std::string& text, const std::string& tail)
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Entry names of a folder, sorted so the answer does not depend on directory order.
-std::vector<std::string> listFolder(const std::string& folder)
-{
-    std::vector<std::string> names;
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        DirectoryReader::listNames(fd.get(), names);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 QString display(const std::string& bytes)
 {
     return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
@@ -41,7 +30,7 @@ QString display(const std::string& bytes)
 
 void addAutostartJobs(const std::string& folder, std::vector<QVariantMap>& jobs)
 {
-    for (const std::string& name : listFolder(folder)) {
+    for (const std::string& name : DirectoryReader::sortedNames(folder)) {
         if (!endsWith(name, ".desktop"))
             continue;
         auto group = AutostartEntry::readGroup(joinPath(folder, name));
@@ -61,7 +50,7 @@ void addAutostartJobs(const std::string& folder, std::vector<QVariantMap>& jobs)
 
 void addSystemdUnits(const std::string& folder, std::vector<QVariantMap>& jobs)
 {
-    for (const std::string& name : listFolder(folder)) {
+    for (const std::string& name : DirectoryReader::sortedNames(folder)) {
         const bool onDemand = endsWith(name, ".socket") || endsWith(name, ".path") || endsWith(name, ".timer");
         if (!onDemand && !endsWith(name, ".service"))
             continue;
@@ -74,7 +63,7 @@ void addSystemdUnits(const std::string& folder, std::vector<QVariantMap>& jobs)
 
 void addLaunchAgents(const std::string& folder, std::vector<QVariantMap>& jobs)
 {
-    for (const std::string& name : listFolder(folder)) {
+    for (const std::string& name : DirectoryReader::sortedNames(folder)) {
         if (!endsWith(name, ".plist"))
             continue;
         // By the name's own bytes: a decoded name can open a different file.

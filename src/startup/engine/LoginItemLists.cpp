@@ -39,16 +39,6 @@ bool within(const std::string& path, std::string folder)
     return path == folder || startsWith(path, folder == "/" ? folder : folder + "/");
 }
 
-std::vector<std::string> sortedNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        DirectoryReader::listNames(fd.get(), names);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::vector<std::string> splitList(const std::string& text, char separator)
 {
     std::vector<std::string> parts;
@@ -148,8 +138,8 @@ public:
             if (all.count(id) || FileChecks::existsNoFollow(joinPath(folder, id + ".desktop")))
                 continue; // another item's name: never replaced
             // A program starts itself; any other file opens in the program it belongs to.
-            std::vector<std::string> exec = isExecutableFile(path) ? std::vector<std::string>{path}
-                                                                   : std::vector<std::string>{"xdg-open", path};
+            std::vector<std::string> exec =
+                isExecutableFile(path) ? std::vector<std::string>{path} : std::vector<std::string>{"xdg-open", path};
             return AutostartEntry::create(folder, id, lastComponent(path), exec, {{"X-Corvane-Path", path}});
         }
         return false;
@@ -210,7 +200,7 @@ private:
     {
         std::map<std::string, Where> found;
         const auto add = [&found](const std::string& folder, bool user) {
-            for (const std::string& name : sortedNames(folder)) {
+            for (const std::string& name : DirectoryReader::sortedNames(folder)) {
                 if (pathExtension(name) != "desktop")
                     continue;
                 const std::string id = name.substr(0, name.size() - 8);
@@ -236,8 +226,7 @@ class PropertyListLoginItems : public LoginItemList
 public:
     explicit PropertyListLoginItems(const Layout& layout)
         : m_file(joinPath(layout.path(Layout::Role::UserPreferences).value_or(std::string()), "loginitems.plist"))
-    {
-    }
+    {}
 
     std::vector<Entry> items() const override
     {
@@ -259,7 +248,8 @@ public:
     bool removeUnder(const std::string& path) override
     {
         std::vector<std::string> all = read();
-        const auto kept = std::remove_if(all.begin(), all.end(), [&path](const std::string& p) { return within(p, path); });
+        const auto kept =
+            std::remove_if(all.begin(), all.end(), [&path](const std::string& p) { return within(p, path); });
         if (kept == all.end())
             return true;
         all.erase(kept, all.end());

@@ -47,16 +47,6 @@ bool isRegularFile(const std::string& path)
     return FileChecks::lstatPath(path, st) && S_ISREG(st.st_mode);
 }
 
-std::vector<std::string> sortedNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        DirectoryReader::listNames(fd.get(), names);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The folders no leftover may be or hold, worked out once per scan: a log search can
 // bring a hundred thousand candidates.
 class OfferRules
@@ -109,8 +99,7 @@ class Candidates
 public:
     Candidates(const std::string& app, const Layout& layout, std::vector<Item>& out)
         : m_app(ProtectedPaths::normalize(app)), m_rules(layout), m_guard(layout), m_out(out)
-    {
-    }
+    {}
 
     void add(const std::string& path)
     {
@@ -214,7 +203,8 @@ void scanMacLayout(const RelatedAppFilesScanner::Names& names, const Layout& lay
         StandardFolders::first(StandardFolders::Directory::ApplicationSupport, StandardFolders::UserDomain, layout);
     if (!userSupport.empty())
         c.add(joinPath(userSupport, "Growl/Tickets/" + n + ".growlTicket"));
-    for (const std::string& folder : StandardFolders::search(StandardFolders::Directory::Caches, userAndLocal, layout)) {
+    for (const std::string& folder :
+         StandardFolders::search(StandardFolders::Directory::Caches, userAndLocal, layout)) {
         c.addNamed(folder, both);
         c.addNamed(joinPath(folder, "Metadata"), both);
     }
@@ -260,12 +250,12 @@ void scanLinuxLayout(const std::string& app, const RelatedAppFilesScanner::Names
         tried.push_back(names.identifier);
 
     const std::string data = layout.xdgDataHome();
-    c.addNamed(data, tried);                     // support folders
-    c.addNamed(layout.xdgConfigHome(), tried);   // settings
-    c.addNamed(layout.xdgCacheHome(), tried);    // caches
-    c.addNamed(data, tried);                     // the Library's own folders: the same home
+    c.addNamed(data, tried);                   // support folders
+    c.addNamed(layout.xdgConfigHome(), tried); // settings
+    c.addNamed(layout.xdgCacheHome(), tried);  // caches
+    c.addNamed(data, tried);                   // the Library's own folders: the same home
     c.addNamed(joinPath(layout.home(), ".var/app"), tried);
-    c.addNamed(layout.xdgStateHome(), tried);    // history: exact names, never a prefix search
+    c.addNamed(layout.xdgStateHome(), tried); // history: exact names, never a prefix search
 
     if (names.kind == RelatedAppFilesScanner::Kind::AppImage) {
         // What desktop integration installed for this image: icons and MIME types named
@@ -273,19 +263,20 @@ void scanLinuxLayout(const std::string& app, const RelatedAppFilesScanner::Names
         const std::string prefix = DesktopApps::appImageIntegrationPrefix(app);
         if (!prefix.empty()) {
             const std::string hicolor = joinPath(data, "icons/hicolor");
-            for (const std::string& size : sortedNames(hicolor))
-                for (const std::string& file : sortedNames(joinPath(hicolor, size + "/apps")))
+            for (const std::string& size : DirectoryReader::sortedNames(hicolor))
+                for (const std::string& file : DirectoryReader::sortedNames(joinPath(hicolor, size + "/apps")))
                     if (startsWith(file, prefix + "_"))
                         c.add(joinPath(hicolor, size + "/apps/" + file));
-            for (const std::string& file : sortedNames(joinPath(data, "mime/packages")))
+            for (const std::string& file : DirectoryReader::sortedNames(joinPath(data, "mime/packages")))
                 if (startsWith(file, prefix + "-"))
                     c.add(joinPath(data, "mime/packages/" + file));
         }
     }
 
-    const std::string flatpakId = names.kind == RelatedAppFilesScanner::Kind::Flatpak ? names.identifier : std::string();
+    const std::string flatpakId =
+        names.kind == RelatedAppFilesScanner::Kind::Flatpak ? names.identifier : std::string();
     for (const std::string& folder : {joinPath(data, "applications"), joinPath(layout.xdgConfigHome(), "autostart")}) {
-        for (const std::string& file : sortedNames(folder)) {
+        for (const std::string& file : DirectoryReader::sortedNames(folder)) {
             if (pathExtension(file) != "desktop")
                 continue;
             const std::string path = joinPath(folder, file);
@@ -316,8 +307,8 @@ QString Item::displayName() const
 
 bool RelatedAppFilesScanner::isUsableName(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." && name.size() <= 255 &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.size() <= 255 && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
 }
 
 std::string RelatedAppFilesScanner::literalPattern(const std::string& name)
@@ -382,8 +373,7 @@ RelatedAppFilesScanner::Names RelatedAppFilesScanner::namesOf(const std::string&
     return names;
 }
 
-std::vector<Item> RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const std::string& path,
-                                                                          const Layout& layout)
+std::vector<Item> RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const std::string& path, const Layout& layout)
 {
     return relatedFilesToApplicationAtPath(path, namesOf(path, layout), layout);
 }
